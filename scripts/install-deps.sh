@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test Delvaronte.
+# Idempotent: asks apt only for what is missing, and runs `apt-get update` at most once.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ cmake ninja-build pkg-config
+  # libraries
+  libgtk-4-dev libwebkitgtk-6.0-dev libsoup-3.0-dev glib-networking
+  libssl-dev nlohmann-json3-dev libicu-dev
+  # tests
+  googletest libgtest-dev xvfb xauth dbus openssl
+  # fonts and image loaders for what the windows show
+  fonts-dejavu-core librsvg2-common
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+if [[ $(id -u) -ne 0 ]]; then
+  echo "Paquets manquants: ${missing[*]}" >&2
+  echo "Relancez en root (ou avec sudo) pour les installer." >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,70 @@
+#include "config/AppConfig.h"
+
+#include <glib.h>
+
+#include <filesystem>
+
+#include "config/ConfigJson.h"
+
+namespace delvaronte {
+
+namespace {
+
+constexpr char kFolderName[] = "Delvaronte";
+constexpr char kFileName[] = "config.dat";
+// The folder holds the encrypted address and the password hash: its owner's only.
+constexpr int kFolderMode = 0700;
+
+void createFolder(const std::filesystem::path& folder) {
+    g_mkdir_with_parents(folder.c_str(), kFolderMode);  // an existing folder is fine
+}
+
+}  // namespace
+
+std::string AppConfig::configFilePath() {
+    const char* base = g_get_user_config_dir();
+    if (base == nullptr || *base == '\0') return {};
+    const std::filesystem::path folder = std::filesystem::path(base) / kFolderName;
+    createFolder(folder);
+    return (folder / kFileName).string();
+}
+
+AppConfig AppConfig::load() {
+    return loadFrom(configFilePath());
+}
+
+AppConfig AppConfig::loadFrom(const std::string& path) {
+    AppConfig record;
+    if (path.empty()) return record;
+    gchar* contents = nullptr;
+    gsize length = 0;
+    // Missing, unreadable, a folder: all read as no configuration.
+    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return record;
+    const std::string bytes(contents, length);
+    g_free(contents);
+
+    if (auto fields = parseConfigJson(bytes)) {
+        record.encryptedUrl = std::move(fields->encryptedUrl);
+        record.passwordHash = std::move(fields->passwordHash);
+    }
+    return record;
+}
+
+std::string AppConfig::toJson() const {
+    return writeConfigJson({encryptedUrl, passwordHash}).value_or(std::string());
+}
+
+void AppConfig::save() const {
+    const std::string path = configFilePath();
+    if (!path.empty()) saveTo(path);
+}
+
+bool AppConfig::saveTo(const std::string& path, const FileSystemCalls& calls) const {
+    const auto json = writeConfigJson({encryptedUrl, passwordHash});
+    if (!json || path.empty()) return false;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) createFolder(folder);
+    return replaceFileAtomically(path, *json, calls);
+}
+
+}  // namespace delvaronte
