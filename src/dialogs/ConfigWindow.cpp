@@ -1,0 +1,99 @@
+#include "dialogs/ConfigWindow.h"
+
+#include "config/AppConfig.h"
+#include "dialogs/ConfigForms.h"
+#include "dialogs/EntryRules.h"
+#include "ui/ModalAlert.h"
+#include "ui/StandardAlerts.h"
+
+namespace delvaronte {
+
+namespace {
+
+std::string textOf(GtkWidget* field) {
+    return gtk_editable_get_text(GTK_EDITABLE(field));
+}
+
+}  // namespace
+
+bool ConfigWindow::showSetup() {
+    ModalAlert alert;
+    alert.setMessageText("Configuration initiale");
+    alert.setInformativeText("Configurez l'URL et le mot de passe administrateur.");
+    alert.setStyle(AlertStyle::Informational);
+    const Form form = buildForm(kSetupForm);
+    alert.setAccessory(form.container);
+    alert.addButton("Enregistrer");
+    alert.addButton("Quitter");
+
+    // The same alert comes back after an error, with everything typed still in it.
+    for (;;) {
+        if (alert.runModal() == kAlertSecondButton) return false;
+
+        const std::string url = trimEntry(textOf(form.fields[0]));
+        const std::string password = textOf(form.fields[1]);
+        const std::string confirmation = textOf(form.fields[2]);
+        if (const auto failure = firstSetupFailure(url, password, confirmation)) {
+            runErrorAlert(std::string(*failure));
+            continue;
+        }
+
+        AppConfig record;
+        record.encryptedUrl = AppConfig::encrypt(url);
+        record.passwordHash = AppConfig::hashPassword(password);
+        record.save();
+        return true;
+    }
+}
+
+void ConfigWindow::showConfig(UrlLoader& owner) {
+    AppConfig record = AppConfig::load();
+
+    {
+        ModalAlert gate;
+        gate.setMessageText("Acces Configuration");
+        gate.setInformativeText("Entrez le mot de passe administrateur.");
+        gate.setStyle(AlertStyle::Informational);
+        GtkWidget* passwordField = makeFormField(true, kGateFieldWidth, nullptr);
+        gate.setAccessory(passwordField);
+        gate.addButton("Valider");
+        gate.addButton("Annuler");
+        gate.setInitialFocus(passwordField);
+        if (gate.runModal() == kAlertSecondButton) return;
+        if (!record.verifyPassword(textOf(passwordField))) {
+            runErrorAlert("Mot de passe incorrect.");
+            return;
+        }
+    }
+
+    const std::string oldUrl =
+        record.encryptedUrl.empty() ? std::string() : AppConfig::decrypt(record.encryptedUrl);
+
+    ModalAlert editor;
+    editor.setMessageText("Configuration");
+    editor.setInformativeText("Modifiez l'URL ou le mot de passe.");
+    editor.setStyle(AlertStyle::Informational);
+    const Form form = buildForm(kEditorForm);
+    gtk_editable_set_text(GTK_EDITABLE(form.fields[0]), oldUrl.c_str());
+    editor.setAccessory(form.container);
+    editor.addButton("Enregistrer");
+    editor.addButton("Annuler");
+    if (editor.runModal() == kAlertSecondButton) return;
+
+    const std::string url = trimEntry(textOf(form.fields[0]));
+    const std::string newPassword = textOf(form.fields[1]);
+    const std::string confirmation = textOf(form.fields[2]);
+    if (const auto failure = firstEditFailure(url, newPassword, confirmation)) {
+        runErrorAlert(std::string(*failure));
+        return;
+    }
+
+    if (!newPassword.empty()) record.passwordHash = AppConfig::hashPassword(newPassword);
+    record.encryptedUrl = AppConfig::encrypt(url);
+    record.save();
+
+    runNoticeAlert("Configuration enregistree avec succes.");
+    if (!textsEqual(url, oldUrl)) owner.loadUrl(url);
+}
+
+}  // namespace delvaronte

@@ -1,0 +1,67 @@
+// Ownership of GLib and GObject resources, in one place, so that no other file has to pair
+// its own unref or g_free calls.
+#pragma once
+
+#include <glib-object.h>
+
+#include <memory>
+#include <utility>
+
+namespace delvaronte {
+
+// Holds one reference to a GObject.
+template <typename T>
+class GRef {
+public:
+    GRef() = default;
+    ~GRef() { reset(); }
+    GRef(const GRef& other) : object_(other.object_) {
+        if (object_) g_object_ref(object_);
+    }
+    GRef(GRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    GRef& operator=(GRef other) noexcept {
+        std::swap(object_, other.object_);
+        return *this;
+    }
+
+    // Takes over a reference the caller owns (a "transfer full" result).
+    static GRef adopt(T* object) {
+        GRef ref;
+        ref.object_ = object;
+        return ref;
+    }
+    // Adds a reference of its own; a floating reference (a new widget) is sunk.
+    static GRef retain(T* object) {
+        GRef ref;
+        if (object) ref.object_ = static_cast<T*>(g_object_ref_sink(object));
+        return ref;
+    }
+
+    T* get() const { return object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+    void reset() {
+        if (object_) g_object_unref(std::exchange(object_, nullptr));
+    }
+
+private:
+    T* object_ = nullptr;
+};
+
+struct GFreeDeleter {
+    void operator()(void* memory) const { g_free(memory); }
+};
+using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
+
+struct GErrorDeleter {
+    void operator()(GError* error) const { g_error_free(error); }
+};
+using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
+
+// Connects a plain function pointer to a signal; the handler's type is checked here
+// instead of being cast away at every call site.
+template <typename Function>
+gulong connectSignal(gpointer instance, const char* signal, Function* handler, gpointer data) {
+    return g_signal_connect(instance, signal, reinterpret_cast<GCallback>(handler), data);
+}
+
+}  // namespace delvaronte

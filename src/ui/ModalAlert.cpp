@@ -1,0 +1,210 @@
+#include "ui/ModalAlert.h"
+
+#include "ui/GObjectPtr.h"
+
+namespace delvaronte {
+
+namespace {
+
+constexpr int kIconSize = 48;
+constexpr int kTextWidthChars = 50;
+
+const char* iconName(AlertStyle style) {
+    return style == AlertStyle::Warning ? "dialog-warning-symbolic" : "dialog-information-symbolic";
+}
+
+GtkWindow* activeApplicationWindow() {
+    GApplication* application = g_application_get_default();
+    if (application == nullptr || !GTK_IS_APPLICATION(application)) return nullptr;
+    return gtk_application_get_active_window(GTK_APPLICATION(application));
+}
+
+GtkLabel* makeLabel(const char* name) {
+    auto* label = GTK_LABEL(gtk_label_new(nullptr));
+    gtk_widget_set_name(GTK_WIDGET(label), name);
+    gtk_label_set_wrap(label, TRUE);
+    gtk_label_set_max_width_chars(label, kTextWidthChars);
+    gtk_label_set_xalign(label, 0.0F);
+    gtk_label_set_selectable(label, FALSE);
+    return label;
+}
+
+void addKey(GtkShortcutController* controller, guint key, GtkShortcutFunc callback, gpointer data) {
+    gtk_shortcut_controller_add_shortcut(
+        controller, gtk_shortcut_new(gtk_keyval_trigger_new(key, GdkModifierType(0)),
+                                     gtk_callback_action_new(callback, data, nullptr)));
+}
+
+}  // namespace
+
+ModalAlert::ModalAlert() = default;
+
+ModalAlert::~ModalAlert() {
+    if (window_ != nullptr) {
+        g_signal_handlers_disconnect_by_data(window_, this);
+        for (GtkWidget* button : buttons_) g_signal_handlers_disconnect_by_data(button, this);
+        gtk_window_destroy(window_);
+    } else if (accessory_ != nullptr) {
+        g_object_unref(accessory_);  // never placed in a window
+    }
+    if (loop_ != nullptr) g_main_loop_unref(loop_);
+}
+
+void ModalAlert::setMessageText(const std::string& text) {
+    message_ = text;
+    if (window_ != nullptr) {
+        gtk_window_set_title(window_, text.c_str());
+        gtk_label_set_text(messageLabel_, text.c_str());
+    }
+}
+
+void ModalAlert::setInformativeText(const std::string& text) {
+    informative_ = text;
+    if (informativeLabel_ != nullptr) {
+        gtk_label_set_text(informativeLabel_, text.c_str());
+        gtk_widget_set_visible(GTK_WIDGET(informativeLabel_), !text.empty());
+    }
+}
+
+void ModalAlert::setStyle(AlertStyle style) {
+    style_ = style;
+    if (icon_ != nullptr) gtk_image_set_from_icon_name(icon_, iconName(style));
+}
+
+void ModalAlert::setAccessory(GtkWidget* widget) {
+    if (window_ != nullptr || accessory_ != nullptr) return;  // fixed once given
+    accessory_ = GTK_WIDGET(g_object_ref_sink(widget));
+}
+
+void ModalAlert::addButton(const std::string& title) {
+    if (window_ == nullptr) buttonTitles_.push_back(title);
+}
+
+void ModalAlert::setInitialFocus(GtkWidget* widget) {
+    initialFocus_ = widget;
+}
+
+int ModalAlert::lastResponse() const {
+    return kAlertFirstButton + static_cast<int>(buttons_.size()) - 1;
+}
+
+void ModalAlert::build() {
+    if (buttonTitles_.empty()) buttonTitles_.push_back("OK");
+
+    window_ = GTK_WINDOW(gtk_window_new());
+    gtk_widget_set_name(GTK_WIDGET(window_), "delvaronte-alert");
+    gtk_window_set_title(window_, message_.c_str());
+    gtk_window_set_modal(window_, TRUE);
+    gtk_window_set_resizable(window_, FALSE);
+    gtk_window_set_hide_on_close(window_, FALSE);
+
+    GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, 18);
+    gtk_widget_set_margin_top(content, 20);
+    gtk_widget_set_margin_bottom(content, 16);
+    gtk_widget_set_margin_start(content, 20);
+    gtk_widget_set_margin_end(content, 20);
+
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
+    icon_ = GTK_IMAGE(gtk_image_new_from_icon_name(iconName(style_)));
+    gtk_widget_set_name(GTK_WIDGET(icon_), "alert-icon");
+    gtk_image_set_pixel_size(icon_, kIconSize);
+    gtk_widget_set_valign(GTK_WIDGET(icon_), GTK_ALIGN_START);
+    gtk_box_append(GTK_BOX(row), GTK_WIDGET(icon_));
+
+    GtkWidget* texts = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
+    messageLabel_ = makeLabel("alert-message");
+    gtk_label_set_text(messageLabel_, message_.c_str());
+    PangoAttrList* bold = pango_attr_list_new();
+    pango_attr_list_insert(bold, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+    gtk_label_set_attributes(messageLabel_, bold);
+    pango_attr_list_unref(bold);
+    informativeLabel_ = makeLabel("alert-informative");
+    gtk_label_set_text(informativeLabel_, informative_.c_str());
+    gtk_widget_set_visible(GTK_WIDGET(informativeLabel_), !informative_.empty());
+    gtk_box_append(GTK_BOX(texts), GTK_WIDGET(messageLabel_));
+    gtk_box_append(GTK_BOX(texts), GTK_WIDGET(informativeLabel_));
+    if (accessory_ != nullptr) {
+        gtk_widget_set_margin_top(accessory_, 6);
+        gtk_widget_set_halign(accessory_, GTK_ALIGN_START);
+        gtk_box_append(GTK_BOX(texts), accessory_);
+        g_object_unref(accessory_);  // the box holds it now, as long as the window lives
+    }
+    gtk_box_append(GTK_BOX(row), texts);
+    gtk_box_append(GTK_BOX(content), row);
+
+    // Buttons read right to left in the order added: the first is the right-most.
+    GtkWidget* buttonRow = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
+    gtk_widget_set_halign(buttonRow, GTK_ALIGN_END);
+    for (const std::string& title : buttonTitles_) {
+        GtkWidget* button = gtk_button_new_with_label(title.c_str());
+        gtk_widget_set_size_request(button, 90, -1);
+        connectSignal(button, "clicked", &ModalAlert::buttonClickedCb, this);
+        gtk_box_prepend(GTK_BOX(buttonRow), button);
+        buttons_.push_back(button);
+    }
+    gtk_widget_add_css_class(buttons_.front(), "suggested-action");
+    gtk_window_set_default_widget(window_, buttons_.front());
+    gtk_box_append(GTK_BOX(content), buttonRow);
+    gtk_window_set_child(window_, content);
+
+    // Enter answers the default button wherever the focus is, as Escape answers the last:
+    // caught before the focused field or button sees the key.
+    GtkEventController* keys = gtk_shortcut_controller_new();
+    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
+    auto* shortcuts = GTK_SHORTCUT_CONTROLLER(keys);
+    addKey(shortcuts, GDK_KEY_Return, &ModalAlert::enterCb, this);
+    addKey(shortcuts, GDK_KEY_KP_Enter, &ModalAlert::enterCb, this);
+    addKey(shortcuts, GDK_KEY_Escape, &ModalAlert::escapeCb, this);
+    gtk_widget_add_controller(GTK_WIDGET(window_), keys);
+
+    connectSignal(window_, "close-request", &ModalAlert::closeRequestCb, this);
+}
+
+int ModalAlert::runModal() {
+    if (window_ == nullptr) build();
+    if (loop_ != nullptr) return lastResponse();  // already running: never nest the same alert
+
+    GtkWindow* parent = activeApplicationWindow();
+    gtk_window_set_transient_for(window_, parent != window_ ? parent : nullptr);
+    gtk_window_set_focus(window_, initialFocus_ != nullptr ? initialFocus_ : buttons_.front());
+
+    response_ = lastResponse();
+    loop_ = g_main_loop_new(nullptr, FALSE);
+    gtk_window_present(window_);
+    g_main_loop_run(loop_);
+    g_main_loop_unref(loop_);
+    loop_ = nullptr;
+    gtk_widget_set_visible(GTK_WIDGET(window_), FALSE);
+    return response_;
+}
+
+void ModalAlert::finish(int response) {
+    response_ = response;
+    if (loop_ != nullptr) g_main_loop_quit(loop_);
+}
+
+void ModalAlert::buttonClickedCb(GtkButton* button, ModalAlert* alert) {
+    for (size_t i = 0; i < alert->buttons_.size(); ++i) {
+        if (alert->buttons_[i] == GTK_WIDGET(button)) {
+            alert->finish(kAlertFirstButton + static_cast<int>(i));
+        }
+    }
+}
+
+gboolean ModalAlert::closeRequestCb(GtkWindow*, ModalAlert* alert) {
+    alert->finish(alert->lastResponse());
+    return TRUE;  // keep the window: runModal hides it and may show it again
+}
+
+gboolean ModalAlert::escapeCb(GtkWidget*, GVariant*, gpointer data) {
+    auto* alert = static_cast<ModalAlert*>(data);
+    alert->finish(alert->lastResponse());
+    return TRUE;
+}
+
+gboolean ModalAlert::enterCb(GtkWidget*, GVariant*, gpointer data) {
+    static_cast<ModalAlert*>(data)->finish(kAlertFirstButton);
+    return TRUE;
+}
+
+}  // namespace delvaronte

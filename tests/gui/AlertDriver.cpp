@@ -1,0 +1,239 @@
+#include "AlertDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace delvaronte::testing {
+
+namespace {
+
+template <typename Visit>
+void walk(GtkWidget* widget, const Visit& visit) {
+    if (!visit(widget)) return;  // visit returns false to skip the widget's children
+    for (GtkWidget* child = gtk_widget_get_first_child(widget); child != nullptr;
+         child = gtk_widget_get_next_sibling(child)) {
+        walk(child, visit);
+    }
+}
+
+GtkWidget* findNamed(GtkWindow* window, const char* name) {
+    GtkWidget* found = nullptr;
+    walk(GTK_WIDGET(window), [&](GtkWidget* widget) {
+        if (found == nullptr && g_strcmp0(gtk_widget_get_name(widget), name) == 0) found = widget;
+        return found == nullptr;
+    });
+    return found;
+}
+
+std::vector<GtkWidget*> buttonsOf(GtkWindow* window) {
+    std::vector<GtkWidget*> buttons;
+    walk(GTK_WIDGET(window), [&](GtkWidget* widget) {
+        if (GTK_IS_BUTTON(widget) && gtk_button_get_label(GTK_BUTTON(widget)) != nullptr) {
+            buttons.push_back(widget);
+            return false;
+        }
+        return true;
+    });
+    return buttons;
+}
+
+bool isAlert(GtkWindow* window) {
+    return g_strcmp0(gtk_widget_get_name(GTK_WIDGET(window)), "delvaronte-alert") == 0;
+}
+
+}  // namespace
+
+std::string ShownAlert::title() const {
+    const char* title = gtk_window_get_title(window_);
+    return title != nullptr ? title : "";
+}
+
+std::string ShownAlert::message() const {
+    GtkWidget* label = findNamed(window_, "alert-message");
+    return label != nullptr ? gtk_label_get_text(GTK_LABEL(label)) : "";
+}
+
+std::string ShownAlert::informative() const {
+    GtkWidget* label = findNamed(window_, "alert-informative");
+    if (label == nullptr || !gtk_widget_get_visible(label)) return "";
+    return gtk_label_get_text(GTK_LABEL(label));
+}
+
+std::string ShownAlert::iconName() const {
+    GtkWidget* icon = findNamed(window_, "alert-icon");
+    const char* name = icon != nullptr ? gtk_image_get_icon_name(GTK_IMAGE(icon)) : nullptr;
+    return name != nullptr ? name : "";
+}
+
+std::vector<std::string> ShownAlert::buttonLabels() const {
+    std::vector<std::string> labels;
+    for (GtkWidget* button : buttonsOf(window_)) {
+        labels.emplace_back(gtk_button_get_label(GTK_BUTTON(button)));
+    }
+    return labels;
+}
+
+std::vector<GtkWidget*> ShownAlert::fields() const {
+    std::vector<GtkWidget*> fields;
+    walk(GTK_WIDGET(window_), [&](GtkWidget* widget) {
+        if (GTK_IS_ENTRY(widget) || GTK_IS_PASSWORD_ENTRY(widget)) {
+            fields.push_back(widget);
+            return false;
+        }
+        return true;
+    });
+    return fields;
+}
+
+std::string ShownAlert::fieldText(size_t index) const {
+    const auto all = fields();
+    return index < all.size() ? gtk_editable_get_text(GTK_EDITABLE(all[index])) : "<no field>";
+}
+
+void ShownAlert::type(size_t index, const std::string& text) const {
+    const auto all = fields();
+    ASSERT_LT(index, all.size());
+    gtk_editable_set_text(GTK_EDITABLE(all[index]), text.c_str());
+}
+
+void ShownAlert::press(const std::string& label) const {
+    for (GtkWidget* button : buttonsOf(window_)) {
+        if (label == gtk_button_get_label(GTK_BUTTON(button))) {
+            g_signal_emit_by_name(button, "clicked");
+            return;
+        }
+    }
+    ADD_FAILURE() << "no button \"" << label << "\" on \"" << title() << "\"";
+}
+
+void ShownAlert::close() const {
+    gtk_window_close(window_);
+}
+
+AlertDriver::AlertDriver() : toplevels_(gtk_window_get_toplevels()) {
+    g_signal_connect(toplevels_, "items-changed", G_CALLBACK(itemsChangedCb), this);
+    for (guint i = 0; i < g_list_model_get_n_items(toplevels_); ++i) {
+        auto* window = GTK_WINDOW(g_list_model_get_item(toplevels_, i));
+        watch(window);
+        g_object_unref(window);
+    }
+}
+
+AlertDriver::~AlertDriver() {
+    g_signal_handlers_disconnect_by_data(toplevels_, this);
+    for (GtkWindow* window : watched_) g_signal_handlers_disconnect_by_data(window, this);
+    EXPECT_TRUE(steps_.empty()) << steps_.size() << " alert step(s) never ran";
+}
+
+AlertDriver& AlertDriver::then(Step step) {
+    steps_.push_back(std::move(step));
+    return *this;
+}
+
+AlertDriver& AlertDriver::press(const std::string& label) {
+    return then([label](ShownAlert& alert) { alert.press(label); });
+}
+
+AlertDriver& AlertDriver::fill(std::vector<std::string> texts, const std::string& label) {
+    return then([texts = std::move(texts), label](ShownAlert& alert) {
+        for (size_t i = 0; i < texts.size(); ++i) alert.type(i, texts[i]);
+        alert.press(label);
+    });
+}
+
+void AlertDriver::watch(GtkWindow* window) {
+    if (std::find(watched_.begin(), watched_.end(), window) != watched_.end()) return;
+    watched_.push_back(window);
+    g_signal_connect(window, "map", G_CALLBACK(mapCb), this);
+    g_signal_connect_swapped(window, "destroy", G_CALLBACK(+[](AlertDriver* driver, GtkWindow* w) {
+                                 std::erase(driver->watched_, w);
+                             }),
+                             this);
+}
+
+void AlertDriver::itemsChangedCb(GListModel* list, guint position, guint, guint added,
+                                 AlertDriver* driver) {
+    for (guint i = position; i < position + added; ++i) {
+        auto* window = GTK_WINDOW(g_list_model_get_item(list, i));
+        driver->watch(window);
+        g_object_unref(window);
+    }
+}
+
+void AlertDriver::mapCb(GtkWidget* window, AlertDriver* driver) {
+    if (!isAlert(GTK_WINDOW(window))) return;
+    // Act once the alert's own loop runs, as a person would after it appeared.
+    struct Pending {
+        AlertDriver* driver;
+        GtkWindow* window;
+    };
+    g_idle_add_full(
+        G_PRIORITY_DEFAULT_IDLE,
+        +[](gpointer data) -> gboolean {
+            auto* pending = static_cast<Pending*>(data);
+            pending->driver->onShown(pending->window);
+            return G_SOURCE_REMOVE;
+        },
+        new Pending{driver, GTK_WINDOW(window)},
+        +[](gpointer data) { delete static_cast<Pending*>(data); });
+}
+
+void AlertDriver::onShown(GtkWindow* window) {
+    if (std::find(watched_.begin(), watched_.end(), window) == watched_.end()) return;
+    ShownAlert alert(window);
+    seen_.push_back({alert.title(), alert.informative(), alert.iconName()});
+    if (steps_.empty()) {
+        ADD_FAILURE() << "unexpected alert \"" << alert.title() << "\": " << alert.informative();
+        alert.close();
+        return;
+    }
+    Step step = std::move(steps_.front());
+    steps_.pop_front();
+    step(alert);
+}
+
+bool waitUntil(const std::function<bool()>& done, int seconds) {
+    bool expired = false;
+    // Wakes the loop at the deadline even when nothing else happens.
+    const guint timer = g_timeout_add_seconds(
+        static_cast<guint>(seconds),
+        +[](gpointer flag) -> gboolean {
+            *static_cast<bool*>(flag) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &expired);
+    while (!done() && !expired) g_main_context_iteration(nullptr, TRUE);
+    if (!expired) g_source_remove(timer);
+    return done();
+}
+
+void savePng(GtkWidget* widget, const std::string& path) {
+    const int width = gtk_widget_get_width(widget);
+    const int height = gtk_widget_get_height(widget);
+    GtkNative* native = gtk_widget_get_native(widget);
+    if (width <= 0 || height <= 0 || native == nullptr) return;
+    GdkPaintable* paintable = gtk_widget_paintable_new(widget);
+    GtkSnapshot* snapshot = gtk_snapshot_new();
+    gdk_paintable_snapshot(paintable, GDK_SNAPSHOT(snapshot), width, height);
+    GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
+    if (node != nullptr) {
+        const graphene_rect_t area =
+            GRAPHENE_RECT_INIT(0, 0, static_cast<float>(width), static_cast<float>(height));
+        GdkTexture* texture =
+            gsk_renderer_render_texture(gtk_native_get_renderer(native), node, &area);
+        gdk_texture_save_to_png(texture, path.c_str());
+        g_object_unref(texture);
+        gsk_render_node_unref(node);
+    }
+    g_object_unref(paintable);
+}
+
+void saveShot(GtkWindow* window, const std::string& name) {
+    const char* folder = g_getenv("DELVARONTE_SHOTS");
+    if (folder != nullptr && *folder != '\0') {
+        savePng(GTK_WIDGET(window), std::string(folder) + "/" + name + ".png");
+    }
+}
+
+}  // namespace delvaronte::testing
