@@ -4,17 +4,13 @@
 
 namespace delvaronte {
 
-namespace {
-
-void runTextAlert(const char* title, const std::string& text, AlertStyle style) {
+void runTextAlert(const std::string& title, const std::string& text, AlertStyle style) {
     ModalAlert alert;
     alert.setMessageText(title);
     alert.setInformativeText(text);
     alert.setStyle(style);
     alert.runModal();
 }
-
-}  // namespace
 
 void runErrorAlert(const std::string& message) {
     runTextAlert("Erreur", message, AlertStyle::Warning);

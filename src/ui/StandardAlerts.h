@@ -3,7 +3,12 @@
 
 #include <string>
 
+#include "ui/ModalAlert.h"
+
 namespace delvaronte {
+
+// A title, a text, a style icon and one "OK". Returns when dismissed.
+void runTextAlert(const std::string& title, const std::string& text, AlertStyle style);
 
 // "Erreur", the message, warning style, one "OK". Returns when dismissed.
 void runErrorAlert(const std::string& message);

@@ -1,0 +1,38 @@
+#include "ui/SystemOpener.h"
+
+#include <gio/gio.h>
+
+namespace delvaronte {
+
+namespace {
+
+std::function<void(const std::string&)>& testOpener() {
+    static std::function<void(const std::string&)> opener;
+    return opener;
+}
+
+}  // namespace
+
+bool isSystemHandledScheme(std::string_view uri) {
+    const std::string text(uri);
+    const char* scheme = g_uri_peek_scheme(text.c_str());  // lowercased; null when none
+    const bool handled =
+        scheme != nullptr && (g_str_equal(scheme, "http") || g_str_equal(scheme, "https") ||
+                              g_str_equal(scheme, "mailto") || g_str_equal(scheme, "tel"));
+    return handled && g_uri_is_valid(text.c_str(), G_URI_FLAGS_NONE, nullptr);
+}
+
+void openWithSystem(const std::string& uri) {
+    if (!isSystemHandledScheme(uri)) return;
+    if (testOpener()) {
+        testOpener()(uri);
+        return;
+    }
+    g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, nullptr, nullptr);
+}
+
+void setSystemOpenerForTesting(std::function<void(const std::string&)> opener) {
+    testOpener() = std::move(opener);
+}
+
+}  // namespace delvaronte

@@ -1,0 +1,79 @@
+#include "update/ManifestFetch.h"
+
+#include <libsoup/soup.h>
+
+#include "ui/GObjectPtr.h"
+
+namespace delvaronte {
+
+namespace {
+
+constexpr gsize kReadChunk = 64 * 1024;
+
+// One fetch in flight; it owns itself and is deleted when done has run.
+struct Fetch {
+    GRef<SoupSession> session;
+    GRef<SoupMessage> message;
+    GRef<GInputStream> stream;
+    std::string body;
+    size_t limit = 0;
+    std::function<void(FetchResult)> done;
+
+    void finish(FetchResult::Status status) {
+        FetchResult result{
+            status, status == FetchResult::Status::Received ? std::move(body) : std::string()};
+        if (stream)
+            g_input_stream_close_async(stream.get(), G_PRIORITY_DEFAULT, nullptr, nullptr, nullptr);
+        auto callback = std::move(done);
+        delete this;
+        callback(std::move(result));
+    }
+
+    void readMore() {
+        g_input_stream_read_bytes_async(stream.get(), kReadChunk, G_PRIORITY_DEFAULT, nullptr,
+                                        &Fetch::readCb, this);
+    }
+
+    static void sentCb(GObject* source, GAsyncResult* result, gpointer data) {
+        auto* fetch = static_cast<Fetch*>(data);
+        GInputStream* stream = soup_session_send_finish(SOUP_SESSION(source), result, nullptr);
+        if (stream == nullptr) return fetch->finish(FetchResult::Status::Failed);
+        fetch->stream = GRef<GInputStream>::adopt(stream);
+        fetch->readMore();
+    }
+
+    static void readCb(GObject* source, GAsyncResult* result, gpointer data) {
+        auto* fetch = static_cast<Fetch*>(data);
+        GBytes* bytes = g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, nullptr);
+        if (bytes == nullptr) return fetch->finish(FetchResult::Status::Failed);
+        gsize size = 0;
+        const auto* chunk = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+        if (size > 0) fetch->body.append(chunk, size);
+        g_bytes_unref(bytes);
+
+        if (size == 0) return fetch->finish(FetchResult::Status::Received);
+        if (fetch->body.size() > fetch->limit) return fetch->finish(FetchResult::Status::TooLarge);
+        fetch->readMore();
+    }
+};
+
+}  // namespace
+
+bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit,
+                   std::function<void(FetchResult)> done) {
+    SoupMessage* message = soup_message_new(SOUP_METHOD_GET, url.c_str());
+    if (message == nullptr) return false;
+
+    auto* fetch = new Fetch;
+    fetch->message = GRef<SoupMessage>::adopt(message);
+    // A session of its own: checks share nothing, and no cache feature is ever added.
+    fetch->session =
+        GRef<SoupSession>::adopt(soup_session_new_with_options("timeout", timeoutSeconds, nullptr));
+    fetch->limit = limit;
+    fetch->done = std::move(done);
+    soup_session_send_async(fetch->session.get(), message, G_PRIORITY_DEFAULT, nullptr,
+                            &Fetch::sentCb, fetch);
+    return true;
+}
+
+}  // namespace delvaronte

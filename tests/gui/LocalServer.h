@@ -1,0 +1,45 @@
+// An HTTP (or HTTPS) server on 127.0.0.1 inside the test process, for pages and manifests.
+#pragma once
+
+#include <libsoup/soup.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace delvaronte::testing {
+
+class LocalServer {
+public:
+    using Handler = std::function<void(SoupServerMessage* message)>;
+
+    // Plain HTTP; with a PEM file holding a certificate and its key, HTTPS.
+    explicit LocalServer(const std::string& certificatePem = "");
+    ~LocalServer();
+    LocalServer(const LocalServer&) = delete;
+    LocalServer& operator=(const LocalServer&) = delete;
+
+    void route(const std::string& path, Handler handler);
+    void serve(const std::string& path, guint status, const std::string& contentType,
+               const std::string& body);
+    // Accepts the request and never answers it.
+    void hang(const std::string& path);
+
+    std::string url(const std::string& path) const;
+    int requests(const std::string& path) const;
+
+    // A port on 127.0.0.1 where nothing listens: connections are refused.
+    static guint closedPort();
+
+private:
+    static void requestCb(SoupServer* server, SoupServerMessage* message, const char* path,
+                          GHashTable* query, gpointer data);
+
+    SoupServer* server_ = nullptr;
+    std::string scheme_;
+    guint port_ = 0;
+    std::map<std::string, Handler> routes_;
+    std::map<std::string, int> counts_;
+};
+
+}  // namespace delvaronte::testing
