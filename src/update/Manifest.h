@@ -9,7 +9,7 @@ namespace delvaronte {
 
 inline constexpr std::string_view kCurrentVersion = "3.0.0";
 // A manifest body is read up to this size; a larger one is not a manifest.
-inline constexpr size_t kManifestSizeLimit = 1024 * 1024;
+inline constexpr size_t kManifestSizeLimit = size_t{1024} * 1024;
 
 struct Manifest {
     std::string version;

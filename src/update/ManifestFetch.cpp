@@ -8,7 +8,7 @@ namespace delvaronte {
 
 namespace {
 
-constexpr gsize kReadChunk = 64 * 1024;
+constexpr gsize kReadChunk = gsize{64} * 1024;
 
 // One fetch in flight; it owns itself and is deleted when done has run.
 struct Fetch {

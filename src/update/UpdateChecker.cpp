@@ -23,7 +23,7 @@ void UpdateChecker::checkForUpdates(bool silent, UpdateCheckSettings settings) {
     const std::string url = settings.manifestUrl.empty() ? kManifestUrl : settings.manifestUrl;
     auto finished = std::move(settings.onFinished);
     const bool started = fetchManifest(
-        url, settings.timeoutSeconds, kManifestSizeLimit, [silent, finished](FetchResult fetched) {
+        url, settings.timeoutSeconds, kManifestSizeLimit, [silent, finished](const FetchResult& fetched) {
             const UpdateDecision decision = decideUpdate(fetched, silent);
             // The alert runs its own loop: show it from an idle callback, once libsoup is
             // done with this request.
