@@ -10,7 +10,7 @@ packages=(
   libgtk-4-dev libwebkitgtk-6.0-dev libsoup-3.0-dev glib-networking
   libssl-dev nlohmann-json3-dev libicu-dev
   # tests
-  googletest libgtest-dev xvfb xauth dbus openssl xdotool
+  googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox
   # fonts and image loaders for what the windows show
   fonts-dejavu-core librsvg2-common adwaita-icon-theme
 )

@@ -5,25 +5,22 @@
 #include "ui/ModalAlert.h"
 #include "ui/StandardAlerts.h"
 #include "ui/SystemOpener.h"
+#include "update/ManifestAddress.h"
 #include "update/ManifestFetch.h"
 
 namespace delvaronte {
-
-namespace {
-
-constexpr char kManifestUrl[] = DELVARONTE_UPDATE_URL;
-
-}  // namespace
 
 void UpdateChecker::checkForUpdates(bool silent) {
     checkForUpdates(silent, {});
 }
 
 void UpdateChecker::checkForUpdates(bool silent, UpdateCheckSettings settings) {
-    const std::string url = settings.manifestUrl.empty() ? kManifestUrl : settings.manifestUrl;
+    const std::string url =
+        settings.manifestUrl.empty() ? std::string(manifestAddress()) : settings.manifestUrl;
     auto finished = std::move(settings.onFinished);
     const bool started = fetchManifest(
-        url, settings.timeoutSeconds, kManifestSizeLimit, [silent, finished](const FetchResult& fetched) {
+        url, settings.timeoutSeconds, kManifestSizeLimit,
+        [silent, finished](const FetchResult& fetched) {
             const UpdateDecision decision = decideUpdate(fetched, silent);
             // The alert runs its own loop: show it from an idle callback, once libsoup is
             // done with this request.

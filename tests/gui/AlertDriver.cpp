@@ -161,22 +161,35 @@ void AlertDriver::itemsChangedCb(GListModel* list, guint position, guint, guint 
     }
 }
 
+namespace {
+
+struct Pending {
+    AlertDriver* driver;
+    GtkWindow* window;
+    GdkFrameClock* clock;
+    gulong handler;
+};
+
+}  // namespace
+
 void AlertDriver::mapCb(GtkWidget* window, AlertDriver* driver) {
     if (!isAlert(GTK_WINDOW(window))) return;
-    // Act once the alert's own loop runs, as a person would after it appeared.
-    struct Pending {
-        AlertDriver* driver;
-        GtkWindow* window;
-    };
-    g_idle_add_full(
-        G_PRIORITY_DEFAULT_IDLE,
-        +[](gpointer data) -> gboolean {
-            auto* pending = static_cast<Pending*>(data);
-            pending->driver->onShown(pending->window);
-            return G_SOURCE_REMOVE;
-        },
-        new Pending{driver, GTK_WINDOW(window)},
-        +[](gpointer data) { delete static_cast<Pending*>(data); });
+    // Act once the alert has been laid out and painted, as a person would after it appeared,
+    // and from an idle callback, inside the alert's own loop.
+    auto* pending = new Pending{driver, GTK_WINDOW(window), gtk_widget_get_frame_clock(window), 0};
+    pending->handler = g_signal_connect(
+        pending->clock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, Pending* shown) {
+            g_signal_handler_disconnect(shown->clock, shown->handler);
+            g_idle_add_full(
+                G_PRIORITY_DEFAULT_IDLE,
+                +[](gpointer data) -> gboolean {
+                    auto* ready = static_cast<Pending*>(data);
+                    ready->driver->onShown(ready->window);
+                    return G_SOURCE_REMOVE;
+                },
+                shown, +[](gpointer data) { delete static_cast<Pending*>(data); });
+        }),
+        pending);
 }
 
 void AlertDriver::onShown(GtkWindow* window) {

@@ -1,0 +1,136 @@
+// Start-up, the main window and the home address.
+#include "shell/AppDelegate.h"
+
+#include <cmath>
+
+#include "config/AppConfig.h"
+#include "shell/ScreenArea.h"
+#include "shell/Splash.h"
+#include "shell/WebViews.h"
+#include "shell/WindowGeometry.h"
+#include "ui/GObjectPtr.h"
+
+namespace delvaronte {
+
+namespace {
+
+constexpr guint kHomeLoadTimeoutSeconds = 30;
+
+// An absolute address with a scheme, and nothing a URL cannot hold (spaces, controls).
+bool parsesAsUrl(const std::string& text) {
+    if (text.empty()) return false;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
+    }
+    return g_uri_is_valid(text.c_str(), G_URI_FLAGS_NONE, nullptr);
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(GtkApplication* application) : application_(application) {
+    connectSignal(application_, "activate", &AppDelegate::activateCb, this);
+}
+
+AppDelegate::~AppDelegate() {
+    g_signal_handlers_disconnect_by_data(application_, this);
+    stopHomeTimer();
+    for (GtkWindow* popup : childWindows_) {
+        g_signal_handlers_disconnect_by_data(popup, this);
+        g_object_unref(popup);
+    }
+    if (webView_ != nullptr) g_signal_handlers_disconnect_by_data(webView_, this);
+    if (fadeTick_ != 0 && splashView_ != nullptr) {
+        gtk_widget_remove_tick_callback(splashView_, fadeTick_);
+    }
+}
+
+void AppDelegate::activateCb(GApplication*, AppDelegate* self) {
+    if (self->started_) {
+        self->presentMainWindow();
+        return;
+    }
+    self->started_ = true;
+    self->setupApplication();
+}
+
+void AppDelegate::setupApplication() {
+    if (!AppConfig::load().isConfigured() && !ConfigWindow::showSetup()) {
+        // Abandoned before any window exists: nothing holds the application, it ends.
+        g_application_quit(G_APPLICATION(application_));
+        return;
+    }
+
+    const AppConfig record = AppConfig::load();
+    appUrl_ = record.encryptedUrl.empty() ? std::string() : AppConfig::decrypt(record.encryptedUrl);
+
+    // GTK 4.8 gives a window the menu bar that exists when the window is made; a later one
+    // shows only in windows made after it. So the menu comes first, unseen until the window.
+    setupMenu();
+    buildMainWindow();
+    loadUrl(appUrl_);
+    presentMainWindow();
+    gtk_window_maximize(window_);
+    UpdateChecker::checkForUpdates(true, updateSettings_);
+}
+
+void AppDelegate::buildMainWindow() {
+    const Rect frame = mainWindowRect(primaryWorkArea());
+    window_ = GTK_WINDOW(gtk_application_window_new(application_));
+    gtk_window_set_title(window_, "DELVARONTE");
+    // The size the window returns to when unmaximized.
+    gtk_window_set_default_size(window_, static_cast<int>(std::lround(frame.width)),
+                                static_cast<int>(std::lround(frame.height)));
+    gtk_widget_set_size_request(GTK_WIDGET(window_), kMainMinimumWidth, kMainMinimumHeight);
+    // Closing keeps the window, its page and its history for the next activation.
+    gtk_window_set_hide_on_close(window_, TRUE);
+    gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
+
+    webView_ = newMainWebView();
+    connectWebView(webView_);
+
+    const Splash splash = buildSplash();
+    splashView_ = splash.view;
+    progressIndicator_ = splash.spinner;
+
+    GtkWidget* overlay = gtk_overlay_new();
+    gtk_overlay_set_child(GTK_OVERLAY(overlay), GTK_WIDGET(webView_));
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), splashView_);
+    gtk_window_set_child(window_, overlay);
+}
+
+void AppDelegate::presentMainWindow() {
+    if (window_ != nullptr) gtk_window_present(window_);
+}
+
+void AppDelegate::loadUrl(const std::string& text) {
+    if (webView_ == nullptr || !parsesAsUrl(text)) return;
+    webkit_web_view_load_uri(webView_, text.c_str());
+    appUrl_ = text;
+    startHomeTimer();
+}
+
+// WebKit gives a request no timeout of its own: a home page that has not started to arrive
+// after 30 seconds is stopped and counts as failed.
+void AppDelegate::startHomeTimer() {
+    stopHomeTimer();
+    homeTimer_ = g_timeout_add_seconds(kHomeLoadTimeoutSeconds, &AppDelegate::homeTimeoutCb, this);
+}
+
+void AppDelegate::stopHomeTimer() {
+    if (homeTimer_ != 0) g_source_remove(homeTimer_);
+    homeTimer_ = 0;
+}
+
+gboolean AppDelegate::homeTimeoutCb(gpointer data) {
+    auto* self = static_cast<AppDelegate*>(data);
+    self->homeTimer_ = 0;
+    webkit_web_view_stop_loading(self->webView_);
+    self->showErrorPage(self->webView_, self->appUrl_.c_str());
+    return G_SOURCE_REMOVE;
+}
+
+void AppDelegate::setUpdateSettingsForTesting(UpdateCheckSettings settings) {
+    updateSettings_ = std::move(settings);
+}
+
+}  // namespace delvaronte

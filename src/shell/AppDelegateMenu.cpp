@@ -1,0 +1,174 @@
+// The menu bar and the commands it gives.
+#include <gio/gio.h>
+
+#include "shell/AppDelegate.h"
+#include "shell/MenuModel.h"
+#include "shell/Zoom.h"
+#include "ui/ModalAlert.h"
+
+namespace delvaronte {
+
+namespace {
+
+constexpr char kAboutText[] =
+    "Version 3.0\n\nLogiciel de comptabilite generale, analytique et commerciale "
+    "multi-societes.\n\nConcu pour les entreprises et associations marocaines.\n\n"
+    "Edite par DELVARONTE Logiciels.";
+
+using Command = void (*)(AppDelegate&);
+
+struct ActionBinding {
+    const char* name;
+    Command command;
+};
+
+const ActionBinding kActions[] = {
+    {"showAbout", [](AppDelegate& d) { d.showAbout(); }},
+    {"checkUpdates", [](AppDelegate& d) { d.checkUpdates(); }},
+    {"openConfig", [](AppDelegate& d) { d.openConfig(); }},
+    {"quit", [](AppDelegate& d) { d.quit(); }},
+    {"goBack", [](AppDelegate& d) { d.goBack(); }},
+    {"goForward", [](AppDelegate& d) { d.goForward(); }},
+    {"reload", [](AppDelegate& d) { d.reload(); }},
+    {"goHome", [](AppDelegate& d) { d.goHome(); }},
+    {"undo", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_UNDO, "text.undo"); }},
+    {"redo", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_REDO, "text.redo"); }},
+    {"cut", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut"); }},
+    {"copy", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_COPY, "clipboard.copy"); }},
+    {"paste",
+     [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_PASTE, "clipboard.paste"); }},
+    {"selectAll",
+     [](AppDelegate& d) {
+         d.editCommand(WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all");
+     }},
+    {"toggleFullScreen", [](AppDelegate& d) { d.toggleFullScreen(); }},
+    {"miniaturize", [](AppDelegate& d) { d.miniaturize(); }},
+    {"zoomIn", [](AppDelegate& d) { d.zoomIn(); }},
+    {"zoomOut", [](AppDelegate& d) { d.zoomOut(); }},
+    {"resetZoom", [](AppDelegate& d) { d.resetZoom(); }},
+};
+
+struct ActionTarget {
+    AppDelegate* delegate;
+    Command command;
+};
+
+void activateActionCb(GSimpleAction*, GVariant*, gpointer data) {
+    auto* target = static_cast<ActionTarget*>(data);
+    target->command(*target->delegate);
+}
+
+}  // namespace
+
+void AppDelegate::setupMenu() {
+    for (const ActionBinding& binding : kActions) {
+        GSimpleAction* action = g_simple_action_new(binding.name, nullptr);
+        g_signal_connect_data(
+            action, "activate", G_CALLBACK(activateActionCb),
+            new ActionTarget{this, binding.command},
+            +[](gpointer data, GClosure*) { delete static_cast<ActionTarget*>(data); },
+            GConnectFlags(0));
+        g_action_map_add_action(G_ACTION_MAP(application_), G_ACTION(action));
+        g_object_unref(action);
+    }
+
+    GMenu* bar = g_menu_new();
+    for (const Menu& menu : menuBar()) {
+        GMenu* submenu = g_menu_new();
+        for (const auto& section : menu.sections) {
+            GMenu* group = g_menu_new();
+            for (const MenuItem& item : section) {
+                const std::string label(item.label);
+                const std::string action(item.action);
+                g_menu_append(group, label.c_str(), action.c_str());
+                std::vector<std::string> accels(item.accels.begin(), item.accels.end());
+                std::vector<const char*> pointers;
+                for (const auto& accel : accels) pointers.push_back(accel.c_str());
+                pointers.push_back(nullptr);
+                gtk_application_set_accels_for_action(application_, action.c_str(),
+                                                      pointers.data());
+            }
+            g_menu_append_section(submenu, nullptr, G_MENU_MODEL(group));
+            g_object_unref(group);
+        }
+        const std::string title(menu.title);
+        g_menu_append_submenu(bar, title.c_str(), G_MENU_MODEL(submenu));
+        g_object_unref(submenu);
+    }
+    gtk_application_set_menubar(application_, G_MENU_MODEL(bar));
+    g_object_unref(bar);
+}
+
+void AppDelegate::goBack() {
+    webkit_web_view_go_back(webView_);
+}
+void AppDelegate::goForward() {
+    webkit_web_view_go_forward(webView_);
+}
+void AppDelegate::reload() {
+    webkit_web_view_reload(webView_);
+}
+void AppDelegate::goHome() {
+    loadUrl(appUrl_);
+}
+
+void AppDelegate::checkUpdates() {
+    UpdateChecker::checkForUpdates(false, updateSettings_);
+}
+
+void AppDelegate::openConfig() {
+    ConfigWindow::showConfig(*this);
+}
+
+void AppDelegate::toggleFullScreen() {
+    if (gtk_window_is_fullscreen(window_)) {
+        gtk_window_unfullscreen(window_);
+    } else {
+        gtk_window_fullscreen(window_);
+    }
+}
+
+void AppDelegate::zoomIn() {
+    webkit_web_view_set_zoom_level(webView_, zoomedIn(webkit_web_view_get_zoom_level(webView_)));
+}
+
+void AppDelegate::zoomOut() {
+    webkit_web_view_set_zoom_level(webView_, zoomedOut(webkit_web_view_get_zoom_level(webView_)));
+}
+
+void AppDelegate::resetZoom() {
+    webkit_web_view_set_zoom_level(webView_, kZoomActualSize);
+}
+
+void AppDelegate::showAbout() {
+    ModalAlert alert;
+    alert.setMessageText("DELVARONTE");
+    alert.setInformativeText(kAboutText);
+    alert.setStyle(AlertStyle::Informational);
+    alert.addButton("OK");
+    alert.runModal();
+}
+
+void AppDelegate::miniaturize() {
+    if (GtkWindow* active = gtk_application_get_active_window(application_)) {
+        gtk_window_minimize(active);
+    }
+}
+
+void AppDelegate::quit() {
+    g_application_quit(G_APPLICATION(application_));
+}
+
+void AppDelegate::editCommand(const char* webCommand, const char* fieldAction) {
+    GtkWindow* active = gtk_application_get_active_window(application_);
+    GtkWidget* focus = active != nullptr ? gtk_root_get_focus(GTK_ROOT(active)) : nullptr;
+    for (GtkWidget* widget = focus; widget != nullptr; widget = gtk_widget_get_parent(widget)) {
+        if (WEBKIT_IS_WEB_VIEW(widget)) {
+            webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(widget), webCommand);
+            return;
+        }
+    }
+    if (focus != nullptr) gtk_widget_activate_action(focus, fieldAction, nullptr);
+}
+
+}  // namespace delvaronte

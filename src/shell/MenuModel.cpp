@@ -1,0 +1,36 @@
+#include "shell/MenuModel.h"
+
+namespace delvaronte {
+
+std::span<const Menu> menuBar() {
+    // Command on the platform this menu was first drawn for is Control here; an upper-case
+    // key there is Shift here.
+    static const std::vector<Menu> menus = {
+        {"DELVARONTE",
+         {{{"A propos de DELVARONTE", "app.showAbout", {}},
+           {"Verifier les mises a jour...", "app.checkUpdates", {}}},
+          {{"Configuration...", "app.openConfig", {"<Control><Shift>p"}}},
+          {{"Quitter DELVARONTE", "app.quit", {"<Control>q"}}}}},
+        {"Navigation",
+         {{{"Retour", "app.goBack", {"<Control>bracketleft"}},
+           {"Avancer", "app.goForward", {"<Control>bracketright"}}},
+          {{"Actualiser", "app.reload", {"<Control>r"}},
+           {"Accueil", "app.goHome", {"<Control>h"}}}}},
+        {"Edition",
+         {{{"Annuler", "app.undo", {"<Control>z"}},
+           {"Retablir", "app.redo", {"<Control><Shift>z"}}},
+          {{"Couper", "app.cut", {"<Control>x"}},
+           {"Copier", "app.copy", {"<Control>c"}},
+           {"Coller", "app.paste", {"<Control>v"}},
+           {"Tout selectionner", "app.selectAll", {"<Control>a"}}}}},
+        {"Fenetre",
+         {{{"Plein ecran", "app.toggleFullScreen", {"<Control>f"}},
+           {"Minimiser", "app.miniaturize", {"<Control>m"}},
+           {"Zoom", "app.zoomIn", {"<Control>plus", "<Control>KP_Add"}},
+           {"Dezoom", "app.zoomOut", {"<Control>minus", "<Control>KP_Subtract"}},
+           {"Taille reelle", "app.resetZoom", {"<Control>0", "<Control>KP_0"}}}}},
+    };
+    return menus;
+}
+
+}  // namespace delvaronte

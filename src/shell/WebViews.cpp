@@ -1,0 +1,48 @@
+#include "shell/WebViews.h"
+
+#include <filesystem>
+
+namespace delvaronte {
+
+WebKitNetworkSession* sharedNetworkSession() {
+    static WebKitNetworkSession* session = [] {
+        const std::filesystem::path data =
+            std::filesystem::path(g_get_user_data_dir()) / "Delvaronte";
+        const std::filesystem::path cache =
+            std::filesystem::path(g_get_user_cache_dir()) / "Delvaronte";
+        WebKitNetworkSession* created = webkit_network_session_new(data.c_str(), cache.c_str());
+        // Without this the session keeps cookies in memory only, and a restart logs out.
+        g_mkdir_with_parents(data.c_str(), 0700);
+        webkit_cookie_manager_set_persistent_storage(
+            webkit_network_session_get_cookie_manager(created), (data / "cookies.sqlite").c_str(),
+            WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+        return created;
+    }();
+    return session;
+}
+
+WebKitSettings* sharedSettings() {
+    static WebKitSettings* settings = [] {
+        WebKitSettings* created = webkit_settings_new();
+        webkit_settings_set_enable_developer_extras(created, TRUE);
+        webkit_settings_set_enable_javascript(created, TRUE);
+        // Pages open pop-ups from script without a click, as the accounting application does.
+        webkit_settings_set_javascript_can_open_windows_automatically(created, TRUE);
+        webkit_settings_set_user_agent(created, kUserAgent);
+        return created;
+    }();
+    return settings;
+}
+
+WebKitWebView* newMainWebView() {
+    return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session",
+                                        sharedNetworkSession(), "settings", sharedSettings(),
+                                        nullptr));
+}
+
+WebKitWebView* newRelatedWebView(WebKitWebView* opener) {
+    return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener, "settings",
+                                        sharedSettings(), nullptr));
+}
+
+}  // namespace delvaronte

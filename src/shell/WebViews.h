@@ -1,0 +1,24 @@
+// How every web view of the program is made: one persistent network session, one set of
+// settings, the fixed user agent.
+#pragma once
+
+#include <webkit/webkit.h>
+
+namespace delvaronte {
+
+inline constexpr char kUserAgent[] = "Delvaronte-Mac/1.0 Safari/605.1.15";
+
+// Created on first use: website data under the user data folder, cache under the user cache
+// folder (both in "Delvaronte"), cookies kept in an SQLite file there.
+WebKitNetworkSession* sharedNetworkSession();
+
+// Developer extras, JavaScript, scripts may open windows, the user agent.
+WebKitSettings* sharedSettings();
+
+// The main web view: a new view in the shared session.
+WebKitWebView* newMainWebView();
+
+// A pop-up's view, related to the page that opened it (same session, same web process).
+WebKitWebView* newRelatedWebView(WebKitWebView* opener);
+
+}  // namespace delvaronte

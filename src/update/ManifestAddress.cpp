@@ -1,0 +1,9 @@
+#include "update/ManifestAddress.h"
+
+namespace delvaronte {
+
+const char* manifestAddress() {
+    return DELVARONTE_UPDATE_URL;
+}
+
+}  // namespace delvaronte
