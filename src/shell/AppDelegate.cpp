@@ -38,9 +38,15 @@ AppDelegate::~AppDelegate() {
         g_signal_handlers_disconnect_by_data(popup, this);
         g_object_unref(popup);
     }
-    if (webView_ != nullptr) g_signal_handlers_disconnect_by_data(webView_, this);
-    if (fadeTick_ != 0 && splashView_ != nullptr) {
-        gtk_widget_remove_tick_callback(splashView_, fadeTick_);
+    if (fadeTick_ != 0) gtk_widget_remove_tick_callback(splashView_, fadeTick_);
+    if (webView_ != nullptr) {
+        g_signal_handlers_disconnect_by_data(webView_, this);
+        g_object_unref(webView_);
+    }
+    if (window_ != nullptr) {
+        g_signal_handlers_disconnect_by_data(window_, this);
+        gtk_window_destroy(window_);
+        g_object_unref(window_);
     }
 }
 
@@ -85,7 +91,9 @@ void AppDelegate::buildMainWindow() {
     gtk_window_set_hide_on_close(window_, TRUE);
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
 
-    webView_ = newMainWebView();
+    // Held for the program's life, like the window: closing only hides it.
+    g_object_ref(window_);
+    webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
     connectWebView(webView_);
 
     const Splash splash = buildSplash();

@@ -1,8 +1,17 @@
 #include "shell/Splash.h"
 
+// Generated from resources/delvaronte.gresource.xml. Registered by hand: a constructor in a
+// static library's object file would be dropped by the linker.
+extern "C" void delvaronte_register_resource(void);
+
 namespace delvaronte {
 
 namespace {
+
+void registerResources() {
+    static const bool registered = (delvaronte_register_resource(), true);
+    (void)registered;
+}
 
 constexpr char kSplashCss[] = ".delvaronte-splash { background-color: white; }";
 constexpr char kLogoResource[] = "/ma/delvaronte/Delvaronte/SplashLogo.svg";
@@ -22,6 +31,7 @@ void installSplashStyle() {
 }  // namespace
 
 Splash buildSplash() {
+    registerResources();
     installSplashStyle();
     GtkWidget* view = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_widget_set_name(view, "splash");

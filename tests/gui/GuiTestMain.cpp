@@ -9,8 +9,12 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    delvaronte::testing::TempDir configHome;
-    setenv("XDG_CONFIG_HOME", configHome.path().c_str(), 1);
+    // Configuration, website data and cache of this process only.
+    delvaronte::testing::TempDir home;
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home.path() / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home.path() / "cache").c_str(), 1);
     // Listing the tests needs no display.
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     if (!gtk_init_check()) {

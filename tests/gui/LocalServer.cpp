@@ -55,8 +55,15 @@ void LocalServer::hang(const std::string& path) {
     route(path, [](SoupServerMessage* message) { soup_server_message_pause(message); });
 }
 
-std::string LocalServer::url(const std::string& path) const {
-    return scheme_ + "://127.0.0.1:" + std::to_string(port_) + path;
+std::string LocalServer::url(const std::string& path, const std::string& host) const {
+    return scheme_ + "://" + host + ":" + std::to_string(port_) + path;
+}
+
+std::string LocalServer::lastHeader(const std::string& path, const std::string& name) const {
+    const auto request = lastHeaders_.find(path);
+    if (request == lastHeaders_.end()) return {};
+    const auto header = request->second.find(name);
+    return header == request->second.end() ? std::string() : header->second;
 }
 
 int LocalServer::requests(const std::string& path) const {
@@ -85,6 +92,13 @@ void LocalServer::requestCb(SoupServer*, SoupServerMessage* message, const char*
                             gpointer data) {
     auto* server = static_cast<LocalServer*>(data);
     ++server->counts_[path];
+    auto& headers = server->lastHeaders_[path];
+    headers.clear();
+    SoupMessageHeaders* received = soup_server_message_get_request_headers(message);
+    for (const char* name : {"User-Agent", "Cookie", "Referer"}) {
+        const char* value = soup_message_headers_get_one(received, name);
+        if (value != nullptr) headers[name] = value;
+    }
     const auto found = server->routes_.find(path);
     if (found == server->routes_.end()) {
         soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);

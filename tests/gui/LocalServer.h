@@ -25,8 +25,11 @@ public:
     // Accepts the request and never answers it.
     void hang(const std::string& path);
 
-    std::string url(const std::string& path) const;
+    // An address of this server; host may be "localhost" for a second host name.
+    std::string url(const std::string& path, const std::string& host = "127.0.0.1") const;
     int requests(const std::string& path) const;
+    // A header of the last request for path, empty when absent.
+    std::string lastHeader(const std::string& path, const std::string& name) const;
 
     // A port on 127.0.0.1 where nothing listens: connections are refused.
     static guint closedPort();
@@ -40,6 +43,7 @@ private:
     guint port_ = 0;
     std::map<std::string, Handler> routes_;
     std::map<std::string, int> counts_;
+    std::map<std::string, std::map<std::string, std::string>> lastHeaders_;
 };
 
 }  // namespace delvaronte::testing

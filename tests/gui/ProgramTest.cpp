@@ -1,0 +1,143 @@
+// The built program run as a person runs it: its own process, its own folders.
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "../unit/TempDir.h"
+#include "AlertDriver.h"
+#include "LocalServer.h"
+#include "config/AppConfig.h"
+
+using namespace delvaronte;
+using namespace delvaronte::testing;
+
+namespace {
+
+class Program {
+public:
+    explicit Program(const std::filesystem::path& home) {
+        GSubprocessLauncher* launcher = g_subprocess_launcher_new(GSubprocessFlags(
+            G_SUBPROCESS_FLAGS_STDOUT_SILENCE | G_SUBPROCESS_FLAGS_STDERR_SILENCE));
+        g_subprocess_launcher_setenv(launcher, "HOME", home.c_str(), TRUE);
+        g_subprocess_launcher_setenv(launcher, "XDG_CONFIG_HOME", (home / "config").c_str(), TRUE);
+        g_subprocess_launcher_setenv(launcher, "XDG_DATA_HOME", (home / "data").c_str(), TRUE);
+        g_subprocess_launcher_setenv(launcher, "XDG_CACHE_HOME", (home / "cache").c_str(), TRUE);
+        GError* error = nullptr;
+        process_ = g_subprocess_launcher_spawn(launcher, &error, DELVARONTE_PROGRAM, nullptr);
+        g_object_unref(launcher);
+        EXPECT_NE(process_, nullptr) << (error != nullptr ? error->message : "");
+        g_clear_error(&error);
+        if (process_ != nullptr) {
+            g_subprocess_wait_async(
+                process_, nullptr,
+                +[](GObject*, GAsyncResult*, gpointer data) { *static_cast<bool*>(data) = true; },
+                &exited_);
+        }
+    }
+    ~Program() {
+        if (process_ != nullptr && !exited_) {
+            g_subprocess_force_exit(process_);
+            waitUntil([&] { return exited_; });
+        }
+        if (process_ != nullptr) g_object_unref(process_);
+    }
+
+    // The exit status once the process has ended within the deadline.
+    std::optional<int> waitForExit(int seconds = 30) {
+        if (process_ == nullptr || !waitUntil([&] { return exited_; }, seconds)) {
+            return std::nullopt;
+        }
+        return g_subprocess_get_if_exited(process_) ? g_subprocess_get_exit_status(process_) : -1;
+    }
+    bool running() const { return process_ != nullptr && !exited_; }
+
+private:
+    GSubprocess* process_ = nullptr;
+    bool exited_ = false;
+};
+
+// Runs xdotool with these arguments; true when it succeeded.
+bool xdotool(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv{"timeout", "30", "xdotool"};
+    for (const auto& a : arguments) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    gint status = 0;
+    return g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr,
+                        GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL), nullptr,
+                        nullptr, nullptr, nullptr, &status, nullptr) &&
+           g_spawn_check_wait_status(status, nullptr);
+}
+
+// Waits for a window of that exact title, gives it the focus and presses keys in it.
+bool pressInWindow(const std::string& title, const std::string& keys) {
+    return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$",
+                    "windowactivate", "--sync", "%1", "key", "--clearmodifiers", keys});
+}
+
+bool windowExists(const std::string& title) {
+    return xdotool({"search", "--name", "^" + title + "$"});
+}
+
+void provisionIn(const std::filesystem::path& home, const std::string& url) {
+    AppConfig record;
+    record.encryptedUrl = AppConfig::encrypt(url);
+    record.passwordHash = AppConfig::hashPassword("secret");
+    ASSERT_TRUE(record.saveTo((home / "config/Delvaronte/config.dat").string()));
+}
+
+}  // namespace
+
+TEST(Program, FirstLaunchQuitEndsTheProcessWithoutAWindow) {
+    TempDir home;
+    Program program(home.path());
+    ASSERT_TRUE(
+        xdotool({"search", "--sync", "--onlyvisible", "--name", "^Configuration initiale$"}));
+    EXPECT_FALSE(windowExists("DELVARONTE")) << "no main window before the set-up";
+    ASSERT_TRUE(pressInWindow("Configuration initiale", "Escape"));  // answers "Quitter"
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "config/Delvaronte/config.dat"));
+}
+
+TEST(Program, CookiesSurviveARestartAndControlQQuits) {
+    LocalServer server;
+    server.route("/", [&](SoupServerMessage* message) {
+        SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);
+        if (server.lastHeader("/", "Cookie").find("session=") == std::string::npos) {
+            soup_message_headers_append(headers, "Set-Cookie",
+                                        "session=ouverte; Max-Age=86400; Path=/");
+        }
+        const char body[] = "<html><body>Compta</body></html>";
+        soup_server_message_set_status(message, 200, nullptr);
+        soup_server_message_set_response(message, "text/html", SOUP_MEMORY_COPY, body,
+                                         sizeof(body) - 1);
+    });
+    TempDir home;
+    provisionIn(home.path(), server.url("/"));
+    {
+        Program first(home.path());
+        ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 1; }));
+        EXPECT_EQ(server.lastHeader("/", "Cookie"), "");
+        ASSERT_TRUE(pressInWindow("DELVARONTE", "ctrl+q"));
+        EXPECT_EQ(first.waitForExit(), 0);
+    }
+    Program second(home.path());
+    ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 2; }));
+    EXPECT_EQ(server.lastHeader("/", "Cookie"), "session=ouverte");
+}
+
+TEST(Program, LaunchingAgainHandsOverToTheRunningProgram) {
+    LocalServer server;
+    server.serve("/", 200, "text/html", "<html><body>Compta</body></html>");
+    TempDir home;
+    provisionIn(home.path(), server.url("/"));
+    Program first(home.path());
+    ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 1; }));
+    ASSERT_TRUE(xdotool({"search", "--sync", "--onlyvisible", "--name", "^DELVARONTE$"}));
+
+    Program second(home.path());
+    EXPECT_EQ(second.waitForExit(), 0);
+    EXPECT_TRUE(first.running());
+    EXPECT_EQ(server.requests("/"), 1) << "no second program, no second page";
+}

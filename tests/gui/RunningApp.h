@@ -1,0 +1,48 @@
+// The real application, set up in the test process as its first activation would, against
+// a home address served by the test.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <memory>
+#include <string>
+
+#include "shell/AppDelegate.h"
+
+namespace delvaronte::testing {
+
+class RunningApp {
+public:
+    RunningApp();
+    ~RunningApp();
+    RunningApp(const RunningApp&) = delete;
+    RunningApp& operator=(const RunningApp&) = delete;
+
+    // Writes config.dat for this address and password before activation.
+    static void provision(const std::string& homeUrl, const std::string& password = "secret");
+
+    // Activates the application: the first time, this sets it up.
+    void activate();
+
+    AppDelegate& delegate() { return *delegate_; }
+    GtkApplication* application() const { return application_; }
+    WebKitWebView* view() { return delegate_->webView(); }
+
+    // Waits for a web view to finish loading, at uri when given.
+    bool waitForLoad(WebKitWebView* view, const std::string& uri = "");
+    bool waitForLoad(const std::string& uri = "") { return waitForLoad(view(), uri); }
+    // Runs script in a web view and gives its result as text.
+    std::string evaluate(WebKitWebView* view, const std::string& script);
+    std::string evaluate(const std::string& script) { return evaluate(view(), script); }
+    // Activates one of the application's actions, as its menu item does.
+    void activateAction(const char* name);
+
+private:
+    GtkApplication* application_;
+    std::unique_ptr<AppDelegate> delegate_;
+};
+
+// Presses keys through the X server, as a keyboard does (xdotool), in the focused window.
+void pressKeys(const std::string& keys);
+
+}  // namespace delvaronte::testing
