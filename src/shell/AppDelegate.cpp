@@ -14,8 +14,6 @@ namespace delvaronte {
 
 namespace {
 
-constexpr guint kHomeLoadTimeoutSeconds = 30;
-
 // An absolute address with a scheme, and nothing a URL cannot hold (spaces, controls).
 bool parsesAsUrl(const std::string& text) {
     if (text.empty()) return false;
@@ -29,15 +27,15 @@ bool parsesAsUrl(const std::string& text) {
 
 AppDelegate::AppDelegate(GtkApplication* application) : application_(application) {
     connectSignal(application_, "activate", &AppDelegate::activateCb, this);
+    // However a pop-up goes (its close button, its page's script, the program ending), GTK
+    // takes it from the application's windows: that is where it leaves childWindows.
+    connectSignal(application_, "window-removed", &AppDelegate::windowRemovedCb, this);
 }
 
 AppDelegate::~AppDelegate() {
     g_signal_handlers_disconnect_by_data(application_, this);
     stopHomeTimer();
-    for (GtkWindow* popup : childWindows_) {
-        g_signal_handlers_disconnect_by_data(popup, this);
-        g_object_unref(popup);
-    }
+    for (GtkWindow* popup : childWindows_) g_object_unref(popup);
     if (fadeTick_ != 0) gtk_widget_remove_tick_callback(splashView_, fadeTick_);
     if (webView_ != nullptr) {
         g_signal_handlers_disconnect_by_data(webView_, this);
@@ -121,7 +119,7 @@ void AppDelegate::loadUrl(const std::string& text) {
 // after 30 seconds is stopped and counts as failed.
 void AppDelegate::startHomeTimer() {
     stopHomeTimer();
-    homeTimer_ = g_timeout_add_seconds(kHomeLoadTimeoutSeconds, &AppDelegate::homeTimeoutCb, this);
+    homeTimer_ = g_timeout_add_seconds(homeLoadTimeoutSeconds_, &AppDelegate::homeTimeoutCb, this);
 }
 
 void AppDelegate::stopHomeTimer() {

@@ -51,8 +51,9 @@ public:
     // Edit commands reach the focused web content, or the focused text field.
     void editCommand(const char* webCommand, const char* fieldAction);
 
-    // Tests point the update checks at a local server.
+    // Tests point the update checks at a local server, and shorten the home page's timeout.
     void setUpdateSettingsForTesting(UpdateCheckSettings settings);
+    void setHomeLoadTimeoutForTesting(guint seconds) { homeLoadTimeoutSeconds_ = seconds; }
 
 private:
     void setupApplication();
@@ -85,7 +86,7 @@ private:
     static gboolean scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
                                    AppDelegate* self);
     static void titleChangedCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
-    static void popupDestroyCb(GtkWindow* popup, AppDelegate* self);
+    static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
     static gboolean homeTimeoutCb(gpointer self);
     static gboolean fadeTickCb(GtkWidget* widget, GdkFrameClock* clock, gpointer self);
 
@@ -100,6 +101,7 @@ private:
     std::string appUrl_;
 
     guint homeTimer_ = 0;
+    guint homeLoadTimeoutSeconds_ = 30;
     guint fadeTick_ = 0;
     gint64 fadeStart_ = 0;
     UpdateCheckSettings updateSettings_;

@@ -17,6 +17,8 @@ namespace delvaronte {
 namespace {
 
 constexpr gint64 kSplashFadeMicroseconds = 500'000;
+// Set on a web view from the moment its error page is asked for until a page commits.
+constexpr char kErrorPagePending[] = "delvaronte-error-page-pending";
 
 NavigationKind kindOf(WebKitNavigationType type) {
     switch (type) {
@@ -87,7 +89,10 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView*, WebKitPolicyDecision* decis
 }
 
 void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppDelegate* self) {
-    if (event == WEBKIT_LOAD_COMMITTED && view == self->webView_) self->stopHomeTimer();
+    if (event == WEBKIT_LOAD_COMMITTED) {
+        g_object_set_data(G_OBJECT(view), kErrorPagePending, nullptr);
+        if (view == self->webView_) self->stopHomeTimer();
+    }
     if (event == WEBKIT_LOAD_FINISHED) self->hideSplash();
 }
 
@@ -105,11 +110,16 @@ gboolean AppDelegate::loadFailedWithTlsErrorsCb(WebKitWebView* view, const char*
     return TRUE;
 }
 
-// The page goes in the view whose load failed, as the content of the failed address, so
-// that its "Reessayer" (a reload) asks for that address again.
+// The page goes in the view whose load failed, with the failed address as its own, so that
+// its "Reessayer" (the page's reload) asks for that address again. (Loaded as alternate
+// content instead, the page's reload lands on about:blank.)
 void AppDelegate::showErrorPage(WebKitWebView* view, const char* failedUri) {
     if (view == webView_) stopHomeTimer();
-    webkit_web_view_load_alternate_html(view, kConnectionErrorPage, failedUri, nullptr);
+    // Should the error page itself fail, it is not shown again: no loop.
+    if (g_object_get_data(G_OBJECT(view), kErrorPagePending) == nullptr) {
+        g_object_set_data(G_OBJECT(view), kErrorPagePending, GINT_TO_POINTER(1));
+        webkit_web_view_load_html(view, kConnectionErrorPage, failedUri);
+    }
     hideSplash();
 }
 
@@ -154,7 +164,6 @@ GtkWidget* AppDelegate::openPopup(WebKitWebView* opener) {
     gtk_window_set_child(popup, GTK_WIDGET(view));
 
     childWindows_.push_back(GTK_WINDOW(g_object_ref(popup)));
-    connectSignal(popup, "destroy", &AppDelegate::popupDestroyCb, this);
     return GTK_WIDGET(view);
 }
 
@@ -184,21 +193,20 @@ void AppDelegate::closeCb(WebKitWebView* view, AppDelegate* self) {
     if (window == self->window_) {
         gtk_window_close(window);  // hidden, back on the next activation
     } else {
-        gtk_window_destroy(window);  // its destroy handler forgets it
+        gtk_window_destroy(window);  // leaving the application, it leaves childWindows
     }
 }
 
-void AppDelegate::popupDestroyCb(GtkWindow* popup, AppDelegate* self) {
-    self->forgetPopup(popup);
+void AppDelegate::windowRemovedCb(GtkApplication*, GtkWindow* window, AppDelegate* self) {
+    self->forgetPopup(window);
 }
 
 void AppDelegate::forgetPopup(GtkWindow* popup) {
     const auto removed = std::remove(childWindows_.begin(), childWindows_.end(), popup);
-    for (auto it = removed; it != childWindows_.end(); ++it) {
-        g_signal_handlers_disconnect_by_data(*it, this);
-        g_object_unref(*it);
-    }
+    const auto references = std::distance(removed, childWindows_.end());
     childWindows_.erase(removed, childWindows_.end());
+    // The list's references go last: this may free the window and its web view.
+    for (auto i = references; i > 0; --i) g_object_unref(popup);
 }
 
 gboolean AppDelegate::scriptDialogCb(WebKitWebView*, WebKitScriptDialog* dialog, AppDelegate*) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <gdk/x11/gdkx.h>
+
 #include <algorithm>
 
 namespace delvaronte::testing {
@@ -244,9 +246,22 @@ void savePng(GtkWidget* widget, const std::string& path) {
 
 void saveShot(GtkWindow* window, const std::string& name) {
     const char* folder = g_getenv("DELVARONTE_SHOTS");
-    if (folder != nullptr && *folder != '\0') {
-        savePng(GTK_WIDGET(window), std::string(folder) + "/" + name + ".png");
+    if (folder == nullptr || *folder == '\0') return;
+    const std::string path = std::string(folder) + "/" + name + ".png";
+    // Web content is drawn by the web engine, out of GTK's reach: take the window's pixels
+    // from the X server when ImageMagick is there, else let GTK render the widgets.
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    gchar* import = g_find_program_in_path("import");
+    if (import != nullptr && surface != nullptr && GDK_IS_X11_SURFACE(surface)) {
+        waitUntil([] { return false; }, 1);  // let the last frame reach the screen
+        const std::string id = std::to_string(gdk_x11_surface_get_xid(surface));
+        const char* argv[] = {import, "-window", id.c_str(), path.c_str(), nullptr};
+        g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+                     nullptr, nullptr, nullptr, nullptr);
+    } else {
+        savePng(GTK_WIDGET(window), path);
     }
+    g_free(import);
 }
 
 }  // namespace delvaronte::testing

@@ -5,7 +5,7 @@
 
 namespace delvaronte::testing {
 
-LocalServer::LocalServer(const std::string& certificatePem) {
+LocalServer::LocalServer(const std::string& certificatePem, guint port) {
     GError* error = nullptr;
     GTlsCertificate* certificate = nullptr;
     if (!certificatePem.empty()) {
@@ -21,7 +21,7 @@ LocalServer::LocalServer(const std::string& certificatePem) {
     const auto options =
         static_cast<SoupServerListenOptions>(certificate != nullptr ? SOUP_SERVER_LISTEN_HTTPS : 0);
     GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-    GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
+    GSocketAddress* address = g_inet_socket_address_new(loopback, static_cast<guint16>(port));
     EXPECT_TRUE(soup_server_listen(server_, address, options, &error))
         << (error ? error->message : "");
     g_clear_error(&error);

@@ -13,8 +13,9 @@ class LocalServer {
 public:
     using Handler = std::function<void(SoupServerMessage* message)>;
 
-    // Plain HTTP; with a PEM file holding a certificate and its key, HTTPS.
-    explicit LocalServer(const std::string& certificatePem = "");
+    // Plain HTTP; with a PEM file holding a certificate and its key, HTTPS. Port 0 lets the
+    // system choose.
+    explicit LocalServer(const std::string& certificatePem = "", guint port = 0);
     ~LocalServer();
     LocalServer(const LocalServer&) = delete;
     LocalServer& operator=(const LocalServer&) = delete;

@@ -1,0 +1,259 @@
+// What pages ask of the program, against local pages: 127.0.0.1 is the home host and
+// localhost another one.
+#include <gtest/gtest.h>
+
+#include "AlertDriver.h"
+#include "LocalServer.h"
+#include "RunningApp.h"
+#include "shell/Zoom.h"
+#include "ui/SystemOpener.h"
+
+using namespace delvaronte;
+using namespace delvaronte::testing;
+
+namespace {
+
+constexpr char kHtml[] = "text/html";
+
+class WebDelegation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
+        const std::string other = server_.url("/other.html", "localhost");
+        server_.serve("/", 200, kHtml,
+                      "<html><head><title>Accueil</title></head><body>"
+                      "<a id='same' href='/page2.html'>meme hote</a>"
+                      "<a id='other' href='" +
+                          other +
+                          "'>autre hote</a>"
+                          "<a id='mail' href='mailto:compta@exemple.ma'>courriel</a>"
+                          "<a id='file' href='file:///etc/passwd'>fichier</a>"
+                          "<form id='form' method='post' action='" +
+                          other +
+                          "'><input name='x' value='1'></form>"
+                          "</body></html>");
+        server_.serve("/page2.html", 200, kHtml, "<html><head><title>Deux</title></head></html>");
+        server_.serve("/other.html", 200, kHtml, "<html><head><title>Autre</title></head></html>");
+        server_.serve("/popup.html", 200, kHtml,
+                      "<html><head><title>Fenetre fille</title></head><body>"
+                      "<button id='close' onclick='window.close()'>Fermer</button></body></html>");
+        server_.serve("/untitled.html", 200, kHtml, "<html><body>Sans titre</body></html>");
+        RunningApp::provision(server_.url("/"));
+        app_.activate();
+        ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+    }
+    void TearDown() override { setSystemOpenerForTesting(nullptr); }
+
+    void click(const char* id) {
+        app_.evaluate(std::string("document.getElementById('") + id + "').click(); 1");
+    }
+    std::string heading(WebKitWebView* view) {
+        return app_.evaluate(view,
+                             "document.querySelector('h1') ? "
+                             "document.querySelector('h1').textContent : ''");
+    }
+    WebKitWebView* popupView(size_t index) {
+        return WEBKIT_WEB_VIEW(gtk_window_get_child(app_.delegate().childWindows().at(index)));
+    }
+    // Opens a pop-up from the page's script and waits until it is shown and has loaded path.
+    GtkWindow* openPopup(const std::string& script, const std::string& path) {
+        const size_t before = app_.delegate().childWindows().size();
+        app_.evaluate(script + "; 1");
+        if (!waitUntil([&] { return app_.delegate().childWindows().size() == before + 1; })) {
+            return nullptr;
+        }
+        GtkWindow* popup = app_.delegate().childWindows().back();
+        EXPECT_TRUE(waitUntil([&] { return gtk_widget_get_visible(GTK_WIDGET(popup)); }));
+        EXPECT_TRUE(app_.waitForLoad(popupView(before), server_.url(path)));
+        return popup;
+    }
+
+    LocalServer server_;
+    RunningApp app_;
+    std::vector<std::string> opened_;
+};
+
+}  // namespace
+
+TEST_F(WebDelegation, LinksToAnotherHostGoToTheSystemAndThePageStays) {
+    click("other");
+    EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; }));
+    EXPECT_EQ(opened_.at(0), server_.url("/other.html", "localhost"));
+
+    click("mail");
+    EXPECT_TRUE(waitUntil([&] { return opened_.size() == 2; }));
+    EXPECT_EQ(opened_.at(1), "mailto:compta@exemple.ma");
+
+    click("file");  // cancelled, handed to nothing
+    click("same");
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
+    EXPECT_EQ(opened_.size(), 2u);
+    EXPECT_EQ(server_.requests("/other.html"), 0) << "the web view never went there";
+}
+
+TEST_F(WebDelegation, FormPostedToAnotherHostStays) {
+    app_.evaluate("document.getElementById('form').submit(); 1");
+    EXPECT_TRUE(app_.waitForLoad(server_.url("/other.html", "localhost")));
+    EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(WebDelegation, PopupsTakeTheirSizeAndTitleAndLeaveWhenClosed) {
+    GtkWindow* sized =
+        openPopup("window.open('/popup.html', 'a', 'width=600,height=400')", "/popup.html");
+    ASSERT_NE(sized, nullptr);
+    int width = 0;
+    int height = 0;
+    gtk_window_get_default_size(sized, &width, &height);
+    EXPECT_EQ(width, 600);
+    EXPECT_EQ(height, 400);
+    EXPECT_TRUE(
+        waitUntil([&] { return g_strcmp0(gtk_window_get_title(sized), "Fenetre fille") == 0; }));
+    saveShot(sized, "popup");
+
+    GtkWindow* plain = openPopup("window.open('/untitled.html', 'b')", "/untitled.html");
+    ASSERT_NE(plain, nullptr);
+    gtk_window_get_default_size(plain, &width, &height);
+    EXPECT_EQ(width, 1200);
+    EXPECT_EQ(height, 800);
+    // A title set, then emptied, shows the product name.
+    app_.evaluate(popupView(1), "document.title = 'Provisoire'; 1");
+    EXPECT_TRUE(
+        waitUntil([&] { return g_strcmp0(gtk_window_get_title(plain), "Provisoire") == 0; }));
+    app_.evaluate(popupView(1), "document.title = ''; 1");
+    EXPECT_TRUE(
+        waitUntil([&] { return g_strcmp0(gtk_window_get_title(plain), "DELVARONTE") == 0; }));
+
+    GtkWindow* narrow = openPopup("window.open('/popup.html', 'c', 'width=100')", "/popup.html");
+    ASSERT_NE(narrow, nullptr);
+    int minimumWidth = 0;
+    int minimumHeight = 0;
+    gtk_widget_get_size_request(GTK_WIDGET(narrow), &minimumWidth, &minimumHeight);
+    EXPECT_EQ(minimumWidth, 400);
+    EXPECT_EQ(minimumHeight, 300);
+    ASSERT_EQ(app_.delegate().childWindows().size(), 3u);
+
+    // Closed by the user, and by the page's own script: both gone, both released.
+    // Static: a weak reference that fires late must still find its flag.
+    static bool userClosedFreed = false;
+    static bool scriptClosedFreed = false;
+    g_object_weak_ref(
+        G_OBJECT(sized), +[](gpointer flag, GObject*) { *static_cast<bool*>(flag) = true; },
+        &scriptClosedFreed);
+    g_object_weak_ref(
+        G_OBJECT(plain), +[](gpointer flag, GObject*) { *static_cast<bool*>(flag) = true; },
+        &userClosedFreed);
+    gtk_window_close(plain);
+    EXPECT_TRUE(waitUntil([&] { return userClosedFreed; }));
+    app_.evaluate(popupView(0), "document.getElementById('close').click(); 1");
+    EXPECT_TRUE(waitUntil([&] { return scriptClosedFreed; }));
+    ASSERT_EQ(app_.delegate().childWindows().size(), 1u);
+    EXPECT_EQ(app_.delegate().childWindows()[0], narrow);
+}
+
+TEST_F(WebDelegation, PopupsShareTheSessionAndFollowTheSameRules) {
+    server_.serve("/shared.html", 200, kHtml, "<html><body>Partage</body></html>");
+    app_.evaluate("document.cookie = 'societe=demo; path=/'; 1");
+    GtkWindow* popup = openPopup("window.open('/shared.html')", "/shared.html");
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(server_.lastHeader("/shared.html", "Cookie"), "societe=demo");
+    EXPECT_EQ(server_.lastHeader("/shared.html", "User-Agent"),
+              "Delvaronte-Mac/1.0 Safari/605.1.15");
+
+    const std::string other = server_.url("/other.html", "localhost");
+    app_.evaluate(popupView(0), "var a = document.createElement('a'); a.href = '" + other +
+                                    "'; document.body.appendChild(a); a.click(); 1");
+    EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; }));
+
+    // The window commands act on the main window even with the pop-up in front.
+    gtk_window_present(popup);
+    ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(popup); }));
+    app_.activateAction("zoomIn");
+    EXPECT_EQ(webkit_web_view_get_zoom_level(app_.view()), zoomedIn(1.0));
+    EXPECT_EQ(webkit_web_view_get_zoom_level(popupView(0)), 1.0);
+    app_.activateAction("toggleFullScreen");
+    EXPECT_TRUE(waitUntil([&] { return gtk_window_is_fullscreen(app_.delegate().window()); }));
+    EXPECT_FALSE(gtk_window_is_fullscreen(popup));
+    app_.activateAction("toggleFullScreen");
+    EXPECT_TRUE(waitUntil([&] { return !gtk_window_is_fullscreen(app_.delegate().window()); }));
+}
+
+TEST_F(WebDelegation, AlertAndConfirmAreOurAlertsAndThePageWaits) {
+    AlertDriver driver;
+    driver
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.title(), "DELVARONTE");
+            EXPECT_EQ(shown.informative(), "Ecriture enregistree");
+            EXPECT_EQ(shown.buttonLabels(), std::vector<std::string>{"OK"});
+            shown.press("OK");
+        })
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.informative(), "Supprimer la facture ?");
+            EXPECT_EQ(shown.buttonLabels(), (std::vector<std::string>{"Annuler", "OK"}));
+            shown.press("OK");
+        })
+        .press("Annuler")
+        .then([](ShownAlert& shown) { shown.close(); });
+    EXPECT_EQ(app_.evaluate("var t0 = 'avant'; alert('Ecriture enregistree'); t0 + ' puis apres'"),
+              "avant puis apres");
+    EXPECT_EQ(app_.evaluate("confirm('Supprimer la facture ?')"), "true");
+    EXPECT_EQ(app_.evaluate("confirm('Encore ?')"), "false");
+    EXPECT_EQ(app_.evaluate("confirm('Fermee ?')"), "false") << "closing answers Annuler";
+}
+
+TEST_F(WebDelegation, FailedLoadShowsTheErrorPageAndRetryLoadsTheAddressAgain) {
+    const guint port = LocalServer::closedPort();
+    const std::string down = "http://127.0.0.1:" + std::to_string(port) + "/";
+    app_.delegate().loadUrl(down);
+    EXPECT_TRUE(waitUntil([&] { return heading(app_.view()) == "Connexion impossible"; }));
+    EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), down.c_str());
+    saveShot(app_.delegate().window(), "error-page");
+
+    LocalServer revived("", port);
+    revived.serve("/", 200, kHtml, "<html><body><h1>De retour</h1></body></html>");
+    app_.evaluate("document.querySelector('button').click(); 1");  // "Reessayer"
+    EXPECT_TRUE(waitUntil([&] { return heading(app_.view()) == "De retour"; }))
+        << revived.requests("/") << " " << webkit_web_view_get_uri(app_.view()) << " "
+        << heading(app_.view());
+}
+
+TEST_F(WebDelegation, CertificateFailureShowsTheErrorPage) {
+    LocalServer secure(DELVARONTE_FIXTURES "/self-signed.pem");
+    secure.serve("/", 200, kHtml, "<html><body><h1>Secret</h1></body></html>");
+    app_.delegate().loadUrl(secure.url("/"));
+    EXPECT_TRUE(waitUntil([&] { return heading(app_.view()) == "Connexion impossible"; }));
+}
+
+TEST_F(WebDelegation, AnInterruptedLoadIsNoFailure) {
+    server_.hang("/slow.html");
+    app_.delegate().loadUrl(server_.url("/slow.html"));
+    ASSERT_TRUE(waitUntil([&] { return server_.requests("/slow.html") == 1; }));
+    app_.delegate().loadUrl(server_.url("/page2.html"));
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
+    EXPECT_EQ(app_.evaluate("document.title"), "Deux");
+    EXPECT_EQ(heading(app_.view()), "");
+}
+
+TEST_F(WebDelegation, AFailureInAPopupStaysInThePopup) {
+    const std::string down = "http://127.0.0.1:" + std::to_string(LocalServer::closedPort()) + "/";
+    const size_t before = app_.delegate().childWindows().size();
+    app_.evaluate("window.open('" + down + "'); 1");
+    ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == before + 1; }));
+    EXPECT_TRUE(waitUntil([&] { return heading(popupView(before)) == "Connexion impossible"; }));
+    EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
+    EXPECT_EQ(app_.evaluate("document.title"), "Accueil");
+}
+
+TEST(HomeTimeout, AHomePageThatNeverArrivesEndsOnTheErrorPage) {
+    LocalServer server;
+    server.hang("/");
+    RunningApp::provision(server.url("/"));
+    RunningApp app;
+    app.delegate().setHomeLoadTimeoutForTesting(1);
+    app.activate();
+    EXPECT_TRUE(waitUntil([&] {
+        return app.evaluate(
+                   "document.querySelector('h1') ? "
+                   "document.querySelector('h1').textContent : ''") == "Connexion impossible";
+    }));
+    EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(app.delegate().splashView()); }));
+}
