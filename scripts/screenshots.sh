@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Renders the dialogs as the GUI tests drive them into docs/screenshots/, for the README and
+# Takes the pictures in docs/screenshots/ from the GUI tests, in Xvfb, for the README and
 # for looking at what a user sees. Run after a build (see the README's test command).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if ! command -v import >/dev/null; then
+  apt-get install -y -q --no-install-recommends imagemagick >/dev/null
+fi
 out="$PWD/docs/screenshots"
 mkdir -p "$out"
 DELVARONTE_SHOTS="$out" tests/gui/run-in-xvfb.sh build/tests/gui_tests \
-  --gtest_filter='ConfigDialogs.SetupReports*:ConfigDialogs.Cancel*' >/dev/null
+  --gtest_filter='ConfigDialogs.SetupReports*:ConfigDialogs.Cancel*:AppShell.Starts*:AppShell.Splash*:WebDelegation.Failed*:WebDelegation.PopupsTake*' \
+  >/dev/null 2>&1
+# Full-screen captures are large: keep them at half size.
+for shot in main-window splash error-page; do
+  [ -f "$out/$shot.png" ] && convert "$out/$shot.png" -resize 50% "$out/$shot.png"
+done
 ls "$out"

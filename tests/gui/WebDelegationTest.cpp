@@ -28,6 +28,8 @@ protected:
                           "'>autre hote</a>"
                           "<a id='mail' href='mailto:compta@exemple.ma'>courriel</a>"
                           "<a id='file' href='file:///etc/passwd'>fichier</a>"
+            "<a id='blank' target='_blank' href='/popup.html'>nouvelle fenetre</a>"
+            "<a id='blank-other' target='_blank' href='" + other + "'>ailleurs</a>"
                           "<form id='form' method='post' action='" +
                           other +
                           "'><input name='x' value='1'></form>"
@@ -89,6 +91,17 @@ TEST_F(WebDelegation, LinksToAnotherHostGoToTheSystemAndThePageStays) {
     ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
     EXPECT_EQ(opened_.size(), 2u);
     EXPECT_EQ(server_.requests("/other.html"), 0) << "the web view never went there";
+}
+
+TEST_F(WebDelegation, NewWindowLinksOpenAPopupOnlyOnTheHomeHost) {
+    click("blank-other");
+    EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; }));
+    EXPECT_TRUE(app_.delegate().childWindows().empty());
+
+    click("blank");
+    ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == 1; }));
+    EXPECT_TRUE(app_.waitForLoad(popupView(0), server_.url("/popup.html")));
+    EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
 }
 
 TEST_F(WebDelegation, FormPostedToAnotherHostStays) {
