@@ -1,5 +1,7 @@
 #include "dialogs/ConfigForms.h"
 
+#include "ui/Style.h"
+
 namespace delvaronte {
 
 namespace {
@@ -30,25 +32,13 @@ constexpr char kFormCss[] =
     ".delvaronte-field { min-height: 0; padding-top: 0; padding-bottom: 0; font-size: 13px; }"
     ".delvaronte-field text { min-height: 0; }";
 
-void installFormStyle() {
-    static bool installed = false;
-    GdkDisplay* display = gdk_display_get_default();
-    if (installed || display == nullptr) return;
-    GtkCssProvider* provider = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(provider, kFormCss, -1);
-    gtk_style_context_add_provider_for_display(display, GTK_STYLE_PROVIDER(provider),
-                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(provider);
-    installed = true;
-}
-
 }  // namespace
 
 const FormLayout kSetupForm{400, 200, kSetupElements};
 const FormLayout kEditorForm{400, 170, kEditorElements};
 
 GtkWidget* makeFormField(bool secure, int width, const char* placeholder) {
-    installFormStyle();
+    addStyleSheet(kFormCss);
     GtkWidget* field = secure ? gtk_password_entry_new() : gtk_entry_new();
     gtk_widget_add_css_class(field, "delvaronte-field");
     gtk_widget_set_size_request(field, width, kFieldHeight);

@@ -1,5 +1,7 @@
 #include "shell/Splash.h"
 
+#include "ui/Style.h"
+
 // Generated from resources/delvaronte.gresource.xml. Registered by hand: a constructor in a
 // static library's object file would be dropped by the linker.
 extern "C" void delvaronte_register_resource(void);
@@ -16,23 +18,11 @@ void registerResources() {
 constexpr char kSplashCss[] = ".delvaronte-splash { background-color: white; }";
 constexpr char kLogoResource[] = "/ma/delvaronte/Delvaronte/SplashLogo.svg";
 
-void installSplashStyle() {
-    static bool installed = false;
-    GdkDisplay* display = gdk_display_get_default();
-    if (installed || display == nullptr) return;
-    GtkCssProvider* provider = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(provider, kSplashCss, -1);
-    gtk_style_context_add_provider_for_display(display, GTK_STYLE_PROVIDER(provider),
-                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(provider);
-    installed = true;
-}
-
 }  // namespace
 
 Splash buildSplash() {
     registerResources();
-    installSplashStyle();
+    addStyleSheet(kSplashCss);
     GtkWidget* view = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_widget_set_name(view, "splash");
     gtk_widget_add_css_class(view, "delvaronte-splash");

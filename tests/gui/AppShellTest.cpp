@@ -37,6 +37,24 @@ std::vector<std::string> menuTitles(GtkApplication* application) {
     return titles;
 }
 
+// The application started on the served pages, its home page loaded.
+class AppOnPages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        servePages(server_);
+        RunningApp::provision(server_.url("/"));
+        app_.activate();
+        ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+    }
+    void followLinkToPage2() {
+        app_.evaluate("document.getElementById('next').click(); 1");
+        ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
+    }
+
+    LocalServer server_;
+    RunningApp app_;
+};
+
 }  // namespace
 
 TEST(AppShell, StartsOnTheHomePageWithTheFixedUserAgentAndTheSplashGone) {
@@ -109,27 +127,19 @@ TEST(AppShell, SplashCentresItsLogoAndSpinnerWhileThePageIsAwaited) {
     saveShot(app.delegate().window(), "splash");
 }
 
-TEST(AppShell, HomeGoesBackToTheHomeAddressAndLoadUrlKeepsItWhenUnparsable) {
-    LocalServer server;
-    servePages(server);
-    RunningApp::provision(server.url("/"));
-    RunningApp app;
-    app.activate();
-    ASSERT_TRUE(app.waitForLoad(server.url("/")));
-
-    app.evaluate("document.getElementById('next').click(); 1");
-    ASSERT_TRUE(app.waitForLoad(server.url("/page2.html")));
-    app.activateAction("goHome");
-    ASSERT_TRUE(app.waitForLoad(server.url("/")));
-    EXPECT_EQ(server.requests("/"), 2);
+TEST_F(AppOnPages, HomeGoesBackToTheHomeAddressAndLoadUrlKeepsItWhenUnparsable) {
+    followLinkToPage2();
+    app_.activateAction("goHome");
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+    EXPECT_EQ(server_.requests("/"), 2);
 
     for (const char* text : {"", "pas une adresse", "https://exemple .ma/", "compta.exemple.ma"}) {
-        app.delegate().loadUrl(text);
-        EXPECT_EQ(app.delegate().appUrl(), server.url("/"));
+        app_.delegate().loadUrl(text);
+        EXPECT_EQ(app_.delegate().appUrl(), server_.url("/"));
     }
-    app.delegate().loadUrl(server.url("/page2.html"));
-    ASSERT_TRUE(app.waitForLoad(server.url("/page2.html")));
-    EXPECT_EQ(app.delegate().appUrl(), server.url("/page2.html"));
+    app_.delegate().loadUrl(server_.url("/page2.html"));
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
+    EXPECT_EQ(app_.delegate().appUrl(), server_.url("/page2.html"));
 }
 
 TEST(AppShell, UndecryptableAddressKeepsTheSplashWithAWorkingMenu) {
@@ -178,16 +188,10 @@ TEST(AppShell, FirstLaunchSetUpLoadsTheNewAddress) {
     EXPECT_EQ(app.delegate().appUrl(), server.url("/"));
 }
 
-TEST(AppShell, ClosingHidesTheWindowAndActivatingAgainBringsItBackAsItWas) {
-    LocalServer server;
-    servePages(server);
-    RunningApp::provision(server.url("/"));
-    RunningApp app;
-    app.activate();
-    ASSERT_TRUE(app.waitForLoad(server.url("/")));
-    app.evaluate("document.getElementById('next').click(); 1");
-    ASSERT_TRUE(app.waitForLoad(server.url("/page2.html")));
-
+TEST_F(AppOnPages, ClosingHidesTheWindowAndActivatingAgainBringsItBackAsItWas) {
+    followLinkToPage2();
+    RunningApp& app = app_;
+    LocalServer& server = server_;
     GtkWindow* window = app.delegate().window();
     gtk_window_close(window);
     EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(GTK_WIDGET(window)); }));
@@ -201,14 +205,10 @@ TEST(AppShell, ClosingHidesTheWindowAndActivatingAgainBringsItBackAsItWas) {
     EXPECT_EQ(server.requests("/page2.html"), 1) << "the page was kept, not loaded again";
 }
 
-TEST(AppShell, MenuCommandsWithoutKeys) {
-    LocalServer server;
-    servePages(server);
+TEST_F(AppOnPages, MenuCommandsWithoutKeys) {
+    RunningApp& app = app_;
+    LocalServer& server = server_;
     server.serve("/version.json", 200, "application/json", R"({"version":"3.0.0"})");
-    RunningApp::provision(server.url("/"));
-    RunningApp app;
-    app.activate();
-    ASSERT_TRUE(app.waitForLoad(server.url("/")));
     UpdateCheckSettings settings;
     settings.manifestUrl = server.url("/version.json");
     app.delegate().setUpdateSettingsForTesting(settings);

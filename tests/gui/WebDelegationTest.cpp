@@ -28,8 +28,10 @@ protected:
                           "'>autre hote</a>"
                           "<a id='mail' href='mailto:compta@exemple.ma'>courriel</a>"
                           "<a id='file' href='file:///etc/passwd'>fichier</a>"
-            "<a id='blank' target='_blank' href='/popup.html'>nouvelle fenetre</a>"
-            "<a id='blank-other' target='_blank' href='" + other + "'>ailleurs</a>"
+                          "<a id='blank' target='_blank' href='/popup.html'>nouvelle fenetre</a>"
+                          "<a id='blank-other' target='_blank' href='" +
+                          other +
+                          "'>ailleurs</a>"
                           "<form id='form' method='post' action='" +
                           other +
                           "'><input name='x' value='1'></form>"
