@@ -11,6 +11,8 @@ packages=(
   libssl-dev nlohmann-json3-dev libicu-dev
   # tests
   googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox
+  # packaging and its checks
+  dpkg-dev desktop-file-utils appstream
   # fonts and image loaders for what the windows show
   fonts-dejavu-core librsvg2-common adwaita-icon-theme
 )

@@ -41,14 +41,14 @@ std::vector<std::string> menuTitles(GtkApplication* application) {
 class AppOnPages : public ::testing::Test {
 protected:
     void SetUp() override {
-        servePages(server_);
+        server_.serveDirectory(DELVARONTE_DEMO_SITE);
         RunningApp::provision(server_.url("/"));
         app_.activate();
         ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
     }
     void followLinkToPage2() {
-        app_.evaluate("document.getElementById('next').click(); 1");
-        ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
+        app_.evaluate("document.getElementById('same').click(); 1");
+        ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
     }
 
     LocalServer server_;
@@ -59,7 +59,7 @@ protected:
 
 TEST(AppShell, StartsOnTheHomePageWithTheFixedUserAgentAndTheSplashGone) {
     LocalServer server;
-    servePages(server);
+    server.serveDirectory(DELVARONTE_DEMO_SITE);
     RunningApp::provision(server.url("/"));
     RunningApp app;
     app.activate();
@@ -137,9 +137,9 @@ TEST_F(AppOnPages, HomeGoesBackToTheHomeAddressAndLoadUrlKeepsItWhenUnparsable) 
         app_.delegate().loadUrl(text);
         EXPECT_EQ(app_.delegate().appUrl(), server_.url("/"));
     }
-    app_.delegate().loadUrl(server_.url("/page2.html"));
-    ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
-    EXPECT_EQ(app_.delegate().appUrl(), server_.url("/page2.html"));
+    app_.delegate().loadUrl(server_.url("/factures.html"));
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
+    EXPECT_EQ(app_.delegate().appUrl(), server_.url("/factures.html"));
 }
 
 TEST(AppShell, UndecryptableAddressKeepsTheSplashWithAWorkingMenu) {
@@ -200,9 +200,9 @@ TEST_F(AppOnPages, ClosingHidesTheWindowAndActivatingAgainBringsItBackAsItWas) {
     app.activate();  // what launching the program again does
     EXPECT_EQ(app.delegate().window(), window);
     EXPECT_TRUE(waitUntil([&] { return gtk_widget_get_visible(GTK_WIDGET(window)); }));
-    EXPECT_STREQ(webkit_web_view_get_uri(app.view()), server.url("/page2.html").c_str());
+    EXPECT_STREQ(webkit_web_view_get_uri(app.view()), server.url("/factures.html").c_str());
     EXPECT_TRUE(webkit_web_view_can_go_back(app.view()));
-    EXPECT_EQ(server.requests("/page2.html"), 1) << "the page was kept, not loaded again";
+    EXPECT_EQ(server.requests("/factures.html"), 1) << "the page was kept, not loaded again";
 }
 
 TEST_F(AppOnPages, MenuCommandsWithoutKeys) {

@@ -51,6 +51,10 @@ void LocalServer::serve(const std::string& path, guint status, const std::string
     });
 }
 
+void LocalServer::serveDirectory(const std::string& folder) {
+    folder_ = folder;
+}
+
 void LocalServer::hang(const std::string& path) {
     route(path, [](SoupServerMessage* message) { soup_server_message_pause(message); });
 }
@@ -100,11 +104,26 @@ void LocalServer::requestCb(SoupServer*, SoupServerMessage* message, const char*
         if (value != nullptr) headers[name] = value;
     }
     const auto found = server->routes_.find(path);
-    if (found == server->routes_.end()) {
-        soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
+    if (found != server->routes_.end()) {
+        found->second(message);
         return;
     }
-    found->second(message);
+    std::string name = path + 1;
+    if (name.empty()) name = "index.html";
+    gchar* contents = nullptr;
+    gsize length = 0;
+    if (g_str_equal(path, "/loaded")) {
+        soup_server_message_set_status(message, SOUP_STATUS_NO_CONTENT, nullptr);
+    } else if (!server->folder_.empty() && name.find('/') == std::string::npos &&
+               g_file_get_contents((server->folder_ + "/" + name).c_str(), &contents, &length,
+                                   nullptr)) {
+        soup_server_message_set_status(message, SOUP_STATUS_OK, nullptr);
+        soup_server_message_set_response(
+            message, name.ends_with(".css") ? "text/css" : "text/html; charset=utf-8",
+            SOUP_MEMORY_TAKE, contents, length);
+    } else {
+        soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
+    }
 }
 
 }  // namespace delvaronte::testing

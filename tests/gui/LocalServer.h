@@ -25,6 +25,9 @@ public:
                const std::string& body);
     // Accepts the request and never answers it.
     void hang(const std::string& path);
+    // Serves the files of a folder for paths no route claims ("/" is index.html), and
+    // answers the pages' "/loaded" report.
+    void serveDirectory(const std::string& folder);
 
     // An address of this server; host may be "localhost" for a second host name.
     std::string url(const std::string& path, const std::string& host = "127.0.0.1") const;
@@ -43,6 +46,7 @@ private:
     std::string scheme_;
     guint port_ = 0;
     std::map<std::string, Handler> routes_;
+    std::string folder_;
     std::map<std::string, int> counts_;
     std::map<std::string, std::map<std::string, std::string>> lastHeaders_;
 };

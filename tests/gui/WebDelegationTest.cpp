@@ -19,28 +19,8 @@ class WebDelegation : public ::testing::Test {
 protected:
     void SetUp() override {
         setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
-        const std::string other = server_.url("/other.html", "localhost");
-        server_.serve("/", 200, kHtml,
-                      "<html><head><title>Accueil</title></head><body>"
-                      "<a id='same' href='/page2.html'>meme hote</a>"
-                      "<a id='other' href='" +
-                          other +
-                          "'>autre hote</a>"
-                          "<a id='mail' href='mailto:compta@exemple.ma'>courriel</a>"
-                          "<a id='file' href='file:///etc/passwd'>fichier</a>"
-                          "<a id='blank' target='_blank' href='/popup.html'>nouvelle fenetre</a>"
-                          "<a id='blank-other' target='_blank' href='" +
-                          other +
-                          "'>ailleurs</a>"
-                          "<form id='form' method='post' action='" +
-                          other +
-                          "'><input name='x' value='1'></form>"
-                          "</body></html>");
-        server_.serve("/page2.html", 200, kHtml, "<html><head><title>Deux</title></head></html>");
-        server_.serve("/other.html", 200, kHtml, "<html><head><title>Autre</title></head></html>");
-        server_.serve("/popup.html", 200, kHtml,
-                      "<html><head><title>Fenetre fille</title></head><body>"
-                      "<button id='close' onclick='window.close()'>Fermer</button></body></html>");
+        // The demo site, and a few pages of the tests' own.
+        server_.serveDirectory(DELVARONTE_DEMO_SITE);
         server_.serve("/untitled.html", 200, kHtml, "<html><body>Sans titre</body></html>");
         RunningApp::provision(server_.url("/"));
         app_.activate();
@@ -82,47 +62,51 @@ protected:
 TEST_F(WebDelegation, LinksToAnotherHostGoToTheSystemAndThePageStays) {
     click("other");
     EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; }));
-    EXPECT_EQ(opened_.at(0), server_.url("/other.html", "localhost"));
+    EXPECT_EQ(opened_.at(0), server_.url("/autre.html", "localhost"));
 
     click("mail");
     EXPECT_TRUE(waitUntil([&] { return opened_.size() == 2; }));
-    EXPECT_EQ(opened_.at(1), "mailto:compta@exemple.ma");
+    EXPECT_EQ(opened_.at(1), "mailto:comptabilite@atlas-demo.ma");
 
-    click("file");  // cancelled, handed to nothing
+    // A file: link is cancelled and handed to nothing.
+    app_.evaluate(
+        "var f = document.createElement('a'); f.href = 'file:///etc/passwd';"
+        "document.body.appendChild(f); f.click(); 1");
     click("same");
-    ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
     EXPECT_EQ(opened_.size(), 2u);
-    EXPECT_EQ(server_.requests("/other.html"), 0) << "the web view never went there";
+    EXPECT_EQ(server_.requests("/autre.html"), 0) << "the web view never went there";
 }
 
 TEST_F(WebDelegation, NewWindowLinksOpenAPopupOnlyOnTheHomeHost) {
-    click("blank-other");
+    app_.evaluate("var o = document.getElementById('other'); o.target = '_blank'; o.click(); 1");
     EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; }));
     EXPECT_TRUE(app_.delegate().childWindows().empty());
 
     click("blank");
     ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == 1; }));
-    EXPECT_TRUE(app_.waitForLoad(popupView(0), server_.url("/popup.html")));
+    EXPECT_TRUE(app_.waitForLoad(popupView(0), server_.url("/fenetre.html")));
     EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
 }
 
 TEST_F(WebDelegation, FormPostedToAnotherHostStays) {
-    app_.evaluate("document.getElementById('form').submit(); 1");
-    EXPECT_TRUE(app_.waitForLoad(server_.url("/other.html", "localhost")));
+    const std::string other = server_.url("/enregistrer.html", "localhost");
+    app_.evaluate("var form = document.getElementById('form'); form.action = '" + other +
+                  "'; form.submit(); 1");
+    EXPECT_TRUE(app_.waitForLoad(other));
     EXPECT_TRUE(opened_.empty());
 }
 
 TEST_F(WebDelegation, PopupsTakeTheirSizeAndTitleAndLeaveWhenClosed) {
-    GtkWindow* sized =
-        openPopup("window.open('/popup.html', 'a', 'width=600,height=400')", "/popup.html");
+    GtkWindow* sized = openPopup("document.getElementById('popup').click()", "/fenetre.html");
     ASSERT_NE(sized, nullptr);
     int width = 0;
     int height = 0;
     gtk_window_get_default_size(sized, &width, &height);
     EXPECT_EQ(width, 600);
     EXPECT_EQ(height, 400);
-    EXPECT_TRUE(
-        waitUntil([&] { return g_strcmp0(gtk_window_get_title(sized), "Fenetre fille") == 0; }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return g_strcmp0(gtk_window_get_title(sized), "Detail de l'ecriture") == 0; }));
     saveShot(sized, "popup");
 
     GtkWindow* plain = openPopup("window.open('/untitled.html', 'b')", "/untitled.html");
@@ -138,7 +122,8 @@ TEST_F(WebDelegation, PopupsTakeTheirSizeAndTitleAndLeaveWhenClosed) {
     EXPECT_TRUE(
         waitUntil([&] { return g_strcmp0(gtk_window_get_title(plain), "DELVARONTE") == 0; }));
 
-    GtkWindow* narrow = openPopup("window.open('/popup.html', 'c', 'width=100')", "/popup.html");
+    GtkWindow* narrow =
+        openPopup("window.open('/fenetre.html', 'c', 'width=100')", "/fenetre.html");
     ASSERT_NE(narrow, nullptr);
     int minimumWidth = 0;
     int minimumHeight = 0;
@@ -166,15 +151,14 @@ TEST_F(WebDelegation, PopupsTakeTheirSizeAndTitleAndLeaveWhenClosed) {
 }
 
 TEST_F(WebDelegation, PopupsShareTheSessionAndFollowTheSameRules) {
-    server_.serve("/shared.html", 200, kHtml, "<html><body>Partage</body></html>");
     app_.evaluate("document.cookie = 'societe=demo; path=/'; 1");
-    GtkWindow* popup = openPopup("window.open('/shared.html')", "/shared.html");
+    GtkWindow* popup = openPopup("window.open('/factures.html')", "/factures.html");
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(server_.lastHeader("/shared.html", "Cookie"), "societe=demo");
-    EXPECT_EQ(server_.lastHeader("/shared.html", "User-Agent"),
+    EXPECT_EQ(server_.lastHeader("/factures.html", "Cookie"), "societe=demo");
+    EXPECT_EQ(server_.lastHeader("/factures.html", "User-Agent"),
               "Delvaronte-Mac/1.0 Safari/605.1.15");
 
-    const std::string other = server_.url("/other.html", "localhost");
+    const std::string other = server_.url("/autre.html", "localhost");
     app_.evaluate(popupView(0), "var a = document.createElement('a'); a.href = '" + other +
                                     "'; document.body.appendChild(a); a.click(); 1");
     EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; }));
@@ -242,10 +226,10 @@ TEST_F(WebDelegation, AnInterruptedLoadIsNoFailure) {
     server_.hang("/slow.html");
     app_.delegate().loadUrl(server_.url("/slow.html"));
     ASSERT_TRUE(waitUntil([&] { return server_.requests("/slow.html") == 1; }));
-    app_.delegate().loadUrl(server_.url("/page2.html"));
-    ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
-    EXPECT_EQ(app_.evaluate("document.title"), "Deux");
-    EXPECT_EQ(heading(app_.view()), "");
+    app_.delegate().loadUrl(server_.url("/factures.html"));
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
+    EXPECT_EQ(app_.evaluate("document.title"), "Factures");
+    EXPECT_EQ(heading(app_.view()), "Factures clients");
 }
 
 TEST_F(WebDelegation, AFailureInAPopupStaysInThePopup) {
@@ -255,7 +239,7 @@ TEST_F(WebDelegation, AFailureInAPopupStaysInThePopup) {
     ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == before + 1; }));
     EXPECT_TRUE(waitUntil([&] { return heading(popupView(before)) == "Connexion impossible"; }));
     EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
-    EXPECT_EQ(app_.evaluate("document.title"), "Accueil");
+    EXPECT_EQ(app_.evaluate("document.title"), "Demo DELVARONTE - Tableau de bord");
 }
 
 TEST(HomeTimeout, AHomePageThatNeverArrivesEndsOnTheErrorPage) {
