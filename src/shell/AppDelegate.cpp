@@ -93,6 +93,7 @@ void AppDelegate::buildMainWindow() {
     g_object_ref(window_);
     webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
     connectWebView(webView_);
+    downloads_ = std::make_unique<Downloads>(sharedNetworkSession());
 
     const Splash splash = buildSplash();
     splashView_ = splash.view;

@@ -5,10 +5,12 @@
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "dialogs/ConfigWindow.h"
+#include "shell/Downloads.h"
 #include "update/UpdateChecker.h"
 
 namespace delvaronte {
@@ -48,6 +50,7 @@ public:
     void showAbout();
     void miniaturize();
     void quit();
+    void printPage();
     // Edit commands reach the focused web content, or the focused text field.
     void editCommand(const char* webCommand, const char* fieldAction);
 
@@ -83,6 +86,8 @@ private:
                                AppDelegate* self);
     static void readyToShowCb(WebKitWebView* view, AppDelegate* self);
     static void closeCb(WebKitWebView* view, AppDelegate* self);
+    static gboolean printCb(WebKitWebView* view, WebKitPrintOperation* operation,
+                            AppDelegate* self);
     static gboolean scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
                                    AppDelegate* self);
     static void titleChangedCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
@@ -105,6 +110,7 @@ private:
     guint fadeTick_ = 0;
     gint64 fadeStart_ = 0;
     UpdateCheckSettings updateSettings_;
+    std::unique_ptr<Downloads> downloads_;
 };
 
 }  // namespace delvaronte

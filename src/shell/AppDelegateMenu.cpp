@@ -3,6 +3,7 @@
 
 #include "shell/AppDelegate.h"
 #include "shell/MenuModel.h"
+#include "shell/Printing.h"
 #include "shell/Zoom.h"
 #include "ui/ModalAlert.h"
 
@@ -31,6 +32,7 @@ const ActionBinding kActions[] = {
     {"goForward", [](AppDelegate& d) { d.goForward(); }},
     {"reload", [](AppDelegate& d) { d.reload(); }},
     {"goHome", [](AppDelegate& d) { d.goHome(); }},
+    {"print", [](AppDelegate& d) { d.printPage(); }},
     {"undo", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_UNDO, "text.undo"); }},
     {"redo", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_REDO, "text.redo"); }},
     {"cut", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut"); }},
@@ -153,6 +155,12 @@ void AppDelegate::miniaturize() {
     if (GtkWindow* active = gtk_application_get_active_window(application_)) {
         gtk_window_minimize(active);
     }
+}
+
+void AppDelegate::printPage() {
+    WebKitPrintOperation* operation = webkit_print_operation_new(webView_);
+    runPrintDialog(operation, window_);
+    g_object_unref(operation);
 }
 
 void AppDelegate::quit() {

@@ -5,6 +5,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/ErrorPage.h"
 #include "shell/NavigationPolicy.h"
+#include "shell/Printing.h"
 #include "shell/ScreenArea.h"
 #include "shell/WebViews.h"
 #include "shell/WindowGeometry.h"
@@ -19,6 +20,10 @@ namespace {
 constexpr gint64 kSplashFadeMicroseconds = 500'000;
 // Set on a web view from the moment its error page is asked for until a page commits.
 constexpr char kErrorPagePending[] = "delvaronte-error-page-pending";
+// Set on a pop-up window that only fetched a file; see also Downloads.
+constexpr char kDownloadOnlyWindow[] = "delvaronte-download-only";
+// Set on a web view once any page has committed in it.
+constexpr char kCommittedOnce[] = "delvaronte-committed-once";
 
 NavigationKind kindOf(WebKitNavigationType type) {
     switch (type) {
@@ -34,6 +39,17 @@ NavigationKind kindOf(WebKitNavigationType type) {
         default:
             return NavigationKind::Other;
     }
+}
+
+// Responses the web view cannot show, or that the server marks as attachments, are saved.
+bool isDownload(WebKitResponsePolicyDecision* decision) {
+    if (!webkit_response_policy_decision_is_main_frame_main_resource(decision)) return false;
+    if (!webkit_response_policy_decision_is_mime_type_supported(decision)) return true;
+    WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
+    SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
+    const char* disposition =
+        headers != nullptr ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
+    return disposition != nullptr && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
 }
 
 // A load that gave way to another one, or to the navigation policy, did not fail.
@@ -59,10 +75,30 @@ void AppDelegate::connectWebView(WebKitWebView* view) {
     connectSignal(view, "create", &AppDelegate::createCb, this);
     connectSignal(view, "close", &AppDelegate::closeCb, this);
     connectSignal(view, "script-dialog", &AppDelegate::scriptDialogCb, this);
+    connectSignal(view, "print", &AppDelegate::printCb, this);
 }
 
-gboolean AppDelegate::decidePolicyCb(WebKitWebView*, WebKitPolicyDecision* decision,
+gboolean AppDelegate::printCb(WebKitWebView* view, WebKitPrintOperation* operation, AppDelegate*) {
+    runPrintDialog(operation, windowOf(view));
+    return TRUE;
+}
+
+gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* decision,
                                      WebKitPolicyDecisionType type, AppDelegate* self) {
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+        if (!isDownload(WEBKIT_RESPONSE_POLICY_DECISION(decision))) return FALSE;
+        webkit_policy_decision_download(decision);
+        // A pop-up opened only to fetch a file would stay empty: it is hidden now and goes
+        // when the download ends (closing it sooner would cancel the download).
+        if (view != self->webView_ &&
+            g_object_get_data(G_OBJECT(view), kCommittedOnce) == nullptr) {
+            if (GtkWindow* popup = windowOf(view)) {
+                g_object_set_data(G_OBJECT(popup), kDownloadOnlyWindow, GINT_TO_POINTER(1));
+                gtk_widget_set_visible(GTK_WIDGET(popup), FALSE);
+            }
+        }
+        return TRUE;
+    }
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
         type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
         return FALSE;
@@ -91,6 +127,7 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView*, WebKitPolicyDecision* decis
 void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppDelegate* self) {
     if (event == WEBKIT_LOAD_COMMITTED) {
         g_object_set_data(G_OBJECT(view), kErrorPagePending, nullptr);
+        g_object_set_data(G_OBJECT(view), kCommittedOnce, GINT_TO_POINTER(1));
         if (view == self->webView_) self->stopHomeTimer();
     }
     if (event == WEBKIT_LOAD_FINISHED) self->hideSplash();
@@ -169,7 +206,9 @@ GtkWidget* AppDelegate::openPopup(WebKitWebView* opener) {
 
 void AppDelegate::readyToShowCb(WebKitWebView* view, AppDelegate*) {
     GtkWindow* popup = windowOf(view);
-    if (popup == nullptr) return;
+    if (popup == nullptr || g_object_get_data(G_OBJECT(popup), kDownloadOnlyWindow) != nullptr) {
+        return;
+    }
     GdkRectangle geometry{};
     webkit_window_properties_get_geometry(webkit_web_view_get_window_properties(view), &geometry);
     const Rect frame =

@@ -31,6 +31,17 @@ void openWithSystem(const std::string& uri) {
     g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, nullptr, nullptr);
 }
 
+void openFileWithSystem(const std::string& path) {
+    char* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+    if (uri == nullptr) return;
+    if (testOpener()) {
+        testOpener()(uri);
+    } else {
+        g_app_info_launch_default_for_uri_async(uri, nullptr, nullptr, nullptr, nullptr);
+    }
+    g_free(uri);
+}
+
 void setSystemOpenerForTesting(std::function<void(const std::string&)> opener) {
     testOpener() = std::move(opener);
 }

@@ -14,6 +14,9 @@ bool isSystemHandledScheme(std::string_view uri);
 // Any other scheme, or an address that does not parse, is dropped.
 void openWithSystem(const std::string& uri);
 
+// Opens a local file or folder with its default application (a downloaded file).
+void openFileWithSystem(const std::string& path);
+
 // Tests record hand-offs instead of launching anything. An empty function restores the
 // system's handler.
 void setSystemOpenerForTesting(std::function<void(const std::string&)> opener);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "shell/DownloadNames.h"
 #include "shell/ErrorPage.h"
 #include "shell/NavigationPolicy.h"
 #include "shell/WindowGeometry.h"
@@ -124,4 +125,28 @@ TEST(ErrorPage, IsTheFixedTextToTheByte) {
     }
     EXPECT_EQ(std::strlen(kConnectionErrorPage), 831u);
     EXPECT_EQ(hex, "000e10eb7b48756484dee5f5e4f6f01686187f99bad022bc899077354d37e058");
+}
+
+TEST(DownloadNames, OfferOnlyAPlainFileName) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"rapport.csv", "rapport.csv"},
+        {"../../etc/passwd", "passwd"},
+        {"C:\\Users\\compta\\bilan.pdf", "bilan.pdf"},
+        {".bashrc", "bashrc"},
+        {"..", "telechargement"},
+        {"", "telechargement"},
+        {"dossier/", "telechargement"},
+        {"bilan\n2026.pdf", "bilan2026.pdf"},
+        {"  facture 12.pdf  ", "facture 12.pdf"},
+        {"d\xC3\xA9"
+         "claration.xml",
+         "d\xC3\xA9"
+         "claration.xml"},
+    };
+    for (const auto& [suggested, offered] : cases) {
+        SCOPED_TRACE(suggested);
+        EXPECT_EQ(safeFileName(suggested), offered);
+    }
+    EXPECT_EQ(partialPath("/home/compta/Telechargements/bilan.pdf"),
+              "/home/compta/Telechargements/.bilan.pdf.partiel");
 }

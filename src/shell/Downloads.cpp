@@ -1,0 +1,199 @@
+#include "shell/Downloads.h"
+
+#include <glib/gstdio.h>
+
+#include <filesystem>
+#include <string>
+
+#include "shell/DownloadNames.h"
+#include "ui/GObjectPtr.h"
+#include "ui/ModalAlert.h"
+#include "ui/StandardAlerts.h"
+#include "ui/SystemOpener.h"
+
+namespace delvaronte {
+
+namespace {
+
+// Marks a pop-up window that a page opened only to fetch a file (set by the web view
+// delegation, which hides such a window).
+constexpr char kDownloadOnlyWindow[] = "delvaronte-download-only";
+
+GtkWindow* parentWindow() {
+    GApplication* application = g_application_get_default();
+    return application != nullptr && GTK_IS_APPLICATION(application)
+               ? gtk_application_get_active_window(GTK_APPLICATION(application))
+               : nullptr;
+}
+
+std::string downloadFolder() {
+    const char* folder = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+    return folder != nullptr ? folder : g_get_home_dir();
+}
+
+// One download from the save dialog to its outcome. It owns itself and ends with the
+// download's last signal.
+class Transfer {
+public:
+    Transfer(WebKitDownload* download) : download_(GRef<WebKitDownload>::retain(download)) {
+        connectSignal(download, "decide-destination", &Transfer::decideDestinationCb, this);
+        connectSignal(download, "notify::estimated-progress", &Transfer::progressCb, this);
+        connectSignal(download, "failed", &Transfer::failedCb, this);
+        connectSignal(download, "finished", &Transfer::finishedCb, this);
+    }
+
+    ~Transfer() {
+        g_signal_handlers_disconnect_by_data(download_.get(), this);
+        if (progressWindow_ != nullptr) gtk_window_destroy(progressWindow_);
+    }
+
+private:
+    static gboolean decideDestinationCb(WebKitDownload*, const char* suggested, Transfer* self) {
+        self->askWhere(safeFileName(suggested != nullptr ? suggested : ""));
+        return TRUE;  // the destination is set once the save dialog is answered
+    }
+
+    void askWhere(const std::string& name) {
+        GtkWidget* chooser = gtk_file_chooser_dialog_new(
+            "Enregistrer le fichier", parentWindow(), GTK_FILE_CHOOSER_ACTION_SAVE, "Annuler",
+            GTK_RESPONSE_CANCEL, "Enregistrer", GTK_RESPONSE_ACCEPT, nullptr);
+        gtk_widget_set_name(chooser, "delvaronte-save");
+        gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
+        gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
+        connectSignal(chooser, "response", &Transfer::saveResponseCb, this);
+        gtk_window_present(GTK_WINDOW(chooser));
+        // Set once the dialog is up: GTK 4.8's chooser drops a folder given before.
+        GFile* folder = g_file_new_for_path(downloadFolder().c_str());
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder, nullptr);
+        g_object_unref(folder);
+        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
+    }
+
+    static void saveResponseCb(GtkDialog* chooser, int response, Transfer* self) {
+        GFile* file = response == GTK_RESPONSE_ACCEPT
+                          ? gtk_file_chooser_get_file(GTK_FILE_CHOOSER(chooser))
+                          : nullptr;
+        gtk_window_destroy(GTK_WINDOW(chooser));
+        if (file == nullptr) {
+            self->cancelled_ = true;
+            webkit_download_cancel(self->download_.get());
+            return;
+        }
+        char* path = g_file_get_path(file);
+        g_object_unref(file);
+        self->chosen_ = path != nullptr ? path : "";
+        g_free(path);
+        self->partial_ = partialPath(self->chosen_);
+        // The dialog asked before an existing file was chosen; the partial file is ours.
+        webkit_download_set_allow_overwrite(self->download_.get(), TRUE);
+        webkit_download_set_destination(self->download_.get(), self->partial_.c_str());
+        self->showProgress();
+    }
+
+    void showProgress() {
+        progressWindow_ = GTK_WINDOW(gtk_window_new());
+        gtk_widget_set_name(GTK_WIDGET(progressWindow_), "delvaronte-download");
+        const std::string name = std::filesystem::path(chosen_).filename().string();
+        gtk_window_set_title(progressWindow_, ("Telechargement de " + name).c_str());
+        gtk_window_set_transient_for(progressWindow_, parentWindow());
+        gtk_window_set_default_size(progressWindow_, 360, -1);
+        GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
+        gtk_widget_set_margin_top(box, 14);
+        gtk_widget_set_margin_bottom(box, 14);
+        gtk_widget_set_margin_start(box, 16);
+        gtk_widget_set_margin_end(box, 16);
+        GtkWidget* label = gtk_label_new(name.c_str());
+        gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
+        progressBar_ = GTK_PROGRESS_BAR(gtk_progress_bar_new());
+        gtk_progress_bar_set_show_text(progressBar_, TRUE);
+        gtk_box_append(GTK_BOX(box), label);
+        gtk_box_append(GTK_BOX(box), GTK_WIDGET(progressBar_));
+        gtk_window_set_child(progressWindow_, box);
+        gtk_window_present(progressWindow_);
+    }
+
+    static void progressCb(WebKitDownload* download, GParamSpec*, Transfer* self) {
+        if (self->progressBar_ != nullptr) {
+            gtk_progress_bar_set_fraction(self->progressBar_,
+                                          webkit_download_get_estimated_progress(download));
+        }
+    }
+
+    static void failedCb(WebKitDownload*, GError*, Transfer* self) { self->failed_ = true; }
+
+    // "finished" also follows a failure or a cancel: that is where the outcome is told.
+    static void finishedCb(WebKitDownload*, Transfer* self) {
+        const bool complete = !self->failed_ && !self->cancelled_ && !self->partial_.empty();
+        self->succeeded_ = complete && g_rename(self->partial_.c_str(), self->chosen_.c_str()) == 0;
+        // Nothing partial is left behind, and the chosen name was never touched.
+        if (!self->succeeded_ && !self->partial_.empty()) g_remove(self->partial_.c_str());
+        if (self->progressWindow_ != nullptr) {
+            gtk_window_destroy(self->progressWindow_);
+            self->progressWindow_ = nullptr;
+        }
+        self->closeDownloadOnlyWindow();
+        // Told from an idle callback: the alerts run their own loop, WebKit is done first.
+        g_idle_add(
+            +[](gpointer data) -> gboolean {
+                auto* transfer = static_cast<Transfer*>(data);
+                transfer->tell(transfer->succeeded_);
+                delete transfer;
+                return G_SOURCE_REMOVE;
+            },
+            self);
+    }
+
+    // The hidden pop-up a page opened only for this download.
+    void closeDownloadOnlyWindow() {
+        WebKitWebView* view = webkit_download_get_web_view(download_.get());
+        GtkRoot* root = view != nullptr ? gtk_widget_get_root(GTK_WIDGET(view)) : nullptr;
+        if (root != nullptr && g_object_get_data(G_OBJECT(root), kDownloadOnlyWindow) != nullptr) {
+            gtk_window_destroy(GTK_WINDOW(root));
+        }
+    }
+
+    void tell(bool succeeded) {
+        if (cancelled_ || chosen_.empty()) return;
+        if (!succeeded) {
+            runErrorAlert("Le telechargement a echoue.");
+            return;
+        }
+        ModalAlert notice;
+        notice.setMessageText("Telechargement termine");
+        notice.setInformativeText(chosen_);
+        notice.setStyle(AlertStyle::Informational);
+        notice.addButton("Ouvrir");
+        notice.addButton("Ouvrir le dossier");
+        notice.addButton("Fermer");
+        const int answer = notice.runModal();
+        if (answer == kAlertFirstButton) openFileWithSystem(chosen_);
+        if (answer == kAlertSecondButton) {
+            openFileWithSystem(std::filesystem::path(chosen_).parent_path().string());
+        }
+    }
+
+    GRef<WebKitDownload> download_;
+    std::string chosen_;
+    std::string partial_;
+    GtkWindow* progressWindow_ = nullptr;
+    GtkProgressBar* progressBar_ = nullptr;
+    bool failed_ = false;
+    bool cancelled_ = false;
+    bool succeeded_ = false;
+};
+
+}  // namespace
+
+Downloads::Downloads(WebKitNetworkSession* session) : session_(session) {
+    connectSignal(session_, "download-started", &Downloads::downloadStartedCb, this);
+}
+
+Downloads::~Downloads() {
+    g_signal_handlers_disconnect_by_data(session_, this);
+}
+
+void Downloads::downloadStartedCb(WebKitNetworkSession*, WebKitDownload* download, Downloads*) {
+    new Transfer(download);
+}
+
+}  // namespace delvaronte

@@ -1,0 +1,233 @@
+// Saving what pages download and printing them, through the toolkit's own dialogs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "../unit/TempDir.h"
+#include "AlertDriver.h"
+#include "LocalServer.h"
+#include "RunningApp.h"
+#include "shell/Printing.h"
+#include "ui/SystemOpener.h"
+
+using namespace delvaronte;
+using namespace delvaronte::testing;
+
+namespace {
+
+const std::string kReport = "Compte;Debit;Credit\n411000;18600,00;0,00\n512000;0,00;18600,00\n";
+
+GtkWindow* findWindowNamed(const char* name) {
+    GListModel* toplevels = gtk_window_get_toplevels();
+    for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+        auto* window = GTK_WINDOW(g_list_model_get_item(toplevels, i));
+        g_object_unref(window);
+        if (g_strcmp0(gtk_widget_get_name(GTK_WIDGET(window)), name) == 0 &&
+            gtk_widget_get_visible(GTK_WIDGET(window))) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+std::string currentFolder(GtkWindow* chooser) {
+    GFile* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(chooser));
+    char* path = folder != nullptr ? g_file_get_path(folder) : nullptr;
+    std::string result = path != nullptr ? path : "";
+    g_free(path);
+    if (folder != nullptr) g_object_unref(folder);
+    return result;
+}
+
+std::string downloadFolder() {
+    const char* folder = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+    return folder != nullptr ? folder : g_get_home_dir();
+}
+
+class DownloadsAndPrinting : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
+        server_.serveDirectory(DELVARONTE_DEMO_SITE);
+        server_.route("/rapport.csv", [](SoupServerMessage* message) {
+            soup_message_headers_append(soup_server_message_get_response_headers(message),
+                                        "Content-Disposition",
+                                        "attachment; filename=\"../../rapport.csv\"");
+            soup_server_message_set_status(message, 200, nullptr);
+            soup_server_message_set_response(message, "text/csv", SOUP_MEMORY_COPY, kReport.data(),
+                                             kReport.size());
+        });
+        RunningApp::provision(server_.url("/"));
+        app_.activate();
+        ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+    }
+    void TearDown() override {
+        setSystemOpenerForTesting(nullptr);
+        setPrintRunnerForTesting(nullptr);
+    }
+
+    // Waits for the save dialog, checks what it offers and answers it with path (or cancels).
+    void answerSaveDialog(const std::string& offeredName, const std::string& path) {
+        GtkWindow* chooser = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (chooser = findWindowNamed("delvaronte-save")); }));
+        EXPECT_TRUE(waitUntil([&] { return currentFolder(chooser) == downloadFolder(); }))
+            << currentFolder(chooser);
+        char* name = gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(chooser));
+        EXPECT_STREQ(name, offeredName.c_str());
+        g_free(name);
+        if (path.empty()) {
+            gtk_widget_activate(
+                gtk_dialog_get_widget_for_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL));
+            return;
+        }
+        // Typed as a whole path in the name field, as a person may.
+        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), path.c_str());
+        // As a person does: the dialog's own "Enregistrer" button.
+        gtk_widget_activate(
+            gtk_dialog_get_widget_for_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT));
+        EXPECT_TRUE(waitUntil([] { return findWindowNamed("delvaronte-save") == nullptr; }));
+    }
+
+    LocalServer server_;
+    RunningApp app_;
+    TempDir folder_;
+    std::vector<std::string> opened_;
+};
+
+}  // namespace
+
+TEST_F(DownloadsAndPrinting, AnAttachmentIsSavedWhereTheUserChose) {
+    const std::string target = folder_.file("rapport-decembre.csv");
+    AlertDriver driver;
+    driver.then([&](ShownAlert& shown) {
+        EXPECT_EQ(shown.title(), "Telechargement termine");
+        EXPECT_EQ(shown.informative(), target);
+        EXPECT_EQ(shown.buttonLabels(),
+                  (std::vector<std::string>{"Fermer", "Ouvrir le dossier", "Ouvrir"}));
+        shown.press("Ouvrir le dossier");
+    });
+    app_.evaluate("location.href = '/rapport.csv'; 1");
+    answerSaveDialog("rapport.csv", target);  // the server's "../../" is not followed
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
+    EXPECT_EQ(readFile(target), kReport);
+    EXPECT_EQ(opened_, std::vector<std::string>{"file://" + folder_.path().string()});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no partial file is left";
+    EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
+}
+
+TEST_F(DownloadsAndPrinting, AScriptExportIsSavedAndCancellingSavesNothing) {
+    const std::string target = folder_.file("export.txt");
+    const std::string script =
+        "var a = document.createElement('a');"
+        "a.href = URL.createObjectURL(new Blob(['Grand livre\\n2026'], {type: 'text/plain'}));"
+        "a.download = 'export.txt'; document.body.appendChild(a); a.click(); 1";
+    {
+        AlertDriver driver;  // no notice after a cancel
+        app_.evaluate(script);
+        answerSaveDialog("export.txt", "");
+        EXPECT_TRUE(waitUntil([&] { return findWindowNamed("delvaronte-save") == nullptr; }));
+    }
+    EXPECT_FALSE(std::filesystem::exists(target));
+
+    AlertDriver driver;
+    driver.press("Ouvrir");
+    app_.evaluate(script);
+    answerSaveDialog("export.txt", target);
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
+    EXPECT_EQ(readFile(target), "Grand livre\n2026");
+    EXPECT_EQ(opened_, std::vector<std::string>{"file://" + target});
+}
+
+TEST_F(DownloadsAndPrinting, AConnectionDroppedMidwayIsAFailureAndLeavesNoFile) {
+    // Every request for the file gets a part of it; once the download runs, each connection
+    // is cut, including one that would arrive later.
+    std::vector<SoupServerMessage*> pending;
+    bool cutting = false;
+    auto cut = [](SoupServerMessage* message) {
+        g_socket_close(soup_server_message_get_socket(message), nullptr);
+    };
+    server_.route("/grand-livre.pdf", [&](SoupServerMessage* message) {
+        SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);
+        soup_message_headers_set_content_length(headers, 1000000);
+        soup_message_headers_append(headers, "Content-Disposition", "attachment");
+        soup_message_headers_set_content_type(headers, "application/pdf", nullptr);
+        soup_server_message_set_status(message, 200, nullptr);
+        soup_message_body_append(soup_server_message_get_response_body(message), SOUP_MEMORY_COPY,
+                                 std::string(4096, 'x').data(), 4096);
+        pending.push_back(SOUP_SERVER_MESSAGE(g_object_ref(message)));
+        if (cutting) {
+            g_idle_add_full(
+                G_PRIORITY_DEFAULT,
+                +[](gpointer data) -> gboolean {
+                    g_socket_close(soup_server_message_get_socket(
+                                       static_cast<SoupServerMessage*>(data)),
+                                   nullptr);
+                    return G_SOURCE_REMOVE;
+                },
+                g_object_ref(message), g_object_unref);
+        }
+    });
+    const std::string target = folder_.file("grand-livre.pdf");
+    AlertDriver driver;
+    driver.then([](ShownAlert& shown) {
+        EXPECT_EQ(shown.title(), "Erreur");
+        EXPECT_EQ(shown.informative(), "Le telechargement a echoue.");
+        shown.press("OK");
+    });
+    app_.evaluate("location.href = '/grand-livre.pdf'; 1");
+    answerSaveDialog("grand-livre.pdf", target);
+    ASSERT_TRUE(waitUntil([&] { return findWindowNamed("delvaronte-download") != nullptr; }))
+        << "progress is shown while it runs";
+    ASSERT_FALSE(pending.empty());
+    cutting = true;
+    for (SoupServerMessage* message : pending) cut(message);
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
+    for (SoupServerMessage* message : pending) g_object_unref(message);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_TRUE(std::filesystem::is_empty(folder_.path())) << "no partial file either";
+}
+
+TEST_F(DownloadsAndPrinting, APopupThatOnlyDownloadsLeavesNoWindow) {
+    const std::string target = folder_.file("rapport.csv");
+    AlertDriver driver;
+    driver.press("Fermer");
+    app_.evaluate("window.open('/rapport.csv'); 1");
+    answerSaveDialog("rapport.csv", target);
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
+    EXPECT_EQ(readFile(target), kReport);
+    EXPECT_TRUE(waitUntil([&] { return app_.delegate().childWindows().empty(); }));
+}
+
+TEST_F(DownloadsAndPrinting, PrintReachesThePrintDialogFromThePageTheMenuAndTheKey) {
+    std::vector<GtkWindow*> printed;
+    setPrintRunnerForTesting([&](WebKitPrintOperation* operation, GtkWindow* parent) {
+        EXPECT_TRUE(WEBKIT_IS_PRINT_OPERATION(operation));
+        printed.push_back(parent);
+    });
+    app_.evaluate("window.print(); 1");
+    ASSERT_TRUE(waitUntil([&] { return printed.size() == 1; }));
+    app_.activateAction("print");
+    ASSERT_EQ(printed.size(), 2u);
+    ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(app_.delegate().window()); }));
+    pressKeys("ctrl+p");
+    ASSERT_TRUE(waitUntil([&] { return printed.size() == 3; }));
+    for (GtkWindow* parent : printed) EXPECT_EQ(parent, app_.delegate().window());
+
+    // "Imprimer..." closes the Navigation menu, after a separator; nothing else moved.
+    GMenuModel* bar = gtk_application_get_menubar(app_.application());
+    GMenuModel* navigation = g_menu_model_get_item_link(bar, 1, G_MENU_LINK_SUBMENU);
+    ASSERT_EQ(g_menu_model_get_n_items(navigation), 3) << "three sections";
+    GMenuModel* last = g_menu_model_get_item_link(navigation, 2, G_MENU_LINK_SECTION);
+    char* label = nullptr;
+    g_menu_model_get_item_attribute(last, 0, G_MENU_ATTRIBUTE_LABEL, "s", &label);
+    EXPECT_STREQ(label, "Imprimer...");
+    g_free(label);
+    g_object_unref(last);
+    g_object_unref(navigation);
+    char** keys = gtk_application_get_accels_for_action(app_.application(), "app.reload");
+    EXPECT_STREQ(keys[0], "<Control>r");
+    g_strfreev(keys);
+}
