@@ -13,6 +13,8 @@ packages=(
   googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox
   # packaging and its checks
   dpkg-dev desktop-file-utils appstream
+  # fuzzing
+  clang libclang-rt-14-dev
   # fonts and image loaders for what the windows show
   fonts-dejavu-core librsvg2-common adwaita-icon-theme
 )

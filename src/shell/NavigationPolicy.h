@@ -22,7 +22,4 @@ enum class NavigationVerdict {
 NavigationVerdict decideNavigation(std::string_view homeUrl, std::string_view requestUrl,
                                    NavigationKind kind);
 
-// The host of an address, or empty when it does not parse or has none.
-std::string hostOf(std::string_view url);
-
 }  // namespace delvaronte

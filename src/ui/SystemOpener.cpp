@@ -2,6 +2,8 @@
 
 #include <gio/gio.h>
 
+#include "ui/UriParts.h"
+
 namespace delvaronte {
 
 namespace {
@@ -15,10 +17,9 @@ std::function<void(const std::string&)>& testOpener() {
 
 bool isSystemHandledScheme(std::string_view uri) {
     const std::string text(uri);
-    const char* scheme = g_uri_peek_scheme(text.c_str());  // lowercased; null when none
+    const std::string scheme = uriScheme(text);
     const bool handled =
-        scheme != nullptr && (g_str_equal(scheme, "http") || g_str_equal(scheme, "https") ||
-                              g_str_equal(scheme, "mailto") || g_str_equal(scheme, "tel"));
+        scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "tel";
     return handled && g_uri_is_valid(text.c_str(), G_URI_FLAGS_NONE, nullptr);
 }
 

@@ -1,0 +1,26 @@
+// The navigation policy over arbitrary URL texts: never crashes, never hands anything but
+// http, https, mailto or tel to the system.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "shell/NavigationPolicy.h"
+#include "ui/UriParts.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    const size_t split = text.find('\n');
+    const std::string home =
+        split == std::string::npos ? "https://compta.exemple.ma/" : text.substr(0, split);
+    const std::string url = split == std::string::npos ? text : text.substr(split + 1);
+    for (const auto kind :
+         {delvaronte::NavigationKind::LinkActivated, delvaronte::NavigationKind::Other}) {
+        const auto verdict = delvaronte::decideNavigation(home, url, kind);
+        if (verdict == delvaronte::NavigationVerdict::OpenWithSystemCancel) {
+            const std::string s = delvaronte::uriScheme(url);
+            if (s != "http" && s != "https" && s != "mailto" && s != "tel") std::abort();
+            if (kind != delvaronte::NavigationKind::LinkActivated) std::abort();
+        }
+    }
+    return 0;
+}
