@@ -14,6 +14,17 @@ std::string textOf(GtkWidget* field) {
     return gtk_editable_get_text(GTK_EDITABLE(field));
 }
 
+// What an address-and-passwords form holds: the address trimmed, the passwords as typed.
+struct Entries {
+    std::string url;
+    std::string password;
+    std::string confirmation;
+};
+
+Entries readEntries(const Form& form) {
+    return {trimEntry(textOf(form.fields[0])), textOf(form.fields[1]), textOf(form.fields[2])};
+}
+
 }  // namespace
 
 bool ConfigWindow::showSetup() {
@@ -30,17 +41,16 @@ bool ConfigWindow::showSetup() {
     for (;;) {
         if (alert.runModal() == kAlertSecondButton) return false;
 
-        const std::string url = trimEntry(textOf(form.fields[0]));
-        const std::string password = textOf(form.fields[1]);
-        const std::string confirmation = textOf(form.fields[2]);
-        if (const auto failure = firstSetupFailure(url, password, confirmation)) {
+        const Entries entries = readEntries(form);
+        if (const auto failure =
+                firstSetupFailure(entries.url, entries.password, entries.confirmation)) {
             runErrorAlert(std::string(*failure));
             continue;
         }
 
         AppConfig record;
-        record.encryptedUrl = AppConfig::encrypt(url);
-        record.passwordHash = AppConfig::hashPassword(password);
+        record.encryptedUrl = AppConfig::encrypt(entries.url);
+        record.passwordHash = AppConfig::hashPassword(entries.password);
         record.save();
         return true;
     }
@@ -80,20 +90,20 @@ void ConfigWindow::showConfig(UrlLoader& owner) {
     editor.addButton("Annuler");
     if (editor.runModal() == kAlertSecondButton) return;
 
-    const std::string url = trimEntry(textOf(form.fields[0]));
-    const std::string newPassword = textOf(form.fields[1]);
-    const std::string confirmation = textOf(form.fields[2]);
-    if (const auto failure = firstEditFailure(url, newPassword, confirmation)) {
+    const Entries entries = readEntries(form);
+    if (const auto failure =
+            firstEditFailure(entries.url, entries.password, entries.confirmation)) {
         runErrorAlert(std::string(*failure));
         return;
     }
 
-    if (!newPassword.empty()) record.passwordHash = AppConfig::hashPassword(newPassword);
-    record.encryptedUrl = AppConfig::encrypt(url);
+    // An empty new password keeps the stored one.
+    if (!entries.password.empty()) record.passwordHash = AppConfig::hashPassword(entries.password);
+    record.encryptedUrl = AppConfig::encrypt(entries.url);
     record.save();
 
     runNoticeAlert("Configuration enregistree avec succes.");
-    if (!textsEqual(url, oldUrl)) owner.loadUrl(url);
+    if (!textsEqual(entries.url, oldUrl)) owner.loadUrl(entries.url);
 }
 
 }  // namespace delvaronte

@@ -143,10 +143,7 @@ TEST_F(AppOnPages, HomeGoesBackToTheHomeAddressAndLoadUrlKeepsItWhenUnparsable) 
 }
 
 TEST(AppShell, UndecryptableAddressKeepsTheSplashWithAWorkingMenu) {
-    AppConfig record;
-    record.encryptedUrl = "AAAAAAAAAAAAAAAAAAAAAA==";
-    record.passwordHash = AppConfig::hashPassword("secret");
-    record.save();
+    RunningApp::provisionUndecryptable();
     RunningApp app;
     app.activate();
     ASSERT_NE(app.delegate().window(), nullptr);

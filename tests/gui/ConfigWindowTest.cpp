@@ -6,6 +6,7 @@
 
 #include "../unit/TempDir.h"
 #include "AlertDriver.h"
+#include "RunningApp.h"
 #include "config/AppConfig.h"
 #include "dialogs/ConfigForms.h"
 #include "dialogs/ConfigWindow.h"
@@ -13,6 +14,7 @@
 using namespace delvaronte;
 using delvaronte::testing::AlertDriver;
 using delvaronte::testing::readFile;
+using delvaronte::testing::RunningApp;
 using delvaronte::testing::saveShot;
 using delvaronte::testing::ShownAlert;
 
@@ -39,12 +41,6 @@ struct RecordingOwner : UrlLoader {
     size_t alertsSeenWhenLoaded = 0;
 };
 
-void provision(const std::string& url, const std::string& password) {
-    AppConfig record;
-    record.encryptedUrl = AppConfig::encrypt(url);
-    record.passwordHash = AppConfig::hashPassword(password);
-    record.save();
-}
 
 class ConfigDialogs : public ::testing::Test {
 protected:
@@ -166,7 +162,7 @@ TEST_F(ConfigDialogs, GateRefusesAnythingButTheExactPassword) {
         EXPECT_EQ(driver.seen().at(1).informative, "Mot de passe incorrect.");
     }
 
-    provision("https://compta.exemple.ma", "secret");
+    RunningApp::provision("https://compta.exemple.ma", "secret");
     const std::string before = readFile(configFile());
     for (const std::string typed : {" secret", "secret ", "SECRET"}) {
         AlertDriver driver;
@@ -181,7 +177,7 @@ TEST_F(ConfigDialogs, GateRefusesAnythingButTheExactPassword) {
 }
 
 TEST_F(ConfigDialogs, CancelOnGateOrEditorChangesNothing) {
-    provision("https://compta.exemple.ma", "secret");
+    RunningApp::provision("https://compta.exemple.ma", "secret");
     const std::string before = readFile(configFile());
     {
         AlertDriver driver;
@@ -222,7 +218,7 @@ TEST_F(ConfigDialogs, CancelOnGateOrEditorChangesNothing) {
 }
 
 TEST_F(ConfigDialogs, InvalidEditsWriteNothing) {
-    provision("https://compta.exemple.ma", "secret");
+    RunningApp::provision("https://compta.exemple.ma", "secret");
     const std::string before = readFile(configFile());
     struct Edit {
         std::vector<std::string> entries;
@@ -247,7 +243,7 @@ TEST_F(ConfigDialogs, InvalidEditsWriteNothing) {
 }
 
 TEST_F(ConfigDialogs, SavedEditsReloadOnlyWhenTheAddressChanged) {
-    provision("https://compta.exemple.ma", "secret");
+    RunningApp::provision("https://compta.exemple.ma", "secret");
     const std::string hash = AppConfig::load().passwordHash;
     {
         // Nothing changed, whatever the confirmation holds: saved, not reloaded.
@@ -290,10 +286,7 @@ TEST_F(ConfigDialogs, SavedEditsReloadOnlyWhenTheAddressChanged) {
 }
 
 TEST_F(ConfigDialogs, UndecryptableAddressShowsEmptyAndAnyValidOneIsLoaded) {
-    AppConfig record;
-    record.encryptedUrl = "AAAAAAAAAAAAAAAAAAAAAA==";
-    record.passwordHash = AppConfig::hashPassword("secret");
-    record.save();
+    RunningApp::provisionUndecryptable();
 
     AlertDriver driver;
     RecordingOwner owner(driver);

@@ -162,9 +162,9 @@ TEST_F(DownloadsAndPrinting, AConnectionDroppedMidwayIsAFailureAndLeavesNoFile) 
             g_idle_add_full(
                 G_PRIORITY_DEFAULT,
                 +[](gpointer data) -> gboolean {
-                    g_socket_close(soup_server_message_get_socket(
-                                       static_cast<SoupServerMessage*>(data)),
-                                   nullptr);
+                    g_socket_close(
+                        soup_server_message_get_socket(static_cast<SoupServerMessage*>(data)),
+                        nullptr);
                     return G_SOURCE_REMOVE;
                 },
                 g_object_ref(message), g_object_unref);

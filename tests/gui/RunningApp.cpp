@@ -45,6 +45,13 @@ void RunningApp::provision(const std::string& homeUrl, const std::string& passwo
     record.save();
 }
 
+void RunningApp::provisionUndecryptable() {
+    AppConfig record;
+    record.encryptedUrl = "AAAAAAAAAAAAAAAAAAAAAA==";
+    record.passwordHash = AppConfig::hashPassword("secret");
+    record.save();
+}
+
 void RunningApp::activate() {
     g_application_activate(G_APPLICATION(application_));
 }

@@ -20,6 +20,8 @@ public:
 
     // Writes config.dat for this address and password before activation.
     static void provision(const std::string& homeUrl, const std::string& password = "secret");
+    // Writes a config.dat whose address cannot be decrypted, with the password "secret".
+    static void provisionUndecryptable();
 
     // Activates the application: the first time, this sets it up.
     void activate();
