@@ -35,7 +35,14 @@ AppDelegate::AppDelegate(GtkApplication* application) : application_(application
 AppDelegate::~AppDelegate() {
     g_signal_handlers_disconnect_by_data(application_, this);
     stopHomeTimer();
-    for (GtkWindow* popup : childWindows_) g_object_unref(popup);
+    // Pop-ups still open go with the delegate their web views would call.
+    for (GtkWindow* popup : childWindows_) {
+        if (GtkWidget* view = gtk_window_get_child(popup)) {
+            g_signal_handlers_disconnect_by_data(view, this);
+        }
+        gtk_window_destroy(popup);
+        g_object_unref(popup);
+    }
     if (fadeTick_ != 0) gtk_widget_remove_tick_callback(splashView_, fadeTick_);
     if (webView_ != nullptr) {
         g_signal_handlers_disconnect_by_data(webView_, this);
