@@ -80,21 +80,15 @@ void AppDelegate::setupMenu() {
         for (const auto& section : menu.sections) {
             GMenu* group = g_menu_new();
             for (const MenuItem& item : section) {
-                const std::string label(item.label);
-                const std::string action(item.action);
-                g_menu_append(group, label.c_str(), action.c_str());
-                std::vector<std::string> accels(item.accels.begin(), item.accels.end());
-                std::vector<const char*> pointers;
-                for (const auto& accel : accels) pointers.push_back(accel.c_str());
-                pointers.push_back(nullptr);
-                gtk_application_set_accels_for_action(application_, action.c_str(),
-                                                      pointers.data());
+                g_menu_append(group, item.label, item.action);
+                std::vector<const char*> accels = item.accels;
+                accels.push_back(nullptr);
+                gtk_application_set_accels_for_action(application_, item.action, accels.data());
             }
             g_menu_append_section(submenu, nullptr, G_MENU_MODEL(group));
             g_object_unref(group);
         }
-        const std::string title(menu.title);
-        g_menu_append_submenu(bar, title.c_str(), G_MENU_MODEL(submenu));
+        g_menu_append_submenu(bar, menu.title, G_MENU_MODEL(submenu));
         g_object_unref(submenu);
     }
     gtk_application_set_menubar(application_, G_MENU_MODEL(bar));

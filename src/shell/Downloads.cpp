@@ -61,12 +61,30 @@ private:
         gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
         gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
         connectSignal(chooser, "response", &Transfer::saveResponseCb, this);
+        // GTK 4.8's chooser picks its own starting folder when it is mapped, over one given
+        // before: the folder and name are given right after that.
+        g_object_set_data_full(G_OBJECT(chooser), "delvaronte-name", g_strdup(name.c_str()),
+                               g_free);
+        g_signal_connect_after(chooser, "map", G_CALLBACK(chooserMappedCb), nullptr);
+        offerPlace(chooser);
         gtk_window_present(GTK_WINDOW(chooser));
-        // Set once the dialog is up: GTK 4.8's chooser drops a folder given before.
-        GFile* folder = g_file_new_for_path(downloadFolder().c_str());
-        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder, nullptr);
-        g_object_unref(folder);
-        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
+    }
+
+    static void chooserMappedCb(GtkWidget* chooser, gpointer) {
+        g_signal_handlers_disconnect_by_func(chooser, reinterpret_cast<gpointer>(chooserMappedCb),
+                                             nullptr);
+        offerPlace(chooser);
+    }
+
+    // The Downloads folder and the suggested name, as one file: in save mode the chooser
+    // shows its folder and puts its name in the name field.
+    static void offerPlace(GtkWidget* chooser) {
+        const auto* name =
+            static_cast<const char*>(g_object_get_data(G_OBJECT(chooser), "delvaronte-name"));
+        GFile* file = g_file_new_build_filename(downloadFolder().c_str(), name, nullptr);
+        gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), file, nullptr);
+        g_object_unref(file);
+        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name);
     }
 
     static void saveResponseCb(GtkDialog* chooser, int response, Transfer* self) {

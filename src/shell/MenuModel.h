@@ -8,13 +8,13 @@
 namespace delvaronte {
 
 struct MenuItem {
-    std::string_view label;
-    std::string_view action;               // an action of the application ("app.")
-    std::vector<std::string_view> accels;  // the first is the one the menu shows
+    const char* label;
+    const char* action;               // an action of the application ("app.")
+    std::vector<const char*> accels;  // the first is the one the menu shows
 };
 
 struct Menu {
-    std::string_view title;
+    const char* title;
     // Separators fall between sections.
     std::vector<std::vector<MenuItem>> sections;
 };

@@ -33,7 +33,7 @@ struct Demo {
 };
 
 fs::path findSite(const fs::path& executable) {
-    const fs::path installed = executable.parent_path() / "../share/delvaronte/demo";
+    fs::path installed = executable.parent_path() / "../share/delvaronte/demo";
     if (fs::exists(installed / "index.html")) return installed;
     return DELVARONTE_DEMO_SITE;
 }
