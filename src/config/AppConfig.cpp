@@ -50,10 +50,6 @@ AppConfig AppConfig::loadFrom(const std::string& path) {
     return record;
 }
 
-std::string AppConfig::toJson() const {
-    return writeConfigJson({encryptedUrl, passwordHash}).value_or(std::string());
-}
-
 void AppConfig::save() const {
     const std::string path = configFilePath();
     if (!path.empty()) saveTo(path);

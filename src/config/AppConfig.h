@@ -45,9 +45,6 @@ public:
     // Whether the typed password hashes to passwordHash, compared in constant time.
     bool verifyPassword(std::string_view typed) const;
 
-    // The compact JSON text that save writes; empty when a field is not UTF-8.
-    std::string toJson() const;
-
 private:
     enum class CryptDirection { Encrypt, Decrypt };
     struct CryptResult {

@@ -4,7 +4,6 @@
 
 #include <glib-object.h>
 
-#include <memory>
 #include <utility>
 
 namespace delvaronte {
@@ -46,16 +45,6 @@ public:
 private:
     T* object_ = nullptr;
 };
-
-struct GFreeDeleter {
-    void operator()(void* memory) const { g_free(memory); }
-};
-using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
-
-struct GErrorDeleter {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 
 // Connects a plain function pointer to a signal; the handler's type is checked here
 // instead of being cast away at every call site.
