@@ -58,26 +58,46 @@ private:
     bool exited_ = false;
 };
 
-// Runs xdotool with these arguments; true when it succeeded.
-bool xdotool(const std::vector<std::string>& arguments) {
+// Runs xdotool with these arguments; what it printed when it succeeded.
+std::optional<std::string> xdotool(const std::vector<std::string>& arguments) {
     std::vector<const char*> argv{"timeout", "30", "xdotool"};
     for (const auto& a : arguments) argv.push_back(a.c_str());
     argv.push_back(nullptr);
+    gchar* out = nullptr;
     gint status = 0;
-    return g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr,
-                        GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL), nullptr,
-                        nullptr, nullptr, nullptr, &status, nullptr) &&
-           g_spawn_check_wait_status(status, nullptr);
+    const bool ran =
+        g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr, G_SPAWN_SEARCH_PATH,
+                     nullptr, nullptr, &out, nullptr, &status, nullptr) &&
+        g_spawn_check_wait_status(status, nullptr);
+    std::string printed = out != nullptr ? out : "";
+    g_free(out);
+    if (!ran) return std::nullopt;
+    return printed;
 }
 
-// Waits for a window of that exact title, gives it the focus and presses keys in it.
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+// Waits for a window of that exact title, gives it the focus and presses keys in it. The
+// window manager names a window active before the program has taken the keyboard focus, and
+// keys pressed in between go nowhere: the keys wait until the X focus is on the window.
 bool pressInWindow(const std::string& title, const std::string& keys) {
-    return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$",
-                    "windowactivate", "--sync", "%1", "key", "--clearmodifiers", keys});
+    const auto found = xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
+    if (!found) return false;
+    const std::string window = firstLine(*found);
+    if (!xdotool({"windowactivate", "--sync", window})) return false;
+    if (!waitUntil([&] {
+            const auto focus = xdotool({"getwindowfocus"});
+            return focus && firstLine(*focus) == window;
+        })) {
+        return false;
+    }
+    return xdotool({"key", "--clearmodifiers", keys}).has_value();
 }
 
 bool windowExists(const std::string& title) {
-    return xdotool({"search", "--name", "^" + title + "$"});
+    return xdotool({"search", "--name", "^" + title + "$"}).has_value();
 }
 
 void provisionIn(const std::filesystem::path& home, const std::string& url) {
