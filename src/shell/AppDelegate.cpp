@@ -78,10 +78,11 @@ void AppDelegate::setupApplication() {
     // shows only in windows made after it. So the menu comes first, unseen until the window.
     setupMenu();
     buildMainWindow();
-    loadUrl(appUrl_);
     presentMainWindow();
     gtk_window_maximize(window_);
-    UpdateChecker::checkForUpdates(true, updateSettings_);
+    // The window is on its way to the screen before the web engine starts: the engine's
+    // processes then start while the window draws its first frame, the splash.
+    buildWebView();
 }
 
 void AppDelegate::buildMainWindow() {
@@ -98,18 +99,23 @@ void AppDelegate::buildMainWindow() {
 
     // Held for the program's life, like the window: closing only hides it.
     g_object_ref(window_);
-    webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
-    connectWebView(webView_);
-    downloads_ = std::make_unique<Downloads>(sharedNetworkSession());
-
     const Splash splash = buildSplash();
     splashView_ = splash.view;
     progressIndicator_ = splash.spinner;
 
-    GtkWidget* overlay = gtk_overlay_new();
-    gtk_overlay_set_child(GTK_OVERLAY(overlay), GTK_WIDGET(webView_));
-    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), splashView_);
-    gtk_window_set_child(window_, overlay);
+    // The web view goes under the splash when it is built.
+    overlay_ = gtk_overlay_new();
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), splashView_);
+    gtk_window_set_child(window_, overlay_);
+}
+
+void AppDelegate::buildWebView() {
+    webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
+    connectWebView(webView_);
+    downloads_ = std::make_unique<Downloads>(sharedNetworkSession());
+    gtk_overlay_set_child(GTK_OVERLAY(overlay_), GTK_WIDGET(webView_));
+    loadUrl(appUrl_);
+    UpdateChecker::checkForUpdates(true, updateSettings_);
 }
 
 void AppDelegate::presentMainWindow() {

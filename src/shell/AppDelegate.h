@@ -62,6 +62,7 @@ private:
     void setupApplication();
     void presentMainWindow();
     void buildMainWindow();
+    void buildWebView();
     void setupMenu();
     void hideSplash();
     void showErrorPage(WebKitWebView* view, const char* failedUri);
@@ -100,6 +101,7 @@ private:
 
     GtkWindow* window_ = nullptr;
     WebKitWebView* webView_ = nullptr;
+    GtkWidget* overlay_ = nullptr;  // the web view under the splash
     GtkWidget* splashView_ = nullptr;
     GtkWidget* progressIndicator_ = nullptr;
     std::vector<GtkWindow*> childWindows_;  // each holds a reference

@@ -178,6 +178,10 @@ gboolean AppDelegate::fadeTickCb(GtkWidget* splash, GdkFrameClock* clock, gpoint
     }
     gtk_widget_set_opacity(splash, 0.0);
     gtk_widget_set_visible(splash, FALSE);
+    // Hidden for good: nothing of the splash runs any more.
+    if (self->progressIndicator_ != nullptr) {
+        gtk_spinner_stop(GTK_SPINNER(self->progressIndicator_));
+    }
     self->fadeTick_ = 0;
     return G_SOURCE_REMOVE;
 }

@@ -76,6 +76,8 @@ TEST(AppShell, StartsOnTheHomePageWithTheFixedUserAgentAndTheSplashGone) {
     // Faded out, then hidden for good, and no longer catching clicks.
     EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(delegate.splashView()); }));
     EXPECT_FALSE(gtk_widget_get_can_target(delegate.splashView()));
+    EXPECT_FALSE(gtk_spinner_get_spinning(GTK_SPINNER(delegate.progressIndicator())))
+        << "nothing of the splash runs once it is hidden";
     saveShot(delegate.window(), "main-window");
 
     EXPECT_EQ(menuTitles(app.application()),

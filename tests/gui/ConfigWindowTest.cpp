@@ -41,7 +41,6 @@ struct RecordingOwner : UrlLoader {
     size_t alertsSeenWhenLoaded = 0;
 };
 
-
 class ConfigDialogs : public ::testing::Test {
 protected:
     void SetUp() override { std::filesystem::remove(configFile()); }
