@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages needed to build, run and test Delvaronte.
 # Idempotent: asks apt only for what is missing, and runs `apt-get update` at most once.
+#   scripts/install-deps.sh          what building, running and testing need
+#   scripts/install-deps.sh bench    that and Chromium, which the start-up benchmark compares
 set -euo pipefail
 
 packages=(
@@ -18,6 +20,9 @@ packages=(
   # fonts and image loaders for what the windows show
   fonts-dejavu-core librsvg2-common adwaita-icon-theme
 )
+if [[ "${1:-}" == bench ]]; then
+  packages+=(chromium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

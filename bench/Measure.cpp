@@ -1,0 +1,65 @@
+#include "Measure.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace delvaronte::bench {
+
+Summary summarize(std::vector<double> samples) {
+    Summary s;
+    if (samples.empty()) return s;
+    std::sort(samples.begin(), samples.end());
+    const std::size_t n = samples.size();
+    s.median = n % 2 == 1 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
+    s.low = samples.front();
+    s.high = samples.back();
+    s.count = static_cast<int>(n);
+    return s;
+}
+
+std::vector<int> descendants(int root, const std::map<int, int>& parentOf) {
+    std::vector<int> tree{root};
+    // Breadth first over the tree, so that each process is listed once.
+    for (std::size_t next = 0; next < tree.size(); ++next) {
+        for (const auto& [pid, parent] : parentOf) {
+            if (parent == tree[next] && pid != root) tree.push_back(pid);
+        }
+    }
+    return tree;
+}
+
+std::optional<long> pssFromSmapsRollup(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        long kib = 0;
+        if (std::sscanf(line.c_str(), "Pss: %ld kB", &kib) == 1) return kib;
+    }
+    return std::nullopt;
+}
+
+std::optional<StatFields> parseStat(const std::string& line) {
+    // After the name: state, ppid, then utime and stime as the 12th and 13th fields.
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) return std::nullopt;
+    std::istringstream rest(line.substr(close + 1));
+    std::vector<std::string> fields;
+    std::string field;
+    while (rest >> field) fields.push_back(field);
+    if (fields.size() < 13) return std::nullopt;
+    try {
+        return StatFields{std::stoi(fields[1]), std::stoll(fields[11]) + std::stoll(fields[12])};
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::string describe(const Summary& summary, const char* unit, int decimals) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%.*f %s [%.*f - %.*f]", decimals, summary.median, unit,
+                  decimals, summary.low, decimals, summary.high);
+    return text;
+}
+
+}  // namespace delvaronte::bench

@@ -1,0 +1,38 @@
+// Figures the benchmarks print, computed from plain numbers and /proc texts.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace delvaronte::bench {
+
+struct Summary {
+    double median = 0;
+    double low = 0;   // smallest sample
+    double high = 0;  // largest sample
+    int count = 0;
+};
+
+// Median and range of the samples; count 0 when there are none.
+Summary summarize(std::vector<double> samples);
+
+// root and every process whose chain of parents leads to it, root first.
+std::vector<int> descendants(int root, const std::map<int, int>& parentOf);
+
+// The "Pss:" figure of a /proc/PID/smaps_rollup text, in KiB.
+std::optional<long> pssFromSmapsRollup(const std::string& text);
+
+// The parent pid and user plus system time in clock ticks of a /proc/PID/stat line. The
+// command name between parentheses may itself hold spaces and parentheses.
+struct StatFields {
+    int parent = 0;
+    long long ticks = 0;
+};
+std::optional<StatFields> parseStat(const std::string& line);
+
+// "0.42 s [0.40 - 0.51]" and the like: the median and range of samples, in a unit.
+std::string describe(const Summary& summary, const char* unit, int decimals);
+
+}  // namespace delvaronte::bench
