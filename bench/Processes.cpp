@@ -4,21 +4,15 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "Measure.h"
 #include "config/AppConfig.h"
 
 namespace delvaronte::bench {
 
-namespace {
+using testing::readFile;
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+namespace {
 
 std::map<int, int> parentMap() {
     std::map<int, int> parents;
@@ -87,28 +81,18 @@ double treeCpuSeconds(int root) {
     return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-TempHome::TempHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "delvaronte-bench-XXXXXX");
-    if (g_mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TempHome::~TempHome() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-}
-
 std::vector<std::pair<std::string, std::string>> TempHome::environment() const {
-    return {{"HOME", path_},
-            {"XDG_CONFIG_HOME", path_ / "config"},
-            {"XDG_DATA_HOME", path_ / "data"},
-            {"XDG_CACHE_HOME", path_ / "cache"}};
+    return {{"HOME", path()},
+            {"XDG_CONFIG_HOME", path() / "config"},
+            {"XDG_DATA_HOME", path() / "data"},
+            {"XDG_CACHE_HOME", path() / "cache"}};
 }
 
 bool TempHome::provision(const std::string& homeUrl) const {
     AppConfig record;
     record.encryptedUrl = AppConfig::encrypt(homeUrl);
     record.passwordHash = AppConfig::hashPassword("bench");
-    return record.saveTo((path_ / "config/Delvaronte/config.dat").string());
+    return record.saveTo((path() / "config/Delvaronte/config.dat").string());
 }
 
 Launched::Launched(const std::vector<std::string>& argv,

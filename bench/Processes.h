@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
+
 namespace delvaronte::bench {
 
 // Runs the main loop until done() holds or the seconds have passed; done() at the end.
@@ -27,18 +29,14 @@ double treeCpuSeconds(int root);
 // A throw-away home folder: configuration, data, cache and profile of one run.
 class TempHome {
 public:
-    TempHome();
-    ~TempHome();
-    TempHome(const TempHome&) = delete;
-    TempHome& operator=(const TempHome&) = delete;
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return folder_.path(); }
     // HOME and the XDG folders pointing into this home.
     std::vector<std::pair<std::string, std::string>> environment() const;
     // Points the home at this address, with a configuration as the first-run dialog writes it.
     bool provision(const std::string& homeUrl) const;
 
 private:
-    std::filesystem::path path_;
+    testing::TempDir folder_;
 };
 
 // A program started with its own environment; stopping it ends its whole process tree.
