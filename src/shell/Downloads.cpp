@@ -61,30 +61,20 @@ private:
         gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
         gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
         connectSignal(chooser, "response", &Transfer::saveResponseCb, this);
-        // GTK 4.8's chooser picks its own starting folder when it is mapped, over one given
-        // before: the folder and name are given right after that.
-        g_object_set_data_full(G_OBJECT(chooser), "delvaronte-name", g_strdup(name.c_str()),
-                               g_free);
-        g_signal_connect_after(chooser, "map", G_CALLBACK(chooserMappedCb), nullptr);
-        offerPlace(chooser);
+        // Given once, before the dialog is shown. When it is mapped with no folder on its way,
+        // GTK 4.8's chooser starts in the working folder; and a second folder given while one
+        // is still being looked up makes it climb to that one's parent instead.
+        offerPlace(chooser, name);
         gtk_window_present(GTK_WINDOW(chooser));
-    }
-
-    static void chooserMappedCb(GtkWidget* chooser, gpointer) {
-        g_signal_handlers_disconnect_by_func(chooser, reinterpret_cast<gpointer>(chooserMappedCb),
-                                             nullptr);
-        offerPlace(chooser);
     }
 
     // The Downloads folder and the suggested name, as one file: in save mode the chooser
     // shows its folder and puts its name in the name field.
-    static void offerPlace(GtkWidget* chooser) {
-        const auto* name =
-            static_cast<const char*>(g_object_get_data(G_OBJECT(chooser), "delvaronte-name"));
-        GFile* file = g_file_new_build_filename(downloadFolder().c_str(), name, nullptr);
+    static void offerPlace(GtkWidget* chooser, const std::string& name) {
+        GFile* file = g_file_new_build_filename(downloadFolder().c_str(), name.c_str(), nullptr);
         gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), file, nullptr);
         g_object_unref(file);
-        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name);
+        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
     }
 
     static void saveResponseCb(GtkDialog* chooser, int response, Transfer* self) {

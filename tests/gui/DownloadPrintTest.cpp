@@ -116,10 +116,7 @@ TEST_F(DownloadsAndPrinting, AnAttachmentIsSavedWhereTheUserChose) {
     EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
 }
 
-// GTK 4.8's save dialog sometimes shows another folder than the one it was given (seen:
-// /tmp and the working folder), whatever the moment it is given: disabled until the dialog
-// starts where it is told every time (run with --gtest_also_run_disabled_tests).
-TEST_F(DownloadsAndPrinting, DISABLED_TheSaveDialogStartsInTheDownloadsFolder) {
+TEST_F(DownloadsAndPrinting, TheSaveDialogStartsInTheDownloadsFolder) {
     app_.evaluate("location.href = '/rapport.csv'; 1");
     GtkWindow* chooser = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (chooser = findWindowNamed("delvaronte-save")); }));
