@@ -56,6 +56,26 @@ public:
         }
         return firstMap_;
     }
+    // Width and height of the largest top-level window on the screen now.
+    std::pair<int, int> largestWindow() {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        std::pair<int, int> largest{0, 0};
+        if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) ==
+            0) {
+            return largest;
+        }
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes a;
+            if (XGetWindowAttributes(display_, children[i], &a) != 0 && a.map_state == IsViewable &&
+                a.width * a.height > largest.first * largest.second) {
+                largest = {a.width, a.height};
+            }
+        }
+        if (children != nullptr) XFree(children);
+        return largest;
+    }
     void reset() {
         poll();
         firstMap_.reset();
@@ -80,7 +100,12 @@ std::vector<std::string> ours(const Contender& c, const std::string& url, const 
     return {c.program};
 }
 
+// --same-size: the others' windows as large as ours (maximized); MiniBrowser has no other
+// way to get there than full screen.
+bool sameSize = false;
+
 std::vector<std::string> miniBrowser(const Contender& c, const std::string& url, const TempHome&) {
+    if (sameSize) return {c.program, "--full-screen", url};
     return {c.program, url};
 }
 
@@ -95,6 +120,7 @@ std::vector<std::string> chromium(const Contender& c, const std::string& url,
         "--disable-client-side-phishing-detection",
         "--disable-features=Translate,MediaRouter,OptimizationHints,AutofillServerCommunication",
         "--no-pings", "--metrics-recording-only", "--password-store=basic", "--app=" + url};
+    if (sameSize) argv.insert(argv.begin() + 1, "--start-maximized");
     // Chromium refuses to run as root with its sandbox.
     if (geteuid() == 0) argv.insert(argv.begin() + 1, "--no-sandbox");
     return argv;
@@ -132,7 +158,10 @@ int main(int argc, char** argv) {
     const int rounds = std::stoi(option(argc, argv, "--rounds", "7"));
     // --processes: the PSS of each process of the tree, run by run.
     bool detail = false;
-    for (int i = 1; i < argc; ++i) detail = detail || std::strcmp(argv[i], "--processes") == 0;
+    for (int i = 1; i < argc; ++i) {
+        detail = detail || std::strcmp(argv[i], "--processes") == 0;
+        sameSize = sameSize || std::strcmp(argv[i], "--same-size") == 0;
+    }
     std::vector<Contender> contenders{
         {"delvaronte", ours, option(argc, argv, "--program", DELVARONTE_BENCH_PROGRAM), {}, {}, {}},
         {"MiniBrowser",
@@ -180,6 +209,7 @@ int main(int argc, char** argv) {
             const double window = (*mapped - run.startedAt()) / 1e6;
             const double report = (*server.reportedAt(who) - run.startedAt()) / 1e6;
             const double pss = treePssKiB(run.pid()) / 1024.0;
+            const auto [width, height] = screen.largestWindow();
             if (detail) {
                 for (const auto& [name, kib] : treePssByProcess(run.pid())) {
                     std::printf("    %-22s %7.1f MiB\n", name.c_str(), kib / 1024.0);
@@ -188,8 +218,8 @@ int main(int argc, char** argv) {
             c.window.push_back(window);
             c.report.push_back(report);
             c.pss.push_back(pss);
-            std::printf("round %d, %-12s window %.3f s, page %.3f s, PSS %.1f MiB\n", round,
-                        c.name.c_str(), window, report, pss);
+            std::printf("round %d, %-12s window %.3f s, page %.3f s, PSS %.1f MiB (window %dx%d)\n",
+                        round, c.name.c_str(), window, report, pss, width, height);
             std::fflush(stdout);
             run.stop();
             runFor(1);
