@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     int rounds = 3;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--program") == 0) program = argv[i + 1];
-        if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::stoi(argv[i + 1]);
+        if (std::strcmp(argv[i], "--rounds") == 0) rounds = countOption(argv[i + 1], rounds);
     }
     PageServer server;
     if (!server.listening()) return 1;

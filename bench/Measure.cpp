@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace delvaronte::bench {
@@ -53,6 +54,14 @@ std::optional<StatFields> parseStat(const std::string& line) {
     } catch (...) {
         return std::nullopt;
     }
+}
+
+int countOption(const char* text, int fallback) {
+    if (text == nullptr) return fallback;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= 1 && value <= 1000 ? static_cast<int>(value)
+                                                                      : fallback;
 }
 
 std::string describe(const Summary& summary, const char* unit, int decimals) {

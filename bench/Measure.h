@@ -32,6 +32,9 @@ struct StatFields {
 };
 std::optional<StatFields> parseStat(const std::string& line);
 
+// A count given on the command line: a whole number from 1 to 1000, or the fallback.
+int countOption(const char* text, int fallback);
+
 // "0.42 s [0.40 - 0.51]" and the like: the median and range of samples, in a unit.
 std::string describe(const Summary& summary, const char* unit, int decimals);
 

@@ -155,7 +155,7 @@ void printRatio(const char* what, const Summary& ours, const Summary& other, con
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = std::stoi(option(argc, argv, "--rounds", "7"));
+    const int rounds = countOption(option(argc, argv, "--rounds", "7").c_str(), 7);
     // --processes: the PSS of each process of the tree, run by run.
     bool detail = false;
     for (int i = 1; i < argc; ++i) {

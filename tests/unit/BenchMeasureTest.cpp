@@ -15,6 +15,14 @@ TEST(BenchMeasure, MedianAndRangeOfOddAndEvenCountsInAnyOrder) {
     EXPECT_EQ(describe(summarize({0.9, 0.7, 1.4}), "s", 3), "0.900 s [0.700 - 1.400]");
 }
 
+TEST(BenchMeasure, CountsOnTheCommandLine) {
+    EXPECT_EQ(countOption("12", 7), 12);
+    for (const char* bad : {"", "abc", "3x", "0", "-2", "99999999999999999999"}) {
+        EXPECT_EQ(countOption(bad, 7), 7) << bad;
+    }
+    EXPECT_EQ(countOption(nullptr, 7), 7);
+}
+
 TEST(BenchMeasure, TheTreeHoldsGrandchildrenOnceAndNothingElse) {
     // 10 -> 11 -> 13 -> 14, 10 -> 12; 20 and its child 21 are another program.
     const std::map<int, int> parents{{10, 1},  {11, 10}, {12, 10}, {13, 11},
