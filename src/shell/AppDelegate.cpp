@@ -104,16 +104,16 @@ void AppDelegate::buildMainWindow() {
     progressIndicator_ = splash.spinner;
 
     // The web view goes under the splash when it is built.
-    overlay_ = gtk_overlay_new();
-    gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), splashView_);
-    gtk_window_set_child(window_, overlay_);
+    GtkWidget* overlay = gtk_overlay_new();
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), splashView_);
+    gtk_window_set_child(window_, overlay);
 }
 
 void AppDelegate::buildWebView() {
     webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
     connectWebView(webView_);
     downloads_ = std::make_unique<Downloads>(sharedNetworkSession());
-    gtk_overlay_set_child(GTK_OVERLAY(overlay_), GTK_WIDGET(webView_));
+    gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(webView_));
     loadUrl(appUrl_);
     UpdateChecker::checkForUpdates(true, updateSettings_);
 }

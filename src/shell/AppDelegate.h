@@ -101,7 +101,6 @@ private:
 
     GtkWindow* window_ = nullptr;
     WebKitWebView* webView_ = nullptr;
-    GtkWidget* overlay_ = nullptr;  // the web view under the splash
     GtkWidget* splashView_ = nullptr;
     GtkWidget* progressIndicator_ = nullptr;
     std::vector<GtkWindow*> childWindows_;  // each holds a reference
