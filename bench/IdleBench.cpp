@@ -12,14 +12,9 @@
 using namespace delvaronte::bench;
 
 int main(int argc, char** argv) {
-    std::string program = DELVARONTE_BENCH_PROGRAM;
-    int rounds = 3;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--program") == 0) program = argv[i + 1];
-        if (std::strcmp(argv[i], "--rounds") == 0) rounds = countOption(argv[i + 1], rounds);
-    }
+    const std::string program = option(argc, argv, "--program", DELVARONTE_BENCH_PROGRAM);
+    const int rounds = countOption(option(argc, argv, "--rounds", "3").c_str(), 3);
     PageServer server;
-    if (!server.listening()) return 1;
 
     constexpr double kSpan = 10;
     std::vector<double> shares;

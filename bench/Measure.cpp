@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 namespace delvaronte::bench {
@@ -54,6 +55,13 @@ std::optional<StatFields> parseStat(const std::string& line) {
     } catch (...) {
         return std::nullopt;
     }
+}
+
+std::string option(int argc, char** argv, const char* name, const std::string& fallback) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
+    }
+    return fallback;
 }
 
 int countOption(const char* text, int fallback) {

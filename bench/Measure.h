@@ -32,6 +32,9 @@ struct StatFields {
 };
 std::optional<StatFields> parseStat(const std::string& line);
 
+// The word after `name` on the command line, or the fallback.
+std::string option(int argc, char** argv, const char* name, const std::string& fallback);
+
 // A count given on the command line: a whole number from 1 to 1000, or the fallback.
 int countOption(const char* text, int fallback);
 

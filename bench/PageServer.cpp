@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include <libsoup/soup.h>
+
 namespace delvaronte::bench {
 
 namespace {
@@ -51,61 +53,32 @@ constexpr std::string_view kPopup = R"(<!DOCTYPE html>
 <body><h2>Facture 2026-0042</h2><p>Montant: 1 250,00 EUR</p></body></html>
 )";
 
-void respond(SoupServerMessage* message, guint status, const char* type, std::string_view body) {
-    soup_server_message_set_status(message, status, nullptr);
-    soup_message_headers_append(soup_server_message_get_response_headers(message), "Cache-Control",
-                                "no-store");
-    soup_server_message_set_response(message, type, SOUP_MEMORY_COPY, body.data(), body.size());
-}
-
 }  // namespace
 
-PageServer::PageServer() : server_(soup_server_new(nullptr, nullptr)) {
-    soup_server_add_handler(server_, nullptr, &PageServer::handle, this, nullptr);
-    GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-    GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
-    if (soup_server_listen(server_, address, SoupServerListenOptions(0), nullptr)) {
-        GSList* uris = soup_server_get_uris(server_);
-        if (uris != nullptr) port_ = g_uri_get_port(static_cast<GUri*>(uris->data));
-        g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
-    }
-    g_object_unref(address);
-    g_object_unref(loopback);
-}
-
-PageServer::~PageServer() {
-    soup_server_disconnect(server_);
-    g_object_unref(server_);
+PageServer::PageServer() {
+    server_.serve("/page", 200, "text/html", std::string(kPage));
+    server_.serve("/popups", 200, "text/html", std::string(kPopups));
+    server_.serve("/popup", 200, "text/html", std::string(kPopup));
+    server_.route("/loaded", [this](SoupServerMessage* message) {
+        const char* query = g_uri_get_query(soup_server_message_get_uri(message));
+        GHashTable* fields = query != nullptr ? soup_form_decode(query) : nullptr;
+        const char* who = fields != nullptr
+                              ? static_cast<const char*>(g_hash_table_lookup(fields, "who"))
+                              : nullptr;
+        if (who != nullptr) reports_.emplace(who, g_get_monotonic_time());
+        if (fields != nullptr) g_hash_table_unref(fields);
+        soup_server_message_set_status(message, 204, nullptr);
+    });
 }
 
 std::string PageServer::url(const std::string& pathAndQuery) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + pathAndQuery;
+    return server_.url(pathAndQuery);
 }
 
 std::optional<gint64> PageServer::reportedAt(const std::string& who) const {
     const auto found = reports_.find(who);
     if (found == reports_.end()) return std::nullopt;
     return found->second;
-}
-
-void PageServer::handle(SoupServer*, SoupServerMessage* message, const char* path,
-                        GHashTable* query, gpointer data) {
-    auto* self = static_cast<PageServer*>(data);
-    const std::string_view route = path;
-    const char* who =
-        query != nullptr ? static_cast<const char*>(g_hash_table_lookup(query, "who")) : nullptr;
-    if (route == "/loaded" && who != nullptr) {
-        self->reports_.emplace(who, g_get_monotonic_time());
-        respond(message, 204, "text/plain", "");
-    } else if (route == "/page") {
-        respond(message, 200, "text/html", kPage);
-    } else if (route == "/popups") {
-        respond(message, 200, "text/html", kPopups);
-    } else if (route == "/popup") {
-        respond(message, 200, "text/html", kPopup);
-    } else {
-        respond(message, 404, "text/plain", "");
-    }
 }
 
 }  // namespace delvaronte::bench

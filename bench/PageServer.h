@@ -2,14 +2,16 @@
 #pragma once
 
 #include <glib.h>
-#include <libsoup/soup.h>
 
 #include <map>
 #include <optional>
 #include <string>
 
+#include "LocalServer.h"
+
 namespace delvaronte::bench {
 
+// The tests' local server, with the benchmarks' pages.
 class PageServer {
 public:
     // Serves, on a free port of 127.0.0.1:
@@ -20,21 +22,13 @@ public:
     //   /popup            the pop-ups' page;
     //   /loaded?who=NAME  where pages report.
     PageServer();
-    ~PageServer();
-    PageServer(const PageServer&) = delete;
-    PageServer& operator=(const PageServer&) = delete;
 
-    bool listening() const { return port_ != 0; }
     std::string url(const std::string& pathAndQuery) const;
     // When the page reported NAME (monotonic microseconds), if it has.
     std::optional<gint64> reportedAt(const std::string& who) const;
 
 private:
-    static void handle(SoupServer* server, SoupServerMessage* message, const char* path,
-                       GHashTable* query, gpointer self);
-
-    SoupServer* server_;
-    unsigned port_ = 0;
+    testing::LocalServer server_;
     std::map<std::string, gint64> reports_;
 };
 
