@@ -1,8 +1,6 @@
 // delvaronte-config run as a process, as an administrator would run it.
-#include <fcntl.h>
+#include <gio/gio.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -11,8 +9,6 @@
 
 #include "TempDir.h"
 #include "config/AppConfig.h"
-
-extern char** environ;
 
 using delvaronte::AppConfig;
 using delvaronte::testing::readFile;
@@ -29,44 +25,36 @@ struct ToolRun {
 
 class ConfigTool : public ::testing::Test {
 protected:
-    // Runs the tool with its own HOME and XDG_CONFIG_HOME, stdin taken from input.
+    // Runs the tool with its own HOME and XDG_CONFIG_HOME, input on its standard input.
     ToolRun run(const std::vector<std::string>& arguments, const std::string& input = "") {
-        writeFile(scratch_.file("stdin"), input);
-        std::vector<std::string> environment;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            if (!entry.starts_with("XDG_CONFIG_HOME=") && !entry.starts_with("HOME=")) {
-                environment.push_back(entry);
-            }
-        }
-        environment.push_back("XDG_CONFIG_HOME=" + configHome().string());
-        environment.push_back("HOME=" + home_.path().string());
-
-        std::vector<std::string> command{DELVARONTE_CONFIG_TOOL};
-        command.insert(command.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv, envp;
-        for (auto& a : command) argv.push_back(a.data());
-        for (auto& e : environment) envp.push_back(e.data());
+        GSubprocessLauncher* launcher = g_subprocess_launcher_new(
+            GSubprocessFlags(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE |
+                             G_SUBPROCESS_FLAGS_STDERR_PIPE));
+        g_subprocess_launcher_setenv(launcher, "XDG_CONFIG_HOME", configHome().c_str(), TRUE);
+        g_subprocess_launcher_setenv(launcher, "HOME", home_.path().c_str(), TRUE);
+        std::vector<const char*> argv{DELVARONTE_CONFIG_TOOL};
+        for (const auto& argument : arguments) argv.push_back(argument.c_str());
         argv.push_back(nullptr);
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, scratch_.file("stdin").c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, scratch_.file("stdout").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, scratch_.file("stderr").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = 0;
+        GSubprocess* process = g_subprocess_launcher_spawnv(launcher, argv.data(), nullptr);
+        g_object_unref(launcher);
         ToolRun result;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (process == nullptr) return result;
+        GBytes* in = g_bytes_new(input.data(), input.size());
+        GBytes* out = nullptr;
+        GBytes* err = nullptr;
+        if (g_subprocess_communicate(process, in, nullptr, &out, &err, nullptr) &&
+            g_subprocess_get_if_exited(process)) {
+            result.status = g_subprocess_get_exit_status(process);
         }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = readFile(scratch_.file("stdout"));
-        result.err = readFile(scratch_.file("stderr"));
+        for (auto [bytes, text] : {std::pair{out, &result.out}, std::pair{err, &result.err}}) {
+            if (bytes == nullptr) continue;
+            gsize size = 0;
+            const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+            text->assign(data != nullptr ? data : "", size);
+            g_bytes_unref(bytes);
+        }
+        g_bytes_unref(in);
+        g_object_unref(process);
         return result;
     }
 
@@ -75,7 +63,6 @@ protected:
     AppConfig userRecord() const { return AppConfig::loadFrom(userFile().string()); }
 
     TempDir home_;
-    TempDir scratch_;
 };
 
 }  // namespace
