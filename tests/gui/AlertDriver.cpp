@@ -223,45 +223,21 @@ bool waitUntil(const std::function<bool()>& done, int seconds) {
     return done();
 }
 
-void savePng(GtkWidget* widget, const std::string& path) {
-    const int width = gtk_widget_get_width(widget);
-    const int height = gtk_widget_get_height(widget);
-    GtkNative* native = gtk_widget_get_native(widget);
-    if (width <= 0 || height <= 0 || native == nullptr) return;
-    GdkPaintable* paintable = gtk_widget_paintable_new(widget);
-    GtkSnapshot* snapshot = gtk_snapshot_new();
-    gdk_paintable_snapshot(paintable, GDK_SNAPSHOT(snapshot), width, height);
-    GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
-    if (node != nullptr) {
-        const graphene_rect_t area =
-            GRAPHENE_RECT_INIT(0, 0, static_cast<float>(width), static_cast<float>(height));
-        GdkTexture* texture =
-            gsk_renderer_render_texture(gtk_native_get_renderer(native), node, &area);
-        gdk_texture_save_to_png(texture, path.c_str());
-        g_object_unref(texture);
-        gsk_render_node_unref(node);
-    }
-    g_object_unref(paintable);
-}
-
 void saveShot(GtkWindow* window, const std::string& name) {
     const char* folder = g_getenv("DELVARONTE_SHOTS");
     if (folder == nullptr || *folder == '\0') return;
     const std::string path = std::string(folder) + "/" + name + ".png";
     // Web content is drawn by the web engine, out of GTK's reach: take the window's pixels
-    // from the X server when ImageMagick is there, else let GTK render the widgets.
+    // from the X server (scripts/screenshots.sh installs ImageMagick's import).
     GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
-    gchar* import = g_find_program_in_path("import");
-    if (import != nullptr && surface != nullptr && GDK_IS_X11_SURFACE(surface)) {
-        waitUntil([] { return false; }, 1);  // let the last frame reach the screen
-        const std::string id = std::to_string(gdk_x11_surface_get_xid(surface));
-        const char* argv[] = {import, "-window", id.c_str(), path.c_str(), nullptr};
-        g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
-                     nullptr, nullptr, nullptr, nullptr);
-    } else {
-        savePng(GTK_WIDGET(window), path);
-    }
-    g_free(import);
+    g_autofree gchar* import = g_find_program_in_path("import");
+    ASSERT_TRUE(import != nullptr && surface != nullptr && GDK_IS_X11_SURFACE(surface))
+        << "screenshots need ImageMagick's import and an X11 window";
+    waitUntil([] { return false; }, 1);  // let the last frame reach the screen
+    const std::string id = std::to_string(gdk_x11_surface_get_xid(surface));
+    const char* argv[] = {import, "-window", id.c_str(), path.c_str(), nullptr};
+    g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+                 nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace delvaronte::testing

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AlertDriver.h"
+#include "RunningApp.h"
 #include "ui/ModalAlert.h"
 #include "ui/StandardAlerts.h"
 
@@ -96,21 +97,6 @@ TEST(ModalAlert, RunsAgainWithWhatWasTypedAndIsTransientForTheActiveWindow) {
     g_object_unref(application);
 }
 
-namespace {
-
-// Presses a key the way a keyboard does, through the X server (XTEST), not by calling GTK.
-void pressKey(const char* key) {
-    const char* argv[] = {"xdotool", "key", "--clearmodifiers", key, nullptr};
-    GError* error = nullptr;
-    if (!g_spawn_async(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
-                       nullptr, nullptr, &error)) {
-        ADD_FAILURE() << "xdotool: " << error->message;
-        g_error_free(error);
-    }
-}
-
-}  // namespace
-
 TEST(ModalAlert, EnterAnswersTheDefaultAndEscapeTheLastFromAnyFocus) {
     ModalAlert alert;
     alert.setMessageText("Clavier");
@@ -125,7 +111,7 @@ TEST(ModalAlert, EnterAnswersTheDefaultAndEscapeTheLastFromAnyFocus) {
         return [key](ShownAlert& shown) {
             ASSERT_TRUE(delvaronte::testing::waitUntil(
                 [&] { return gtk_window_is_active(shown.window()); }));
-            pressKey(key);
+            delvaronte::testing::pressKeys(key);
         };
     };
     AlertDriver driver;
