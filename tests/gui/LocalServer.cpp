@@ -3,6 +3,8 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include "SiteServer.h"
+
 namespace delvaronte::testing {
 
 LocalServer::LocalServer(const std::string& certificatePem, guint port) {
@@ -20,17 +22,9 @@ LocalServer::LocalServer(const std::string& certificatePem, guint port) {
     soup_server_add_handler(server_, nullptr, &LocalServer::requestCb, this, nullptr);
     const auto options =
         static_cast<SoupServerListenOptions>(certificate != nullptr ? SOUP_SERVER_LISTEN_HTTPS : 0);
-    GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-    GSocketAddress* address = g_inet_socket_address_new(loopback, static_cast<guint16>(port));
-    EXPECT_TRUE(soup_server_listen(server_, address, options, &error))
-        << (error ? error->message : "");
+    port_ = listenOnLoopback(server_, port, options, &error);
+    EXPECT_NE(port_, 0u) << (error ? error->message : "");
     g_clear_error(&error);
-    g_object_unref(address);
-    g_object_unref(loopback);
-
-    GSList* uris = soup_server_get_uris(server_);
-    if (uris != nullptr) port_ = static_cast<guint>(g_uri_get_port(static_cast<GUri*>(uris->data)));
-    g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
 }
 
 LocalServer::~LocalServer() {
@@ -108,20 +102,9 @@ void LocalServer::requestCb(SoupServer*, SoupServerMessage* message, const char*
         found->second(message);
         return;
     }
-    std::string name = path + 1;
-    if (name.empty()) name = "index.html";
-    gchar* contents = nullptr;
-    gsize length = 0;
-    if (g_str_equal(path, "/loaded")) {
+    if (g_str_equal(path, kSiteLoadedPath)) {
         soup_server_message_set_status(message, SOUP_STATUS_NO_CONTENT, nullptr);
-    } else if (!server->folder_.empty() && name.find('/') == std::string::npos &&
-               g_file_get_contents((server->folder_ + "/" + name).c_str(), &contents, &length,
-                                   nullptr)) {
-        soup_server_message_set_status(message, SOUP_STATUS_OK, nullptr);
-        soup_server_message_set_response(
-            message, name.ends_with(".css") ? "text/css" : "text/html; charset=utf-8",
-            SOUP_MEMORY_TAKE, contents, length);
-    } else {
+    } else if (!serveSiteFile(message, server->folder_, path)) {
         soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
     }
 }

@@ -2,11 +2,14 @@
 // it with a throw-away configuration, so that the user's own config.dat is never touched.
 #include <gio/gio.h>
 #include <libsoup/soup.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "SiteServer.h"
 #include "config/AppConfig.h"
 
 namespace {
@@ -32,6 +35,17 @@ struct Demo {
     int status = 0;
 };
 
+// The program's web engine processes outlive it by a moment. Adopted by the demo (see main),
+// they are waited for here, so that the throw-away home is removed only once nothing writes
+// into it any more. Gives up after ten seconds.
+void waitForOrphans() {
+    for (int tries = 0; tries < 200; ++tries) {
+        const pid_t ended = waitpid(-1, nullptr, WNOHANG);
+        if (ended < 0) return;  // no child left
+        if (ended == 0) g_usleep(50000);
+    }
+}
+
 fs::path findSite(const fs::path& executable) {
     fs::path installed = executable.parent_path() / "../share/delvaronte/demo";
     if (fs::exists(installed / "index.html")) return installed;
@@ -41,7 +55,7 @@ fs::path findSite(const fs::path& executable) {
 void serveCb(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
              gpointer data) {
     auto* demo = static_cast<Demo*>(data);
-    if (g_str_equal(path, "/loaded")) {
+    if (g_str_equal(path, delvaronte::kSiteLoadedPath)) {
         soup_server_message_set_status(message, 204, nullptr);
         if (!demo->loaded && demo->untilLoaded) {
             demo->loaded = true;
@@ -50,25 +64,16 @@ void serveCb(SoupServer*, SoupServerMessage* message, const char* path, GHashTab
         demo->loaded = true;
         return;
     }
-    // Only plain file names of the site folder: no "..", no sub-folders.
-    std::string name = path[0] == '/' ? path + 1 : path;
-    if (name.empty()) name = "index.html";
-    const fs::path file = demo->site / name;
-    gchar* contents = nullptr;
-    gsize length = 0;
-    if (name.find('/') != std::string::npos || name.starts_with(".") ||
-        !g_file_get_contents(file.c_str(), &contents, &length, nullptr)) {
+    if (!delvaronte::serveSiteFile(message, demo->site.string(), path)) {
         soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
-        return;
     }
-    const char* type = name.ends_with(".css") ? "text/css" : "text/html; charset=utf-8";
-    soup_server_message_set_status(message, SOUP_STATUS_OK, nullptr);
-    soup_server_message_set_response(message, type, SOUP_MEMORY_TAKE, contents, length);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Processes the program leaves behind become ours, to be waited for.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
     Demo demo;
     fs::path executable = fs::read_symlink("/proc/self/exe");
     fs::path program = executable.parent_path() / "delvaronte";
@@ -87,16 +92,12 @@ int main(int argc, char** argv) {
 
     SoupServer* server = soup_server_new(nullptr, nullptr);
     soup_server_add_handler(server, nullptr, serveCb, &demo, nullptr);
-    GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-    GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
     GError* error = nullptr;
-    if (!soup_server_listen(server, address, SoupServerListenOptions(0), &error)) {
+    const guint port = delvaronte::listenOnLoopback(server, 0, SoupServerListenOptions(0), &error);
+    if (port == 0) {
         std::fprintf(stderr, "Erreur : %s\n", error->message);
         return 1;
     }
-    GSList* uris = soup_server_get_uris(server);
-    const int port = g_uri_get_port(static_cast<GUri*>(uris->data));
-    g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
     const std::string home = "http://127.0.0.1:" + std::to_string(port) + "/";
 
     // A home of its own: configuration, cookies and cache all go away with the demo.
@@ -154,8 +155,7 @@ int main(int argc, char** argv) {
     g_main_loop_unref(demo.loop);
     soup_server_disconnect(server);
     g_object_unref(server);
-    g_object_unref(address);
-    g_object_unref(loopback);
+    waitForOrphans();
     fs::remove_all(root);
     return demo.status;
 }
