@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "Measure.h"
-#include "config/AppConfig.h"
 
 namespace delvaronte::bench {
 
@@ -79,20 +78,6 @@ double treeCpuSeconds(int root) {
         if (const auto stat = parseStat(readFile(path))) ticks += stat->ticks;
     }
     return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-std::vector<std::pair<std::string, std::string>> TempHome::environment() const {
-    return {{"HOME", path()},
-            {"XDG_CONFIG_HOME", path() / "config"},
-            {"XDG_DATA_HOME", path() / "data"},
-            {"XDG_CACHE_HOME", path() / "cache"}};
-}
-
-bool TempHome::provision(const std::string& homeUrl) const {
-    AppConfig record;
-    record.encryptedUrl = AppConfig::encrypt(homeUrl);
-    record.passwordHash = AppConfig::hashPassword("bench");
-    return record.saveTo((path() / "config/Delvaronte/config.dat").string());
 }
 
 Launched::Launched(const std::vector<std::string>& argv,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "ThrowAwayHome.h"
 
 namespace delvaronte::bench {
 
@@ -31,9 +32,11 @@ class TempHome {
 public:
     const std::filesystem::path& path() const { return folder_.path(); }
     // HOME and the XDG folders pointing into this home.
-    std::vector<std::pair<std::string, std::string>> environment() const;
+    Environment environment() const { return homeEnvironment(path()); }
     // Points the home at this address, with a configuration as the first-run dialog writes it.
-    bool provision(const std::string& homeUrl) const;
+    bool provision(const std::string& homeUrl) const {
+        return provisionHome(path(), homeUrl, "bench");
+    }
 
 private:
     testing::TempDir folder_;

@@ -6,15 +6,15 @@
 #include <cstdlib>
 
 #include "../unit/TempDir.h"
+#include "ThrowAwayHome.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Configuration, website data and cache of this process only.
     delvaronte::testing::TempDir home;
-    setenv("HOME", home.path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home.path() / "config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (home.path() / "cache").c_str(), 1);
+    for (const auto& [name, value] : delvaronte::homeEnvironment(home.path())) {
+        setenv(name.c_str(), value.c_str(), 1);
+    }
     // Listing the tests needs no display.
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     if (!gtk_init_check()) {

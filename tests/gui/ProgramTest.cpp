@@ -8,7 +8,7 @@
 #include "../unit/TempDir.h"
 #include "AlertDriver.h"
 #include "LocalServer.h"
-#include "config/AppConfig.h"
+#include "ThrowAwayHome.h"
 
 using namespace delvaronte;
 using namespace delvaronte::testing;
@@ -20,10 +20,9 @@ public:
     explicit Program(const std::filesystem::path& home) {
         GSubprocessLauncher* launcher = g_subprocess_launcher_new(GSubprocessFlags(
             G_SUBPROCESS_FLAGS_STDOUT_SILENCE | G_SUBPROCESS_FLAGS_STDERR_SILENCE));
-        g_subprocess_launcher_setenv(launcher, "HOME", home.c_str(), TRUE);
-        g_subprocess_launcher_setenv(launcher, "XDG_CONFIG_HOME", (home / "config").c_str(), TRUE);
-        g_subprocess_launcher_setenv(launcher, "XDG_DATA_HOME", (home / "data").c_str(), TRUE);
-        g_subprocess_launcher_setenv(launcher, "XDG_CACHE_HOME", (home / "cache").c_str(), TRUE);
+        for (const auto& [name, value] : homeEnvironment(home)) {
+            g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+        }
         GError* error = nullptr;
         process_ = g_subprocess_launcher_spawn(launcher, &error, DELVARONTE_PROGRAM, nullptr);
         g_object_unref(launcher);
@@ -100,13 +99,6 @@ bool windowExists(const std::string& title) {
     return xdotool({"search", "--name", "^" + title + "$"}).has_value();
 }
 
-void provisionIn(const std::filesystem::path& home, const std::string& url) {
-    AppConfig record;
-    record.encryptedUrl = AppConfig::encrypt(url);
-    record.passwordHash = AppConfig::hashPassword("secret");
-    ASSERT_TRUE(record.saveTo((home / "config/Delvaronte/config.dat").string()));
-}
-
 }  // namespace
 
 TEST(Program, FirstLaunchQuitEndsTheProcessWithoutAWindow) {
@@ -134,7 +126,7 @@ TEST(Program, CookiesSurviveARestartAndControlQQuits) {
                                          sizeof(body) - 1);
     });
     TempDir home;
-    provisionIn(home.path(), server.url("/"));
+    ASSERT_TRUE(provisionHome(home.path(), server.url("/"), "secret"));
     {
         Program first(home.path());
         ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 1; }));
@@ -151,7 +143,7 @@ TEST(Program, LaunchingAgainHandsOverToTheRunningProgram) {
     LocalServer server;
     server.serve("/", 200, "text/html", "<html><body>Compta</body></html>");
     TempDir home;
-    provisionIn(home.path(), server.url("/"));
+    ASSERT_TRUE(provisionHome(home.path(), server.url("/"), "secret"));
     Program first(home.path());
     ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 1; }));
     ASSERT_TRUE(xdotool({"search", "--sync", "--onlyvisible", "--name", "^DELVARONTE$"}));

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "SiteServer.h"
-#include "config/AppConfig.h"
+#include "ThrowAwayHome.h"
 
 namespace {
 
@@ -104,19 +104,15 @@ int main(int argc, char** argv) {
     gchar* scratch = g_dir_make_tmp("delvaronte-demo-XXXXXX", nullptr);
     const fs::path root = scratch;
     g_free(scratch);
-    delvaronte::AppConfig record;
-    record.encryptedUrl = delvaronte::AppConfig::encrypt(home);
-    record.passwordHash = delvaronte::AppConfig::hashPassword("demo");
-    record.saveTo((root / "config/Delvaronte/config.dat").string());
+    delvaronte::provisionHome(root, home, "demo");
 
     std::printf("Site de demonstration : %s (mot de passe administrateur : demo)\n", home.c_str());
     std::fflush(stdout);
 
     GSubprocessLauncher* launcher = g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_NONE);
-    g_subprocess_launcher_setenv(launcher, "HOME", root.c_str(), TRUE);
-    g_subprocess_launcher_setenv(launcher, "XDG_CONFIG_HOME", (root / "config").c_str(), TRUE);
-    g_subprocess_launcher_setenv(launcher, "XDG_DATA_HOME", (root / "data").c_str(), TRUE);
-    g_subprocess_launcher_setenv(launcher, "XDG_CACHE_HOME", (root / "cache").c_str(), TRUE);
+    for (const auto& [name, value] : delvaronte::homeEnvironment(root)) {
+        g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+    }
     demo.program = g_subprocess_launcher_spawn(launcher, &error, program.c_str(), nullptr);
     g_object_unref(launcher);
     if (demo.program == nullptr) {
