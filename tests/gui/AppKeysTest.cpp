@@ -11,69 +11,62 @@ using namespace delvaronte::testing;
 
 namespace {
 
-class AppKeys : public ::testing::Test {
+class AppKeys : public AppOnDemoSite {
 protected:
     void SetUp() override {
-        server_.serve("/", 200, "text/html",
-                      "<html><body><a id='next' href='/page2.html'>Page 2</a>"
-                      "<input id='a' value='compta'><input id='b' value=''></body></html>");
-        server_.serve("/page2.html", 200, "text/html", "<html><body>Deux</body></html>");
-        RunningApp::provision(server_.url("/"));
-        app_.activate();
-        ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+        AppOnDemoSite::SetUp();
         ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(app_.delegate().window()); }));
         gtk_widget_grab_focus(GTK_WIDGET(app_.view()));
     }
 
-    std::string value(const char* id) {
-        return app_.evaluate(std::string("document.getElementById('") + id + "').value");
+    std::string value(const std::string& id) {
+        return app_.evaluate("document.getElementById('" + id + "').value");
     }
-    void focusField(const char* id) {
-        app_.evaluate(std::string("document.getElementById('") + id + "').focus(); 1");
+    void focusField(const std::string& id) {
+        app_.evaluate("document.getElementById('" + id + "').focus(); 1");
     }
-    bool waitForValue(const char* id, const std::string& expected) {
+    bool waitForValue(const std::string& id, const std::string& expected) {
         return waitUntil([&] { return value(id) == expected; });
     }
-
-    LocalServer server_;
-    RunningApp app_;
 };
 
 }  // namespace
 
 TEST_F(AppKeys, NavigationKeys) {
-    app_.evaluate("document.getElementById('next').click(); 1");
-    ASSERT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
+    app_.click("same");
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
 
     pressKeys("ctrl+bracketleft");
     EXPECT_TRUE(app_.waitForLoad(server_.url("/")));
     pressKeys("ctrl+bracketright");
-    EXPECT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
-    const int before = server_.requests("/page2.html");
+    EXPECT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
+    const int before = server_.requests("/factures.html");
     pressKeys("ctrl+r");
-    EXPECT_TRUE(waitUntil([&] { return server_.requests("/page2.html") == before + 1; }));
-    EXPECT_TRUE(app_.waitForLoad(server_.url("/page2.html")));
+    EXPECT_TRUE(waitUntil([&] { return server_.requests("/factures.html") == before + 1; }));
+    EXPECT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
     pressKeys("ctrl+h");
     EXPECT_TRUE(app_.waitForLoad(server_.url("/")));
 }
 
 TEST_F(AppKeys, EditKeysReachTheFocusedField) {
-    focusField("a");
+    const std::string text = "Achat fournitures";
+    focusField("libelle");
     pressKeys("ctrl+a");
     pressKeys("ctrl+x");
-    EXPECT_TRUE(waitForValue("a", ""));
-    focusField("b");
+    EXPECT_TRUE(waitForValue("libelle", ""));
+    focusField("montant");
+    pressKeys("ctrl+a");
     pressKeys("ctrl+v");
-    EXPECT_TRUE(waitForValue("b", "compta"));
+    EXPECT_TRUE(waitForValue("montant", text));
     pressKeys("ctrl+z");
-    EXPECT_TRUE(waitForValue("b", ""));
+    EXPECT_TRUE(waitForValue("montant", "1200,00"));
     pressKeys("ctrl+shift+z");
-    EXPECT_TRUE(waitForValue("b", "compta"));
+    EXPECT_TRUE(waitForValue("montant", text));
     pressKeys("ctrl+a");
     pressKeys("ctrl+c");
-    focusField("a");
+    focusField("libelle");
     pressKeys("ctrl+v");
-    EXPECT_TRUE(waitForValue("a", "compta"));
+    EXPECT_TRUE(waitForValue("libelle", text));
 }
 
 TEST_F(AppKeys, WindowKeys) {

@@ -14,17 +14,6 @@ using namespace delvaronte::testing;
 
 namespace {
 
-constexpr char kHtml[] = "text/html";
-
-void servePages(LocalServer& server) {
-    server.serve("/", 200, kHtml,
-                 "<html><head><title>Accueil</title></head><body><h1>Tableau de bord</h1>"
-                 "<a id='next' href='/page2.html'>Page 2</a>"
-                 "<input id='a' value='compta'><input id='b' value=''></body></html>");
-    server.serve("/page2.html", 200, kHtml,
-                 "<html><head><title>Deux</title></head><body><h1>Page 2</h1></body></html>");
-}
-
 std::vector<std::string> menuTitles(GtkApplication* application) {
     std::vector<std::string> titles;
     GMenuModel* bar = gtk_application_get_menubar(application);
@@ -37,22 +26,12 @@ std::vector<std::string> menuTitles(GtkApplication* application) {
     return titles;
 }
 
-// The application started on the served pages, its home page loaded.
-class AppOnPages : public ::testing::Test {
+class AppOnPages : public AppOnDemoSite {
 protected:
-    void SetUp() override {
-        server_.serveDirectory(DELVARONTE_DEMO_SITE);
-        RunningApp::provision(server_.url("/"));
-        app_.activate();
-        ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
-    }
     void followLinkToPage2() {
-        app_.evaluate("document.getElementById('same').click(); 1");
+        app_.click("same");
         ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
     }
-
-    LocalServer server_;
-    RunningApp app_;
 };
 
 }  // namespace
@@ -177,7 +156,7 @@ TEST(AppShell, FirstLaunchQuitWritesNothingAndMakesNoWindow) {
 
 TEST(AppShell, FirstLaunchSetUpLoadsTheNewAddress) {
     LocalServer server;
-    servePages(server);
+    server.serveDirectory(DELVARONTE_DEMO_SITE);
     std::filesystem::remove(AppConfig::configFilePath());
     RunningApp app;
     AlertDriver driver;

@@ -44,11 +44,10 @@ std::string downloadFolder() {
     return folder != nullptr ? folder : g_get_home_dir();
 }
 
-class DownloadsAndPrinting : public ::testing::Test {
+class DownloadsAndPrinting : public AppOnDemoSite {
 protected:
     void SetUp() override {
         setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
-        server_.serveDirectory(DELVARONTE_DEMO_SITE);
         server_.route("/rapport.csv", [](SoupServerMessage* message) {
             soup_message_headers_append(soup_server_message_get_response_headers(message),
                                         "Content-Disposition",
@@ -57,9 +56,7 @@ protected:
             soup_server_message_set_response(message, "text/csv", SOUP_MEMORY_COPY, kReport.data(),
                                              kReport.size());
         });
-        RunningApp::provision(server_.url("/"));
-        app_.activate();
-        ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+        AppOnDemoSite::SetUp();
     }
     void TearDown() override {
         setSystemOpenerForTesting(nullptr);
@@ -86,8 +83,6 @@ protected:
         EXPECT_TRUE(waitUntil([] { return findWindowNamed("delvaronte-save") == nullptr; }));
     }
 
-    LocalServer server_;
-    RunningApp app_;
     TempDir folder_;
     std::vector<std::string> opened_;
 };

@@ -91,6 +91,23 @@ std::string RunningApp::evaluate(WebKitWebView* view, const std::string& script)
     return result.value_or("<timeout>");
 }
 
+void RunningApp::click(const std::string& id) {
+    evaluate("document.getElementById('" + id + "').click(); 1");
+}
+
+std::string RunningApp::heading(WebKitWebView* view) {
+    return evaluate(view,
+                    "document.querySelector('h1') ? "
+                    "document.querySelector('h1').textContent : ''");
+}
+
+void AppOnDemoSite::SetUp() {
+    server_.serveDirectory(DELVARONTE_DEMO_SITE);
+    RunningApp::provision(server_.url("/"));
+    app_.activate();
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+}
+
 void RunningApp::activateAction(const char* name) {
     g_action_group_activate_action(G_ACTION_GROUP(application_), name, nullptr);
 }

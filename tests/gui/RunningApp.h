@@ -2,11 +2,13 @@
 // a home address served by the test.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 #include <memory>
 #include <string>
 
+#include "LocalServer.h"
 #include "shell/AppDelegate.h"
 
 namespace delvaronte::testing {
@@ -36,12 +38,26 @@ public:
     // Runs script in a web view and gives its result as text.
     std::string evaluate(WebKitWebView* view, const std::string& script);
     std::string evaluate(const std::string& script) { return evaluate(view(), script); }
+    // Clicks the element of the main page with this id.
+    void click(const std::string& id);
+    // The text of a page's first heading, empty when it has none.
+    std::string heading(WebKitWebView* view);
+    std::string heading() { return heading(view()); }
     // Activates one of the application's actions, as its menu item does.
     void activateAction(const char* name);
 
 private:
     GtkApplication* application_;
     std::unique_ptr<AppDelegate> delegate_;
+};
+
+// The application started on the demo site, served by the test; its home page is loaded.
+class AppOnDemoSite : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    LocalServer server_;
+    RunningApp app_;
 };
 
 // Presses keys through the X server, as a keyboard does (xdotool), in the focused window.

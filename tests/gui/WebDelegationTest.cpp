@@ -15,27 +15,15 @@ namespace {
 
 constexpr char kHtml[] = "text/html";
 
-class WebDelegation : public ::testing::Test {
+class WebDelegation : public AppOnDemoSite {
 protected:
     void SetUp() override {
         setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
-        // The demo site, and a few pages of the tests' own.
-        server_.serveDirectory(DELVARONTE_DEMO_SITE);
         server_.serve("/untitled.html", 200, kHtml, "<html><body>Sans titre</body></html>");
-        RunningApp::provision(server_.url("/"));
-        app_.activate();
-        ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+        AppOnDemoSite::SetUp();
     }
     void TearDown() override { setSystemOpenerForTesting(nullptr); }
 
-    void click(const char* id) {
-        app_.evaluate(std::string("document.getElementById('") + id + "').click(); 1");
-    }
-    std::string heading(WebKitWebView* view) {
-        return app_.evaluate(view,
-                             "document.querySelector('h1') ? "
-                             "document.querySelector('h1').textContent : ''");
-    }
     WebKitWebView* popupView(size_t index) {
         return WEBKIT_WEB_VIEW(gtk_window_get_child(app_.delegate().childWindows().at(index)));
     }
@@ -52,19 +40,17 @@ protected:
         return popup;
     }
 
-    LocalServer server_;
-    RunningApp app_;
     std::vector<std::string> opened_;
 };
 
 }  // namespace
 
 TEST_F(WebDelegation, LinksToAnotherHostGoToTheSystemAndThePageStays) {
-    click("other");
+    app_.click("other");
     EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; }));
     EXPECT_EQ(opened_.at(0), server_.url("/autre.html", "localhost"));
 
-    click("mail");
+    app_.click("mail");
     EXPECT_TRUE(waitUntil([&] { return opened_.size() == 2; }));
     EXPECT_EQ(opened_.at(1), "mailto:comptabilite@atlas-demo.ma");
 
@@ -72,7 +58,7 @@ TEST_F(WebDelegation, LinksToAnotherHostGoToTheSystemAndThePageStays) {
     app_.evaluate(
         "var f = document.createElement('a'); f.href = 'file:///etc/passwd';"
         "document.body.appendChild(f); f.click(); 1");
-    click("same");
+    app_.click("same");
     ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
     EXPECT_EQ(opened_.size(), 2u);
     EXPECT_EQ(server_.requests("/autre.html"), 0) << "the web view never went there";
@@ -83,7 +69,7 @@ TEST_F(WebDelegation, NewWindowLinksOpenAPopupOnlyOnTheHomeHost) {
     EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; }));
     EXPECT_TRUE(app_.delegate().childWindows().empty());
 
-    click("blank");
+    app_.click("blank");
     ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == 1; }));
     EXPECT_TRUE(app_.waitForLoad(popupView(0), server_.url("/fenetre.html")));
     EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
@@ -203,23 +189,23 @@ TEST_F(WebDelegation, FailedLoadShowsTheErrorPageAndRetryLoadsTheAddressAgain) {
     const guint port = LocalServer::closedPort();
     const std::string down = "http://127.0.0.1:" + std::to_string(port) + "/";
     app_.delegate().loadUrl(down);
-    EXPECT_TRUE(waitUntil([&] { return heading(app_.view()) == "Connexion impossible"; }));
+    EXPECT_TRUE(waitUntil([&] { return app_.heading() == "Connexion impossible"; }));
     EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), down.c_str());
     saveShot(app_.delegate().window(), "error-page");
 
     LocalServer revived("", port);
     revived.serve("/", 200, kHtml, "<html><body><h1>De retour</h1></body></html>");
     app_.evaluate("document.querySelector('button').click(); 1");  // "Reessayer"
-    EXPECT_TRUE(waitUntil([&] { return heading(app_.view()) == "De retour"; }))
+    EXPECT_TRUE(waitUntil([&] { return app_.heading() == "De retour"; }))
         << revived.requests("/") << " " << webkit_web_view_get_uri(app_.view()) << " "
-        << heading(app_.view());
+        << app_.heading();
 }
 
 TEST_F(WebDelegation, CertificateFailureShowsTheErrorPage) {
     LocalServer secure(DELVARONTE_FIXTURES "/self-signed.pem");
     secure.serve("/", 200, kHtml, "<html><body><h1>Secret</h1></body></html>");
     app_.delegate().loadUrl(secure.url("/"));
-    EXPECT_TRUE(waitUntil([&] { return heading(app_.view()) == "Connexion impossible"; }));
+    EXPECT_TRUE(waitUntil([&] { return app_.heading() == "Connexion impossible"; }));
 }
 
 TEST_F(WebDelegation, AnInterruptedLoadIsNoFailure) {
@@ -229,7 +215,7 @@ TEST_F(WebDelegation, AnInterruptedLoadIsNoFailure) {
     app_.delegate().loadUrl(server_.url("/factures.html"));
     ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
     EXPECT_EQ(app_.evaluate("document.title"), "Factures");
-    EXPECT_EQ(heading(app_.view()), "Factures clients");
+    EXPECT_EQ(app_.heading(), "Factures clients");
 }
 
 TEST_F(WebDelegation, AFailureInAPopupStaysInThePopup) {
@@ -237,7 +223,8 @@ TEST_F(WebDelegation, AFailureInAPopupStaysInThePopup) {
     const size_t before = app_.delegate().childWindows().size();
     app_.evaluate("window.open('" + down + "'); 1");
     ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == before + 1; }));
-    EXPECT_TRUE(waitUntil([&] { return heading(popupView(before)) == "Connexion impossible"; }));
+    EXPECT_TRUE(
+        waitUntil([&] { return app_.heading(popupView(before)) == "Connexion impossible"; }));
     EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
     EXPECT_EQ(app_.evaluate("document.title"), "Demo DELVARONTE - Tableau de bord");
 }
@@ -249,10 +236,6 @@ TEST(HomeTimeout, AHomePageThatNeverArrivesEndsOnTheErrorPage) {
     RunningApp app;
     app.delegate().setHomeLoadTimeoutForTesting(1);
     app.activate();
-    EXPECT_TRUE(waitUntil([&] {
-        return app.evaluate(
-                   "document.querySelector('h1') ? "
-                   "document.querySelector('h1').textContent : ''") == "Connexion impossible";
-    }));
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }));
     EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(app.delegate().splashView()); }));
 }
