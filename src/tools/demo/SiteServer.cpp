@@ -9,8 +9,9 @@ guint listenOnLoopback(SoupServer* server, guint port, SoupServerListenOptions o
     guint bound = 0;
     if (soup_server_listen(server, address, options, error)) {
         GSList* uris = soup_server_get_uris(server);
-        if (uris != nullptr)
+        if (uris != nullptr) {
             bound = static_cast<guint>(g_uri_get_port(static_cast<GUri*>(uris->data)));
+        }
         g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
     }
     g_object_unref(address);
