@@ -86,7 +86,7 @@ void AppDelegate::setupApplication() {
 }
 
 void AppDelegate::buildMainWindow() {
-    const Rect frame = mainWindowRect(primaryWorkArea());
+    const Rect frame = mainWindowRect(primaryWorkFrame());
     window_ = GTK_WINDOW(gtk_application_window_new(application_));
     gtk_window_set_title(window_, "DELVARONTE");
     // The size the window returns to when unmaximized.

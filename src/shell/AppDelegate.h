@@ -66,6 +66,8 @@ private:
     void setupMenu();
     void hideSplash();
     void showErrorPage(WebKitWebView* view, const char* failedUri);
+    // Our own page in place of the view's, at uri.
+    void showPlaceholder(WebKitWebView* view, const char* html, const char* uri);
     void startHomeTimer();
     void stopHomeTimer();
 
@@ -91,6 +93,9 @@ private:
                             AppDelegate* self);
     static gboolean scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
                                    AppDelegate* self);
+    static void webProcessTerminatedCb(WebKitWebView* view,
+                                       WebKitWebProcessTerminationReason reason,
+                                       AppDelegate* self);
     static void titleChangedCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
     static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
     static gboolean homeTimeoutCb(gpointer self);

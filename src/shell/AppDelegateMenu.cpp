@@ -5,6 +5,7 @@
 #include "shell/MenuModel.h"
 #include "shell/Printing.h"
 #include "shell/Zoom.h"
+#include "ui/GObjectPtr.h"
 #include "ui/ModalAlert.h"
 
 namespace delvaronte {
@@ -80,10 +81,16 @@ void AppDelegate::setupMenu() {
         for (const auto& section : menu.sections) {
             GMenu* group = g_menu_new();
             for (const MenuItem& item : section) {
-                g_menu_append(group, item.label, item.action);
-                std::vector<const char*> accels = item.accels;
-                accels.push_back(nullptr);
-                gtk_application_set_accels_for_action(application_, item.action, accels.data());
+                const auto entry = GRef<GMenuItem>::adopt(g_menu_item_new(item.label, item.action));
+                if (item.keysBelongToContent) {
+                    g_menu_item_set_attribute(entry.get(), "accel", "s", item.accels.front());
+                } else {
+                    std::vector<const char*> accels = item.accels;
+                    accels.push_back(nullptr);
+                    gtk_application_set_accels_for_action(application_, item.action,
+                                                          accels.data());
+                }
+                g_menu_append_item(group, entry.get());
             }
             g_menu_append_section(submenu, nullptr, G_MENU_MODEL(group));
             g_object_unref(group);

@@ -1,8 +1,39 @@
 #include "shell/DownloadNames.h"
 
+#include <fcntl.h>
+#include <glib/gstdio.h>
+
 #include <filesystem>
 
 namespace delvaronte {
+
+namespace {
+
+// An extension longer than this is part of the name, not a type worth keeping.
+constexpr size_t kMaxExtensionBytes = 16;
+constexpr char kPartialSuffix[] = ".XXXXXX.partiel";
+
+// At most `bytes` bytes of text, cut before a UTF-8 continuation byte, never inside a
+// character.
+std::string_view prefix(std::string_view text, size_t bytes) {
+    if (text.size() <= bytes) return text;
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) --bytes;
+    return text.substr(0, bytes);
+}
+
+// The name cut to `bytes`, its extension kept.
+std::string shortened(const std::string& name, size_t bytes) {
+    if (name.size() <= bytes) return name;
+    const size_t dot = name.rfind('.');
+    const bool keepsExtension = dot != std::string::npos && dot > 0 &&
+                                name.size() - dot <= kMaxExtensionBytes;
+    const std::string_view extension =
+        keepsExtension ? std::string_view(name).substr(dot) : std::string_view();
+    const std::string_view stem = std::string_view(name).substr(0, name.size() - extension.size());
+    return std::string(prefix(stem, bytes - extension.size())) + std::string(extension);
+}
+
+}  // namespace
 
 std::string safeFileName(std::string_view suggested) {
     const size_t slash = suggested.find_last_of("/\\");
@@ -14,12 +45,19 @@ std::string safeFileName(std::string_view suggested) {
     const size_t start = name.find_first_not_of(". ");
     name = start == std::string::npos ? std::string() : name.substr(start);
     while (!name.empty() && name.back() == ' ') name.pop_back();
-    return name.empty() ? "telechargement" : name;
+    return name.empty() ? "telechargement" : shortened(name, kMaxFileNameBytes);
 }
 
-std::string partialPath(const std::string& chosen) {
+std::string createPartialFile(const std::string& chosen) {
     const std::filesystem::path path(chosen);
-    return (path.parent_path() / ("." + path.filename().string() + ".partiel")).string();
+    if (!path.is_absolute() || !path.has_filename()) return {};
+    const size_t room = kMaxFileNameBytes - 1 - (sizeof kPartialSuffix - 1);
+    std::string name = "." + shortened(path.filename().string(), room) + kPartialSuffix;
+    std::string partial = (path.parent_path() / name).string();
+    const int fd = g_mkstemp_full(partial.data(), O_RDWR, 0600);
+    if (fd < 0) return {};
+    g_close(fd, nullptr);
+    return partial;
 }
 
 }  // namespace delvaronte

@@ -1,17 +1,23 @@
 // Names and places for downloaded files.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace delvaronte {
 
+// The longest file name, in bytes, that Linux file systems take.
+inline constexpr size_t kMaxFileNameBytes = 255;
+
 // The name a download is offered under: the last part of what the server or page suggested,
-// without folders, control characters or a leading dot; "telechargement" when nothing is left.
+// without folders, control characters or a leading dot, shortened to the longest name the
+// file system takes (keeping its extension, never cutting a character in two);
+// "telechargement" when nothing is left.
 std::string safeFileName(std::string_view suggested);
 
-// Where a download is written until it is complete: a hidden file beside the chosen one, so
-// that the chosen name only ever holds a whole file.
-std::string partialPath(const std::string& chosen);
+// Creates the file a download is written to until it is complete: hidden, beside the chosen
+// one, under a name that no other download shares. Its path, or empty when it cannot be made.
+std::string createPartialFile(const std::string& chosen);
 
 }  // namespace delvaronte

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "shell/DownloadNames.h"
 #include "ui/GObjectPtr.h"
@@ -32,10 +33,12 @@ std::string downloadFolder() {
 }
 
 // One download from the save dialog to its outcome. It owns itself and ends with the
-// download's last signal.
+// download's last signal; the windows it opens never outlive it, and it never outlives them
+// unnoticed: each is let go with its handlers disconnected.
 class Transfer {
 public:
-    Transfer(WebKitDownload* download) : download_(GRef<WebKitDownload>::retain(download)) {
+    explicit Transfer(WebKitDownload* download)
+        : download_(GRef<WebKitDownload>::retain(download)) {
         connectSignal(download, "decide-destination", &Transfer::decideDestinationCb, this);
         connectSignal(download, "notify::estimated-progress", &Transfer::progressCb, this);
         connectSignal(download, "failed", &Transfer::failedCb, this);
@@ -44,8 +47,10 @@ public:
 
     ~Transfer() {
         g_signal_handlers_disconnect_by_data(download_.get(), this);
-        if (progressWindow_ != nullptr) gtk_window_destroy(progressWindow_);
+        closeWindows();
     }
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
 
 private:
     static gboolean decideDestinationCb(WebKitDownload*, const char* suggested, Transfer* self) {
@@ -57,41 +62,47 @@ private:
         GtkWidget* chooser = gtk_file_chooser_dialog_new(
             "Enregistrer le fichier", parentWindow(), GTK_FILE_CHOOSER_ACTION_SAVE, "Annuler",
             GTK_RESPONSE_CANCEL, "Enregistrer", GTK_RESPONSE_ACCEPT, nullptr);
+        chooser_ = GTK_WINDOW(chooser);
         gtk_widget_set_name(chooser, "delvaronte-save");
-        gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
+        gtk_window_set_modal(chooser_, TRUE);
         gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
         connectSignal(chooser, "response", &Transfer::saveResponseCb, this);
         // Given once, before the dialog is shown. When it is mapped with no folder on its way,
         // GTK 4.8's chooser starts in the working folder; and a second folder given while one
         // is still being looked up makes it climb to that one's parent instead.
         offerPlace(chooser, name);
-        gtk_window_present(GTK_WINDOW(chooser));
+        gtk_window_present(chooser_);
     }
 
     // The Downloads folder and the suggested name, as one file: in save mode the chooser
     // shows its folder and puts its name in the name field.
     static void offerPlace(GtkWidget* chooser, const std::string& name) {
-        GFile* file = g_file_new_build_filename(downloadFolder().c_str(), name.c_str(), nullptr);
-        gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), file, nullptr);
-        g_object_unref(file);
+        const auto file = GRef<GFile>::adopt(
+            g_file_new_build_filename(downloadFolder().c_str(), name.c_str(), nullptr));
+        gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), file.get(), nullptr);
         gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
     }
 
     static void saveResponseCb(GtkDialog* chooser, int response, Transfer* self) {
-        GFile* file = response == GTK_RESPONSE_ACCEPT
-                          ? gtk_file_chooser_get_file(GTK_FILE_CHOOSER(chooser))
-                          : nullptr;
-        gtk_window_destroy(GTK_WINDOW(chooser));
-        if (file == nullptr) {
+        const auto file = GRef<GFile>::adopt(
+            response == GTK_RESPONSE_ACCEPT ? gtk_file_chooser_get_file(GTK_FILE_CHOOSER(chooser))
+                                            : nullptr);
+        self->closeWindow(self->chooser_);
+        if (!file) {
             self->cancelled_ = true;
             webkit_download_cancel(self->download_.get());
             return;
         }
-        char* path = g_file_get_path(file);
-        g_object_unref(file);
-        self->chosen_ = path != nullptr ? path : "";
-        g_free(path);
-        self->partial_ = partialPath(self->chosen_);
+        // Only a file of this machine is written to; a place the chooser reaches only through
+        // a network protocol has no path, and nothing is written beside nothing.
+        const GText path(g_file_get_path(file.get()));
+        self->chosen_ = path ? path.get() : "";
+        self->partial_ = path ? createPartialFile(self->chosen_) : "";
+        if (self->partial_.empty()) {
+            self->failed_ = true;
+            webkit_download_cancel(self->download_.get());
+            return;
+        }
         // The dialog asked before an existing file was chosen; the partial file is ours.
         webkit_download_set_allow_overwrite(self->download_.get(), TRUE);
         webkit_download_set_destination(self->download_.get(), self->partial_.c_str());
@@ -112,12 +123,34 @@ private:
         gtk_widget_set_margin_end(box, 16);
         GtkWidget* label = gtk_label_new(name.c_str());
         gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
+        gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_MIDDLE);
         progressBar_ = GTK_PROGRESS_BAR(gtk_progress_bar_new());
         gtk_progress_bar_set_show_text(progressBar_, TRUE);
+        GtkWidget* cancel = gtk_button_new_with_label("Annuler");
+        gtk_widget_set_halign(cancel, GTK_ALIGN_END);
+        gtk_widget_set_margin_top(cancel, 4);
+        connectSignal(cancel, "clicked", &Transfer::cancelClickedCb, this);
         gtk_box_append(GTK_BOX(box), label);
         gtk_box_append(GTK_BOX(box), GTK_WIDGET(progressBar_));
+        gtk_box_append(GTK_BOX(box), cancel);
         gtk_window_set_child(progressWindow_, box);
+        // Closed by its button or the window manager, it cancels the download; the window
+        // itself goes when the download has ended.
+        connectSignal(progressWindow_, "close-request", &Transfer::progressCloseRequestCb, this);
         gtk_window_present(progressWindow_);
+    }
+
+    void cancelByUser() {
+        if (cancelled_) return;
+        cancelled_ = true;
+        webkit_download_cancel(download_.get());
+    }
+
+    static void cancelClickedCb(GtkButton*, Transfer* self) { self->cancelByUser(); }
+
+    static gboolean progressCloseRequestCb(GtkWindow*, Transfer* self) {
+        self->cancelByUser();
+        return TRUE;
     }
 
     static void progressCb(WebKitDownload* download, GParamSpec*, Transfer* self) {
@@ -135,20 +168,31 @@ private:
         self->succeeded_ = complete && g_rename(self->partial_.c_str(), self->chosen_.c_str()) == 0;
         // Nothing partial is left behind, and the chosen name was never touched.
         if (!self->succeeded_ && !self->partial_.empty()) g_remove(self->partial_.c_str());
-        if (self->progressWindow_ != nullptr) {
-            gtk_window_destroy(self->progressWindow_);
-            self->progressWindow_ = nullptr;
-        }
+        // A save dialog still open belongs to a download that is over.
+        self->closeWindows();
         self->closeDownloadOnlyWindow();
+        g_signal_handlers_disconnect_by_data(self->download_.get(), self);
         // Told from an idle callback: the alerts run their own loop, WebKit is done first.
         g_idle_add(
             +[](gpointer data) -> gboolean {
                 auto* transfer = static_cast<Transfer*>(data);
-                transfer->tell(transfer->succeeded_);
+                transfer->tell();
                 delete transfer;
                 return G_SOURCE_REMOVE;
             },
             self);
+    }
+
+    void closeWindow(GtkWindow*& window) {
+        if (window == nullptr) return;
+        g_signal_handlers_disconnect_by_data(window, this);
+        gtk_window_destroy(std::exchange(window, nullptr));
+    }
+
+    void closeWindows() {
+        closeWindow(chooser_);
+        closeWindow(progressWindow_);
+        progressBar_ = nullptr;
     }
 
     // The hidden pop-up a page opened only for this download.
@@ -160,9 +204,10 @@ private:
         }
     }
 
-    void tell(bool succeeded) {
-        if (cancelled_ || chosen_.empty()) return;
-        if (!succeeded) {
+    // The user hears of what they did not do themselves.
+    void tell() {
+        if (cancelled_) return;
+        if (!succeeded_) {
             runErrorAlert("Le telechargement a echoue.");
             return;
         }
@@ -183,6 +228,7 @@ private:
     GRef<WebKitDownload> download_;
     std::string chosen_;
     std::string partial_;
+    GtkWindow* chooser_ = nullptr;
     GtkWindow* progressWindow_ = nullptr;
     GtkProgressBar* progressBar_ = nullptr;
     bool failed_ = false;

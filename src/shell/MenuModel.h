@@ -11,6 +11,10 @@ struct MenuItem {
     const char* label;
     const char* action;               // an action of the application ("app.")
     std::vector<const char*> accels;  // the first is the one the menu shows
+    // The keys are shown in the menu but left to the focused web view or text field, which
+    // handles them in turn with the letters typed before them. Bound to the menu's action,
+    // they would overtake those letters.
+    bool keysBelongToContent = false;
 };
 
 struct Menu {

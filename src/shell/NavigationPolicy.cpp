@@ -8,9 +8,7 @@ namespace delvaronte {
 
 namespace {
 
-bool handedToSystem(const std::string& scheme) {
-    return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "tel";
-}
+constexpr int64_t kHandOffIntervalMicroseconds = 1'000'000;
 
 // Schemes whose addresses stay inside the page: they name no other place.
 bool staysInPage(const std::string& scheme) {
@@ -22,23 +20,19 @@ bool staysInPage(const std::string& scheme) {
 NavigationVerdict decideNavigation(std::string_view homeUrl, std::string_view requestUrl,
                                    NavigationKind kind) {
     if (requestUrl.empty()) return NavigationVerdict::Allow;
-    const bool link = kind == NavigationKind::LinkActivated;
     const std::string scheme = uriScheme(requestUrl);
+    if (scheme.empty() || staysInPage(scheme)) return NavigationVerdict::Allow;
+    if (scheme == "mailto" || scheme == "tel") return NavigationVerdict::OpenWithSystemCancel;
+    if (scheme != "http" && scheme != "https") return NavigationVerdict::Cancel;
+
     const std::string host = uriHost(requestUrl);
+    if (host.empty() || kind != NavigationKind::LinkActivated) return NavigationVerdict::Allow;
+    return host == uriHost(homeUrl) ? NavigationVerdict::Allow
+                                    : NavigationVerdict::OpenWithSystemCancel;
+}
 
-    if (host.empty()) {
-        if (!link || scheme.empty() || staysInPage(scheme)) return NavigationVerdict::Allow;
-        // mailto: and tel: open the mail client or dialer; file: and custom handlers nothing.
-        return handedToSystem(scheme) ? NavigationVerdict::OpenWithSystemCancel
-                                      : NavigationVerdict::Cancel;
-    }
-
-    const std::string homeHost = uriHost(homeUrl);
-    if (!link || g_ascii_strcasecmp(host.c_str(), homeHost.c_str()) == 0) {
-        return NavigationVerdict::Allow;
-    }
-    return handedToSystem(scheme) ? NavigationVerdict::OpenWithSystemCancel
-                                  : NavigationVerdict::Cancel;
+bool mayHandOff(bool userGesture, std::optional<int64_t> lastHandOff, int64_t now) {
+    return userGesture && (!lastHandOff || now - *lastHandOff >= kHandOffIntervalMicroseconds);
 }
 
 }  // namespace delvaronte

@@ -1,12 +1,14 @@
 // Which navigations stay in the application and which leave it for the system.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace delvaronte {
 
-enum class NavigationKind { LinkActivated, FormSubmitted, BackForward, Reload, Other };
+enum class NavigationKind { LinkActivated, FormSubmitted, BackForward, Reload, Redirect, Other };
 
 enum class NavigationVerdict {
     Allow,                 // the web view goes ahead
@@ -15,11 +17,17 @@ enum class NavigationVerdict {
 };
 
 // Links the user follows to another host than the home address's leave the application;
-// everything else (forms, redirects, scripts, history) stays. Hosts compare without regard
-// to ASCII case; a sub-domain is another host. Only http, https, mailto and tel are ever
-// handed to the system: a link to another host in any other scheme is cancelled, and mailto
-// and tel links, which the web view cannot show, always go to the system.
+// everything else on the web (forms, redirects, scripts, history) stays. Hosts compare as
+// DNS compares them; a sub-domain is another host. mailto: and tel:, which the web view
+// cannot show, go to the mail client or dialer however they were reached (a link, a
+// script, a form); every other scheme that is not the web's (file:, smb:, custom handlers)
+// is cancelled and handed to nothing.
 NavigationVerdict decideNavigation(std::string_view homeUrl, std::string_view requestUrl,
                                    NavigationKind kind);
+
+// Whether a navigation the policy hands to the system may go now, at `now` (microseconds of
+// a monotonic clock): only at the user's request (a click or key, not a script on its own),
+// and at most once a second per web view, `lastHandOff` being that view's previous one.
+bool mayHandOff(bool userGesture, std::optional<int64_t> lastHandOff, int64_t now);
 
 }  // namespace delvaronte

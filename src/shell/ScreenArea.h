@@ -1,12 +1,17 @@
+// The screen's work area as the window rules take it.
 #pragma once
 
 #include <optional>
 
 #include "shell/WindowGeometry.h"
+#include "ui/ScreenArea.h"
 
 namespace delvaronte {
 
-// The primary monitor's work area (without panels), or nothing when no monitor is known.
-std::optional<Rect> primaryWorkArea();
+inline std::optional<Rect> primaryWorkFrame() {
+    const std::optional<GdkRectangle> area = primaryWorkArea();
+    if (!area) return std::nullopt;
+    return Rect{double(area->x), double(area->y), double(area->width), double(area->height)};
+}
 
 }  // namespace delvaronte

@@ -1,10 +1,12 @@
 // What the web views ask of the program: where navigations go, pop-up windows, the page's
-// alert and confirm, the end of the splash, the error page.
+// dialogs, the end of the splash, the error page, a web process that ended.
 #include <algorithm>
+#include <optional>
 
 #include "shell/AppDelegate.h"
 #include "shell/ErrorPage.h"
 #include "shell/NavigationPolicy.h"
+#include "shell/PageDialogGuard.h"
 #include "shell/Printing.h"
 #include "shell/ScreenArea.h"
 #include "shell/WebViews.h"
@@ -18,15 +20,35 @@ namespace delvaronte {
 namespace {
 
 constexpr gint64 kSplashFadeMicroseconds = 500'000;
-// Set on a web view from the moment its error page is asked for until a page commits.
-constexpr char kErrorPagePending[] = "delvaronte-error-page-pending";
+// Pages that open windows in a loop get no more than this many at once.
+constexpr size_t kMaxOpenPopups = 20;
 // Set on a pop-up window that only fetched a file; see also Downloads.
 constexpr char kDownloadOnlyWindow[] = "delvaronte-download-only";
-// Set on a web view once any page has committed in it.
-constexpr char kCommittedOnce[] = "delvaronte-committed-once";
+constexpr char kPageStateKey[] = "delvaronte-page-state";
 
-NavigationKind kindOf(WebKitNavigationType type) {
-    switch (type) {
+// What the program keeps about the page of one web view, for as long as the view lives.
+struct PageState {
+    // Our error or stopped page was asked for and has not committed yet.
+    bool placeholderPending = false;
+    bool committedOnce = false;
+    std::optional<int64_t> lastHandOff;
+    PageDialogGuard dialogs;
+};
+
+PageState& pageState(WebKitWebView* view) {
+    auto* state = static_cast<PageState*>(g_object_get_data(G_OBJECT(view), kPageStateKey));
+    if (state == nullptr) {
+        state = new PageState;
+        g_object_set_data_full(G_OBJECT(view), kPageStateKey, state,
+                               +[](gpointer data) { delete static_cast<PageState*>(data); });
+    }
+    return *state;
+}
+
+NavigationKind kindOf(WebKitNavigationAction* action) {
+    // A server's redirect keeps the type of the navigation it answers (a link click).
+    if (webkit_navigation_action_is_redirect(action)) return NavigationKind::Redirect;
+    switch (webkit_navigation_action_get_navigation_type(action)) {
         case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
             return NavigationKind::LinkActivated;
         case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
@@ -52,9 +74,13 @@ bool isDownload(WebKitResponsePolicyDecision* decision) {
     return disposition != nullptr && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
 }
 
-// A load that gave way to another one, or to the navigation policy, did not fail.
-bool isCancellation(const GError* error) {
+// A load that gave way to another one, or to the navigation policy, did not fail; nor did
+// one of an address the web view cannot show (its scheme is for other programs): the page
+// stays as it was.
+bool isNoFailure(const GError* error) {
     return g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+           g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL) ||
+           g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI) ||
            g_error_matches(error, WEBKIT_POLICY_ERROR,
                            WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE);
 }
@@ -62,6 +88,36 @@ bool isCancellation(const GError* error) {
 GtkWindow* windowOf(WebKitWebView* view) {
     GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
     return root != nullptr && GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr;
+}
+
+// Gives the address to the system when the user asked for it, at most once a second per view.
+void handOff(WebKitWebView* view, const std::string& uri, bool userGesture) {
+    PageState& page = pageState(view);
+    const gint64 now = g_get_monotonic_time();
+    if (!mayHandOff(userGesture, page.lastHandOff, now)) return;
+    page.lastHandOff = now;
+    openWithSystem(uri);
+}
+
+// Applies the verdict on a navigation that is not to be loaded; true when it may be loaded.
+bool follow(NavigationVerdict verdict, WebKitWebView* view, WebKitNavigationAction* action) {
+    if (verdict == NavigationVerdict::OpenWithSystemCancel) {
+        handOff(view, webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)),
+                webkit_navigation_action_is_user_gesture(action));
+    }
+    return verdict == NavigationVerdict::Allow;
+}
+
+bool askToLeavePage(GtkWindow* parent) {
+    ModalAlert alert;
+    alert.setParent(parent);
+    alert.setMessageText("DELVARONTE");
+    alert.setInformativeText(
+        "Voulez-vous quitter cette page ? Les modifications non enregistrees pourraient etre "
+        "perdues.");
+    alert.addButton("Quitter la page");
+    alert.addButton("Rester");
+    return alert.runModal() == kAlertFirstButton;
 }
 
 }  // namespace
@@ -76,6 +132,7 @@ void AppDelegate::connectWebView(WebKitWebView* view) {
     connectSignal(view, "close", &AppDelegate::closeCb, this);
     connectSignal(view, "script-dialog", &AppDelegate::scriptDialogCb, this);
     connectSignal(view, "print", &AppDelegate::printCb, this);
+    connectSignal(view, "web-process-terminated", &AppDelegate::webProcessTerminatedCb, this);
 }
 
 gboolean AppDelegate::printCb(WebKitWebView* view, WebKitPrintOperation* operation, AppDelegate*) {
@@ -90,8 +147,7 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* 
         webkit_policy_decision_download(decision);
         // A pop-up opened only to fetch a file would stay empty: it is hidden now and goes
         // when the download ends (closing it sooner would cancel the download).
-        if (view != self->webView_ &&
-            g_object_get_data(G_OBJECT(view), kCommittedOnce) == nullptr) {
+        if (view != self->webView_ && !pageState(view).committedOnce) {
             if (GtkWindow* popup = windowOf(view)) {
                 g_object_set_data(G_OBJECT(popup), kDownloadOnlyWindow, GINT_TO_POINTER(1));
                 gtk_widget_set_visible(GTK_WIDGET(popup), FALSE);
@@ -106,28 +162,22 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* 
     WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
         WEBKIT_NAVIGATION_POLICY_DECISION(decision));
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-    const std::string requested = uri != nullptr ? uri : "";
-
-    switch (decideNavigation(self->appUrl_, requested,
-                             kindOf(webkit_navigation_action_get_navigation_type(action)))) {
-        case NavigationVerdict::Allow:
-            webkit_policy_decision_use(decision);
-            break;
-        case NavigationVerdict::OpenWithSystemCancel:
-            openWithSystem(requested);
-            webkit_policy_decision_ignore(decision);
-            break;
-        case NavigationVerdict::Cancel:
-            webkit_policy_decision_ignore(decision);
-            break;
+    if (follow(decideNavigation(self->appUrl_, uri != nullptr ? uri : "", kindOf(action)), view,
+               action)) {
+        webkit_policy_decision_use(decision);
+    } else {
+        webkit_policy_decision_ignore(decision);
     }
     return TRUE;
 }
 
 void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppDelegate* self) {
     if (event == WEBKIT_LOAD_COMMITTED) {
-        g_object_set_data(G_OBJECT(view), kErrorPagePending, nullptr);
-        g_object_set_data(G_OBJECT(view), kCommittedOnce, GINT_TO_POINTER(1));
+        PageState& page = pageState(view);
+        page.placeholderPending = false;
+        page.committedOnce = true;
+        // Reloaded or left: the page's dialogs are its own again.
+        page.dialogs.reset();
         if (view == self->webView_) self->stopHomeTimer();
     }
     if (event == WEBKIT_LOAD_FINISHED) self->hideSplash();
@@ -135,7 +185,7 @@ void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppD
 
 gboolean AppDelegate::loadFailedCb(WebKitWebView* view, WebKitLoadEvent, const char* failedUri,
                                    GError* error, AppDelegate* self) {
-    if (isCancellation(error)) return TRUE;
+    if (isNoFailure(error)) return TRUE;
     self->showErrorPage(view, failedUri);
     return TRUE;
 }
@@ -152,10 +202,23 @@ gboolean AppDelegate::loadFailedWithTlsErrorsCb(WebKitWebView* view, const char*
 // content instead, the page's reload lands on about:blank.)
 void AppDelegate::showErrorPage(WebKitWebView* view, const char* failedUri) {
     if (view == webView_) stopHomeTimer();
-    // Should the error page itself fail, it is not shown again: no loop.
-    if (g_object_get_data(G_OBJECT(view), kErrorPagePending) == nullptr) {
-        g_object_set_data(G_OBJECT(view), kErrorPagePending, GINT_TO_POINTER(1));
-        webkit_web_view_load_html(view, kConnectionErrorPage, failedUri);
+    showPlaceholder(view, kConnectionErrorPage, failedUri);
+}
+
+// The engine's process behind the view ended (killed for memory, or a fault): the view would
+// keep its last picture, frozen. It gets a page that brings the address back.
+void AppDelegate::webProcessTerminatedCb(WebKitWebView* view, WebKitWebProcessTerminationReason,
+                                         AppDelegate* self) {
+    if (view == self->webView_) self->stopHomeTimer();
+    self->showPlaceholder(view, kPageStoppedPage, webkit_web_view_get_uri(view));
+}
+
+void AppDelegate::showPlaceholder(WebKitWebView* view, const char* html, const char* uri) {
+    // Should the placeholder itself fail, it is not asked for again: no loop.
+    PageState& page = pageState(view);
+    if (!page.placeholderPending) {
+        page.placeholderPending = true;
+        webkit_web_view_load_html(view, html, uri);
     }
     hideSplash();
 }
@@ -186,15 +249,23 @@ gboolean AppDelegate::fadeTickCb(GtkWidget* splash, GdkFrameClock* clock, gpoint
     return G_SOURCE_REMOVE;
 }
 
-GtkWidget* AppDelegate::createCb(WebKitWebView* opener, WebKitNavigationAction*,
+GtkWidget* AppDelegate::createCb(WebKitWebView* opener, WebKitNavigationAction* action,
                                  AppDelegate* self) {
+    if (self->childWindows_.size() >= kMaxOpenPopups) return nullptr;
+    // A page's window.open comes here without a navigation decision: a mail or phone
+    // address goes to the system, and neither that nor a refused one leaves an empty window.
+    const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    if (!follow(decideNavigation(self->appUrl_, uri != nullptr ? uri : "", kindOf(action)), opener,
+                action)) {
+        return nullptr;
+    }
     return self->openPopup(opener);
 }
 
 GtkWidget* AppDelegate::openPopup(WebKitWebView* opener) {
     GtkWindow* popup = GTK_WINDOW(gtk_application_window_new(application_));
     // The size a page gets when it asks for none; ready-to-show reads it back as requested.
-    const Rect standard = popupRect(primaryWorkArea(), std::nullopt, std::nullopt);
+    const Rect standard = popupRect(primaryWorkFrame(), std::nullopt, std::nullopt);
     gtk_window_set_default_size(popup, int(standard.width), int(standard.height));
     gtk_widget_set_size_request(GTK_WIDGET(popup), kPopupMinimumWidth, kPopupMinimumHeight);
 
@@ -216,7 +287,7 @@ void AppDelegate::readyToShowCb(WebKitWebView* view, AppDelegate*) {
     GdkRectangle geometry{};
     webkit_window_properties_get_geometry(webkit_web_view_get_window_properties(view), &geometry);
     const Rect frame =
-        popupRect(primaryWorkArea(),
+        popupRect(primaryWorkFrame(),
                   geometry.width > 0 ? std::optional<double>(geometry.width) : std::nullopt,
                   geometry.height > 0 ? std::optional<double>(geometry.height) : std::nullopt);
     gtk_window_set_default_size(popup, int(frame.width), int(frame.height));
@@ -252,20 +323,62 @@ void AppDelegate::forgetPopup(GtkWindow* popup) {
     for (auto i = references; i > 0; --i) g_object_unref(popup);
 }
 
-gboolean AppDelegate::scriptDialogCb(WebKitWebView*, WebKitScriptDialog* dialog, AppDelegate*) {
+gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
+                                     AppDelegate*) {
+    // The view, and what is kept about its page, outlive the dialog's own loop.
+    const auto held = GRef<WebKitWebView>::retain(view);
+    PageDialogGuard& guard = pageState(view).dialogs;
     const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
-    if (type != WEBKIT_SCRIPT_DIALOG_ALERT && type != WEBKIT_SCRIPT_DIALOG_CONFIRM) {
-        return FALSE;  // prompt and leave-page questions keep the engine's own dialog
+    if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
+        // A page whose dialogs were blocked lets the user go without asking.
+        webkit_script_dialog_confirm_set_confirmed(
+            dialog, guard.blocked() || askToLeavePage(windowOf(view)));
+        return TRUE;
     }
+    if (type != WEBKIT_SCRIPT_DIALOG_ALERT && type != WEBKIT_SCRIPT_DIALOG_CONFIRM &&
+        type != WEBKIT_SCRIPT_DIALOG_PROMPT) {
+        return FALSE;
+    }
+    // Blocked: an alert returns at once, a confirm answers false, a prompt null.
+    if (guard.blocked()) return TRUE;
+
     ModalAlert alert;
+    alert.setParent(windowOf(view));
     alert.setMessageText("DELVARONTE");
     alert.setInformativeText(webkit_script_dialog_get_message(dialog));
     alert.addButton("OK");
-    if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM) alert.addButton("Annuler");
+    if (type != WEBKIT_SCRIPT_DIALOG_ALERT) alert.addButton("Annuler");
+    GtkWidget* answer = nullptr;
+    GtkWidget* blockOthers = nullptr;
+    const bool offersBlock = guard.starting(g_get_monotonic_time());
+    if (type == WEBKIT_SCRIPT_DIALOG_PROMPT || offersBlock) {
+        GtkWidget* form = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
+        if (type == WEBKIT_SCRIPT_DIALOG_PROMPT) {
+            answer = gtk_entry_new();
+            gtk_editable_set_text(GTK_EDITABLE(answer),
+                                  webkit_script_dialog_prompt_get_default_text(dialog));
+            gtk_editable_set_width_chars(GTK_EDITABLE(answer), 40);
+            gtk_box_append(GTK_BOX(form), answer);
+            alert.setInitialFocus(answer);
+        }
+        if (offersBlock) {
+            blockOthers =
+                gtk_check_button_new_with_label("Bloquer les autres dialogues de cette page");
+            gtk_box_append(GTK_BOX(form), blockOthers);
+        }
+        alert.setAccessory(form);
+    }
     // The page waits here until the alert is answered.
-    const int response = alert.runModal();
+    const bool accepted = alert.runModal() == kAlertFirstButton;
+    guard.ended(g_get_monotonic_time());
+    if (blockOthers != nullptr && gtk_check_button_get_active(GTK_CHECK_BUTTON(blockOthers))) {
+        guard.block();
+    }
     if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM) {
-        webkit_script_dialog_confirm_set_confirmed(dialog, response == kAlertFirstButton);
+        webkit_script_dialog_confirm_set_confirmed(dialog, accepted);
+    }
+    if (type == WEBKIT_SCRIPT_DIALOG_PROMPT && accepted) {
+        webkit_script_dialog_prompt_set_text(dialog, gtk_editable_get_text(GTK_EDITABLE(answer)));
     }
     return TRUE;
 }

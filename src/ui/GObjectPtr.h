@@ -4,6 +4,7 @@
 
 #include <glib-object.h>
 
+#include <memory>
 #include <utility>
 
 namespace delvaronte {
@@ -45,6 +46,12 @@ public:
 private:
     T* object_ = nullptr;
 };
+
+// Holds a string (or any block) that GLib allocated and the caller must g_free.
+struct GFreeDeleter {
+    void operator()(void* block) const { g_free(block); }
+};
+using GText = std::unique_ptr<char, GFreeDeleter>;
 
 // Connects a plain function pointer to a signal; the handler's type is checked here
 // instead of being cast away at every call site.

@@ -1,6 +1,9 @@
 #include "ui/ModalAlert.h"
 
+#include <algorithm>
+
 #include "ui/GObjectPtr.h"
+#include "ui/ScreenArea.h"
 
 namespace delvaronte {
 
@@ -8,6 +11,11 @@ namespace {
 
 constexpr int kIconSize = 48;
 constexpr int kTextWidthChars = 50;
+// What the alert needs besides its text (title bar, message, buttons, margins), so that a long
+// text leaves the buttons on the screen.
+constexpr int kRoomAroundText = 260;
+constexpr int kMinimumTextHeight = 120;
+constexpr int kScreenHeightWhenUnknown = 768;
 
 const char* iconName(AlertStyle style) {
     return style == AlertStyle::Warning ? "dialog-warning-symbolic" : "dialog-information-symbolic";
@@ -27,6 +35,13 @@ GtkLabel* makeLabel(const char* name) {
     gtk_label_set_xalign(label, 0.0F);
     gtk_label_set_selectable(label, FALSE);
     return label;
+}
+
+// The most height the informative text may take before it scrolls.
+int maximumTextHeight() {
+    const std::optional<GdkRectangle> area = primaryWorkArea();
+    const int screen = area ? area->height : kScreenHeightWhenUnknown;
+    return std::max(kMinimumTextHeight, screen - kRoomAroundText);
 }
 
 void addKey(GtkShortcutController* controller, guint key, GtkShortcutFunc callback, gpointer data) {
@@ -62,7 +77,7 @@ void ModalAlert::setInformativeText(const std::string& text) {
     informative_ = text;
     if (informativeLabel_ != nullptr) {
         gtk_label_set_text(informativeLabel_, text.c_str());
-        gtk_widget_set_visible(GTK_WIDGET(informativeLabel_), !text.empty());
+        gtk_widget_set_visible(textScroller_, !text.empty());
     }
 }
 
@@ -82,6 +97,10 @@ void ModalAlert::addButton(const std::string& title) {
 
 void ModalAlert::setInitialFocus(GtkWidget* widget) {
     initialFocus_ = widget;
+}
+
+void ModalAlert::setParent(GtkWindow* parent) {
+    parent_ = parent;
 }
 
 int ModalAlert::lastResponse() const {
@@ -119,10 +138,19 @@ void ModalAlert::build() {
     gtk_label_set_attributes(messageLabel_, bold);
     pango_attr_list_unref(bold);
     informativeLabel_ = makeLabel("alert-informative");
+    // A page's or a changelog's text may be of any length, and of long words.
+    gtk_label_set_wrap_mode(informativeLabel_, PANGO_WRAP_WORD_CHAR);
     gtk_label_set_text(informativeLabel_, informative_.c_str());
-    gtk_widget_set_visible(GTK_WIDGET(informativeLabel_), !informative_.empty());
+    GtkWidget* scroller = textScroller_ = gtk_scrolled_window_new();
+    gtk_widget_set_visible(scroller, !informative_.empty());
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
+    gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller),
+                                               maximumTextHeight());
+    gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(scroller), GTK_WIDGET(informativeLabel_));
     gtk_box_append(GTK_BOX(texts), GTK_WIDGET(messageLabel_));
-    gtk_box_append(GTK_BOX(texts), GTK_WIDGET(informativeLabel_));
+    gtk_box_append(GTK_BOX(texts), scroller);
     if (accessory_ != nullptr) {
         gtk_widget_set_margin_top(accessory_, 6);
         gtk_widget_set_halign(accessory_, GTK_ALIGN_START);
@@ -164,7 +192,7 @@ int ModalAlert::runModal() {
     if (window_ == nullptr) build();
     if (loop_ != nullptr) return lastResponse();  // already running: never nest the same alert
 
-    GtkWindow* parent = activeApplicationWindow();
+    GtkWindow* parent = parent_ != nullptr ? parent_ : activeApplicationWindow();
     gtk_window_set_transient_for(window_, parent != window_ ? parent : nullptr);
     gtk_window_set_focus(window_, initialFocus_ != nullptr ? initialFocus_ : buttons_.front());
 

@@ -32,8 +32,10 @@ public:
     void addButton(const std::string& title);
     // The widget that has the keyboard focus when the alert appears.
     void setInitialFocus(GtkWidget* widget);
+    // The window the alert belongs to; without one, the application's active window.
+    void setParent(GtkWindow* parent);
 
-    // Shows the alert, transient for the application's active window, and blocks in a
+    // Shows the alert, transient for its parent window, and blocks in a
     // nested main loop until it is answered: 1000 for the first button, 1001 for the
     // second and so on. Escape and the close button answer the last button. With no button
     // added, a single "OK" is shown. Can be run again.
@@ -56,12 +58,14 @@ private:
     AlertStyle style_ = AlertStyle::Warning;
     GtkWidget* accessory_ = nullptr;  // owned through a reference until built in
     GtkWidget* initialFocus_ = nullptr;
+    GtkWindow* parent_ = nullptr;  // not owned: an alert lives while its caller waits
     std::vector<std::string> buttonTitles_;
     std::vector<GtkWidget*> buttons_;
 
     GtkWindow* window_ = nullptr;
     GtkLabel* messageLabel_ = nullptr;
     GtkLabel* informativeLabel_ = nullptr;
+    GtkWidget* textScroller_ = nullptr;
     GtkImage* icon_ = nullptr;
     GMainLoop* loop_ = nullptr;
     int response_ = 0;

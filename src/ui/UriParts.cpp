@@ -2,28 +2,50 @@
 
 #include <glib.h>
 
+#include "ui/GObjectPtr.h"
+
 namespace delvaronte {
 
 // Not g_uri_peek_scheme: it interns every scheme it sees for the life of the process, so
 // pages could grow the program's memory with made-up schemes.
 std::string uriScheme(std::string_view url) {
     const std::string text(url);
-    char* scheme = g_uri_parse_scheme(text.c_str());
-    if (scheme == nullptr) return {};
-    std::string result(scheme);
-    g_free(scheme);
+    GText scheme(g_uri_parse_scheme(text.c_str()));
+    if (!scheme) return {};
+    std::string result(scheme.get());
     for (char& c : result) c = g_ascii_tolower(c);
     return result;
 }
 
+// GLib's whole-address parser refuses addresses whose path or query holds an escape that is
+// not UTF-8 or a bare "%"; the engine loads them. So only the authority is taken apart here.
 std::string uriHost(std::string_view url) {
-    const std::string text(url);
-    GUri* uri = g_uri_parse(text.c_str(), G_URI_FLAGS_NONE, nullptr);
-    if (uri == nullptr) return {};
-    const char* host = g_uri_get_host(uri);
-    std::string result = host != nullptr ? host : "";
-    g_uri_unref(uri);
-    return result;
+    const std::string scheme = uriScheme(url);
+    if (scheme.empty()) return {};
+    std::string_view rest = url.substr(scheme.size() + 1);
+    if (!rest.starts_with("//")) return {};
+    rest.remove_prefix(2);
+    std::string_view host = rest.substr(0, rest.find_first_of("/?#"));
+    if (const size_t at = host.rfind('@'); at != std::string_view::npos) {
+        host.remove_prefix(at + 1);
+    }
+    if (host.starts_with('[')) {
+        const size_t close = host.find(']');
+        if (close == std::string_view::npos) return {};
+        host = host.substr(1, close - 1);
+    } else {
+        host = host.substr(0, host.find(':'));
+    }
+    if (host.empty()) return {};
+
+    std::string name(host);
+    if (name.find('%') != std::string::npos) {
+        GText decoded(g_uri_unescape_string(name.c_str(), nullptr));
+        if (decoded) name = decoded.get();
+    }
+    if (GText ascii{g_hostname_to_ascii(name.c_str())}) name = ascii.get();
+    for (char& c : name) c = g_ascii_tolower(c);
+    return name;
 }
 
 }  // namespace delvaronte

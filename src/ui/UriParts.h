@@ -1,4 +1,4 @@
-// Parts of an address, with GLib's parser. No toolkit.
+// Parts of an address, read as the web engine reads the addresses it hands us. No toolkit.
 #pragma once
 
 #include <string>
@@ -9,7 +9,10 @@ namespace delvaronte {
 // The scheme, lowercased; empty when there is none.
 std::string uriScheme(std::string_view url);
 
-// The host, or empty when the address does not parse or has none.
+// The host, in the form DNS compares it: lowercased, an international name in its ASCII
+// (punycode) form, an IPv6 address without its brackets. Empty when the address has no
+// authority ("mailto:", "file:///") or no scheme. Only the authority is read: escapes in the
+// path or query (Latin-1 "%E9", a bare "%", "%00") do not make a host disappear.
 std::string uriHost(std::string_view url);
 
 }  // namespace delvaronte
