@@ -96,6 +96,7 @@ void AppDelegate::buildMainWindow() {
     // Closing keeps the window, its page and its history for the next activation.
     gtk_window_set_hide_on_close(window_, TRUE);
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
+    addContentKeys(window_);
 
     // Held for the program's life, like the window: closing only hides it.
     g_object_ref(window_);

@@ -64,6 +64,7 @@ private:
     void buildMainWindow();
     void buildWebView();
     void setupMenu();
+    void addContentKeys(GtkWindow* window);
     void hideSplash();
     void showErrorPage(WebKitWebView* view, const char* failedUri);
     // Our own page in place of the view's, at uri.

@@ -102,6 +102,28 @@ void AppDelegate::setupMenu() {
     g_object_unref(bar);
 }
 
+// The editing keys go to the focused web view first, in turn with the keys typed before
+// them; WebKit hands back those it did not handle (Ctrl+Z and Ctrl+Shift+Z in a text field,
+// for one), and those run their Edition item here, still in turn.
+void AppDelegate::addContentKeys(GtkWindow* window) {
+    GtkEventController* controller = gtk_shortcut_controller_new();
+    gtk_event_controller_set_propagation_phase(controller, GTK_PHASE_BUBBLE);
+    for (const Menu& menu : menuBar()) {
+        for (const auto& section : menu.sections) {
+            for (const MenuItem& item : section) {
+                if (!item.keysBelongToContent) continue;
+                for (const char* accel : item.accels) {
+                    gtk_shortcut_controller_add_shortcut(
+                        GTK_SHORTCUT_CONTROLLER(controller),
+                        gtk_shortcut_new(gtk_shortcut_trigger_parse_string(accel),
+                                         gtk_named_action_new(item.action)));
+                }
+            }
+        }
+    }
+    gtk_widget_add_controller(GTK_WIDGET(window), controller);
+}
+
 void AppDelegate::goBack() {
     webkit_web_view_go_back(webView_);
 }

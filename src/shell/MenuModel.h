@@ -11,9 +11,9 @@ struct MenuItem {
     const char* label;
     const char* action;               // an action of the application ("app.")
     std::vector<const char*> accels;  // the first is the one the menu shows
-    // The keys are shown in the menu but left to the focused web view or text field, which
-    // handles them in turn with the letters typed before them. Bound to the menu's action,
-    // they would overtake those letters.
+    // The keys go to the focused web view or text field first, in turn with the letters
+    // typed before them; only what the content leaves unhandled runs the item. Bound as
+    // application keys, they would overtake those letters.
     bool keysBelongToContent = false;
 };
 

@@ -268,6 +268,7 @@ GtkWidget* AppDelegate::openPopup(WebKitWebView* opener) {
     const Rect standard = popupRect(primaryWorkFrame(), std::nullopt, std::nullopt);
     gtk_window_set_default_size(popup, int(standard.width), int(standard.height));
     gtk_widget_set_size_request(GTK_WIDGET(popup), kPopupMinimumWidth, kPopupMinimumHeight);
+    addContentKeys(popup);
 
     WebKitWebView* view = newRelatedWebView(opener);
     connectWebView(view);

@@ -99,6 +99,29 @@ void ShownAlert::type(size_t index, const std::string& text) const {
     gtk_editable_set_text(GTK_EDITABLE(all[index]), text.c_str());
 }
 
+std::vector<std::string> ShownAlert::checkBoxes() const {
+    std::vector<std::string> labels;
+    walk(GTK_WIDGET(window_), [&](GtkWidget* widget) {
+        if (!GTK_IS_CHECK_BUTTON(widget)) return true;
+        labels.emplace_back(gtk_check_button_get_label(GTK_CHECK_BUTTON(widget)));
+        return false;
+    });
+    return labels;
+}
+
+void ShownAlert::tick(const std::string& label) const {
+    bool found = false;
+    walk(GTK_WIDGET(window_), [&](GtkWidget* widget) {
+        if (!GTK_IS_CHECK_BUTTON(widget)) return true;
+        if (label == gtk_check_button_get_label(GTK_CHECK_BUTTON(widget))) {
+            gtk_check_button_set_active(GTK_CHECK_BUTTON(widget), TRUE);
+            found = true;
+        }
+        return false;
+    });
+    if (!found) ADD_FAILURE() << "no check box \"" << label << "\" on \"" << title() << "\"";
+}
+
 void ShownAlert::press(const std::string& label) const {
     for (GtkWidget* button : buttonsOf(window_)) {
         if (label == gtk_button_get_label(GTK_BUTTON(button))) {

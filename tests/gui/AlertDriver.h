@@ -27,6 +27,9 @@ public:
     std::vector<GtkWidget*> fields() const;
     std::string fieldText(size_t index) const;
     void type(size_t index, const std::string& text) const;
+    // Labels of the check boxes, in the order of the form.
+    std::vector<std::string> checkBoxes() const;
+    void tick(const std::string& label) const;
     void press(const std::string& label) const;
     // Answers as the window's close button does.
     void close() const;

@@ -112,15 +112,39 @@ void RunningApp::activateAction(const char* name) {
     g_action_group_activate_action(G_ACTION_GROUP(application_), name, nullptr);
 }
 
-void pressKeys(const std::string& keys) {
-    const char* argv[] = {"xdotool", "key", "--clearmodifiers", keys.c_str(), nullptr};
+bool RunningApp::focusPage() {
+    if (!waitUntil([&] { return gtk_window_is_active(delegate_->window()); })) return false;
+    gtk_widget_grab_focus(GTK_WIDGET(view()));
+    return true;
+}
+
+void RunningApp::pressOn(WebKitWebView* view, const std::string& id) {
+    evaluate(view, "document.getElementById('" + id + "').focus(); 1");
+    pressKeys("Return");
+}
+
+namespace {
+
+void xdotool(std::vector<const char*> argv) {
+    argv.insert(argv.begin(), "xdotool");
+    argv.push_back(nullptr);
     GError* error = nullptr;
     gint status = 0;
-    if (!g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
-                      nullptr, nullptr, nullptr, &status, &error)) {
+    if (!g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr, G_SPAWN_SEARCH_PATH,
+                      nullptr, nullptr, nullptr, nullptr, &status, &error)) {
         ADD_FAILURE() << "xdotool: " << error->message;
         g_error_free(error);
     }
+}
+
+}  // namespace
+
+void pressKeys(const std::string& keys) {
+    xdotool({"key", "--clearmodifiers", keys.c_str()});
+}
+
+void typeText(const std::string& text) {
+    xdotool({"type", "--delay", "15", text.c_str()});
 }
 
 }  // namespace delvaronte::testing

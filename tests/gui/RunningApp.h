@@ -45,6 +45,12 @@ public:
     std::string heading() { return heading(view()); }
     // Activates one of the application's actions, as its menu item does.
     void activateAction(const char* name);
+    // Gives the main window's page the keyboard, once the window is the active one.
+    bool focusPage();
+    // Focuses the element of a page with this id and presses Enter on it, as a person does
+    // with the keyboard: a click that carries a user gesture.
+    void pressOn(WebKitWebView* view, const std::string& id);
+    void pressOn(const std::string& id) { pressOn(view(), id); }
 
 private:
     GtkApplication* application_;
@@ -62,5 +68,7 @@ protected:
 
 // Presses keys through the X server, as a keyboard does (xdotool), in the focused window.
 void pressKeys(const std::string& keys);
+// Types text through the X server, one key after the other.
+void typeText(const std::string& text);
 
 }  // namespace delvaronte::testing
