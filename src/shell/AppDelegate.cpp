@@ -125,9 +125,11 @@ void AppDelegate::presentMainWindow() {
 
 void AppDelegate::loadUrl(const std::string& text) {
     if (webView_ == nullptr || !parsesAsUrl(text)) return;
-    webkit_web_view_load_uri(webView_, text.c_str());
     appUrl_ = text;
+    // Started first: the page being left may ask whether to stay before the load returns,
+    // and staying stops the timer.
     startHomeTimer();
+    webkit_web_view_load_uri(webView_, text.c_str());
 }
 
 // WebKit gives a request no timeout of its own: a home page that has not started to arrive

@@ -325,15 +325,18 @@ void AppDelegate::forgetPopup(GtkWindow* popup) {
 }
 
 gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
-                                     AppDelegate*) {
+                                     AppDelegate* self) {
     // The view, and what is kept about its page, outlive the dialog's own loop.
     const auto held = GRef<WebKitWebView>::retain(view);
     PageDialogGuard& guard = pageState(view).dialogs;
     const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
     if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
         // A page whose dialogs were blocked lets the user go without asking.
-        webkit_script_dialog_confirm_set_confirmed(
-            dialog, guard.blocked() || askToLeavePage(windowOf(view)));
+        const bool leave = guard.blocked() || askToLeavePage(windowOf(view));
+        webkit_script_dialog_confirm_set_confirmed(dialog, leave);
+        // The home page asked for will not come: its time limit must not bring the error
+        // page over the page the user chose to stay on.
+        if (!leave && view == self->webView_) self->stopHomeTimer();
         return TRUE;
     }
     if (type != WEBKIT_SCRIPT_DIALOG_ALERT && type != WEBKIT_SCRIPT_DIALOG_CONFIRM &&

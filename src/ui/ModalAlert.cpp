@@ -16,6 +16,10 @@ constexpr int kTextWidthChars = 50;
 constexpr int kRoomAroundText = 260;
 constexpr int kMinimumTextHeight = 120;
 constexpr int kScreenHeightWhenUnknown = 768;
+// Beyond this a label takes seconds to lay its text out (GTK measures it whole, several
+// times); a text view lays out only what is on screen.
+constexpr size_t kLongTextBytes = 16 * 1024;
+constexpr int kLongTextWidth = 420;  // about the width of a label of kTextWidthChars
 
 const char* iconName(AlertStyle style) {
     return style == AlertStyle::Warning ? "dialog-warning-symbolic" : "dialog-information-symbolic";
@@ -75,10 +79,17 @@ void ModalAlert::setMessageText(const std::string& text) {
 
 void ModalAlert::setInformativeText(const std::string& text) {
     informative_ = text;
-    if (informativeLabel_ != nullptr) {
-        gtk_label_set_text(informativeLabel_, text.c_str());
-        gtk_widget_set_visible(textScroller_, !text.empty());
-    }
+    if (informativeLabel_ != nullptr) showInformativeText();
+}
+
+void ModalAlert::showInformativeText() {
+    const bool longText = informative_.size() > kLongTextBytes;
+    gtk_label_set_text(informativeLabel_, longText ? "" : informative_.c_str());
+    gtk_text_buffer_set_text(gtk_text_view_get_buffer(longText_),
+                             longText ? informative_.c_str() : "", -1);
+    gtk_widget_set_visible(GTK_WIDGET(informativeLabel_), !longText);
+    gtk_widget_set_visible(GTK_WIDGET(longText_), longText);
+    gtk_widget_set_visible(textScroller_, !informative_.empty());
 }
 
 void ModalAlert::setStyle(AlertStyle style) {
@@ -140,15 +151,24 @@ void ModalAlert::build() {
     informativeLabel_ = makeLabel("alert-informative");
     // A page's or a changelog's text may be of any length, and of long words.
     gtk_label_set_wrap_mode(informativeLabel_, PANGO_WRAP_WORD_CHAR);
-    gtk_label_set_text(informativeLabel_, informative_.c_str());
+    longText_ = GTK_TEXT_VIEW(gtk_text_view_new());
+    gtk_widget_set_name(GTK_WIDGET(longText_), "alert-informative-long");
+    gtk_text_view_set_editable(longText_, FALSE);
+    gtk_text_view_set_cursor_visible(longText_, FALSE);
+    gtk_text_view_set_wrap_mode(longText_, GTK_WRAP_WORD_CHAR);
+    gtk_widget_add_css_class(GTK_WIDGET(longText_), "inline");
+    gtk_widget_set_size_request(GTK_WIDGET(longText_), kLongTextWidth, -1);
+    GtkWidget* both = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_box_append(GTK_BOX(both), GTK_WIDGET(informativeLabel_));
+    gtk_box_append(GTK_BOX(both), GTK_WIDGET(longText_));
     GtkWidget* scroller = textScroller_ = gtk_scrolled_window_new();
-    gtk_widget_set_visible(scroller, !informative_.empty());
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
                                    GTK_POLICY_AUTOMATIC);
     gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
     gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller),
                                                maximumTextHeight());
-    gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(scroller), GTK_WIDGET(informativeLabel_));
+    gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(scroller), both);
+    showInformativeText();
     gtk_box_append(GTK_BOX(texts), GTK_WIDGET(messageLabel_));
     gtk_box_append(GTK_BOX(texts), scroller);
     if (accessory_ != nullptr) {

@@ -45,6 +45,7 @@ public:
 
 private:
     void build();
+    void showInformativeText();
     void finish(int response);
     int lastResponse() const;
 
@@ -65,6 +66,7 @@ private:
     GtkWindow* window_ = nullptr;
     GtkLabel* messageLabel_ = nullptr;
     GtkLabel* informativeLabel_ = nullptr;
+    GtkTextView* longText_ = nullptr;  // in place of the label for a long text
     GtkWidget* textScroller_ = nullptr;
     GtkImage* icon_ = nullptr;
     GMainLoop* loop_ = nullptr;
