@@ -8,6 +8,7 @@
 #include "LocalServer.h"
 #include "RunningApp.h"
 #include "shell/Printing.h"
+#include "ui/GObjectPtr.h"
 #include "ui/SystemOpener.h"
 
 using namespace delvaronte;
@@ -16,6 +17,8 @@ using namespace delvaronte::testing;
 namespace {
 
 const std::string kReport = "Compte;Debit;Credit\n411000;18600,00;0,00\n512000;0,00;18600,00\n";
+const std::string kSlowFirstPart(4096, 'x');
+const std::string kSlowRest = "fin du grand livre\n";
 
 GtkWindow* findWindowNamed(const char* name) {
     GListModel* toplevels = gtk_window_get_toplevels();
@@ -83,8 +86,51 @@ protected:
         EXPECT_TRUE(waitUntil([] { return findWindowNamed("delvaronte-save") == nullptr; }));
     }
 
+    // A file the server sends in part, then holds: each download of it runs until the test
+    // finishes it or cuts its connection.
+    void serveSlowly(const std::string& path) {
+        server_.route(path, [this](SoupServerMessage* message) {
+            SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);
+            // Its whole length is announced, so that a cut connection is a failure.
+            soup_message_headers_set_content_length(headers,
+                                                    kSlowFirstPart.size() + kSlowRest.size());
+            soup_message_headers_append(headers, "Content-Disposition", "attachment");
+            soup_message_headers_set_content_type(headers, "application/pdf", nullptr);
+            soup_server_message_set_status(message, 200, nullptr);
+            soup_message_body_append(soup_server_message_get_response_body(message),
+                                     SOUP_MEMORY_COPY, kSlowFirstPart.data(),
+                                     kSlowFirstPart.size());
+            slow_.push_back(GRef<SoupServerMessage>::retain(message));
+        });
+    }
+    // Asks for the slow file, saves it as target and waits until its progress shows.
+    GtkWindow* startSlowDownload(const std::string& offeredName, const std::string& target) {
+        const size_t before = slow_.size();
+        app_.evaluate("location.href = '/" + offeredName + "'; 1");
+        answerSaveDialog(offeredName, target);
+        GtkWindow* progress = nullptr;
+        EXPECT_TRUE(waitUntil([&] {
+            return slow_.size() > before && (progress = findWindowNamed("delvaronte-download"));
+        }));
+        return progress;
+    }
+    void cutSlowDownload(size_t index) {
+        g_socket_close(soup_server_message_get_socket(slow_.at(index).get()), nullptr);
+    }
+    void cutSlowDownloads() {
+        for (size_t i = 0; i < slow_.size(); ++i) cutSlowDownload(i);
+    }
+    void finishSlowDownload(size_t index) {
+        SoupServerMessage* message = slow_.at(index).get();
+        SoupMessageBody* body = soup_server_message_get_response_body(message);
+        soup_message_body_append(body, SOUP_MEMORY_COPY, kSlowRest.data(), kSlowRest.size());
+        soup_message_body_complete(body);
+        soup_server_message_unpause(message);
+    }
+
     TempDir folder_;
     std::vector<std::string> opened_;
+    std::vector<GRef<SoupServerMessage>> slow_;
 };
 
 }  // namespace
@@ -145,34 +191,7 @@ TEST_F(DownloadsAndPrinting, AScriptExportIsSavedAndCancellingSavesNothing) {
 }
 
 TEST_F(DownloadsAndPrinting, AConnectionDroppedMidwayIsAFailureAndLeavesNoFile) {
-    // Every request for the file gets a part of it; once the download runs, each connection
-    // is cut, including one that would arrive later.
-    std::vector<SoupServerMessage*> pending;
-    bool cutting = false;
-    auto cut = [](SoupServerMessage* message) {
-        g_socket_close(soup_server_message_get_socket(message), nullptr);
-    };
-    server_.route("/grand-livre.pdf", [&](SoupServerMessage* message) {
-        SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);
-        soup_message_headers_set_content_length(headers, 1000000);
-        soup_message_headers_append(headers, "Content-Disposition", "attachment");
-        soup_message_headers_set_content_type(headers, "application/pdf", nullptr);
-        soup_server_message_set_status(message, 200, nullptr);
-        soup_message_body_append(soup_server_message_get_response_body(message), SOUP_MEMORY_COPY,
-                                 std::string(4096, 'x').data(), 4096);
-        pending.push_back(SOUP_SERVER_MESSAGE(g_object_ref(message)));
-        if (cutting) {
-            g_idle_add_full(
-                G_PRIORITY_DEFAULT,
-                +[](gpointer data) -> gboolean {
-                    g_socket_close(
-                        soup_server_message_get_socket(static_cast<SoupServerMessage*>(data)),
-                        nullptr);
-                    return G_SOURCE_REMOVE;
-                },
-                g_object_ref(message), g_object_unref);
-        }
-    });
+    serveSlowly("/grand-livre.pdf");
     const std::string target = folder_.file("grand-livre.pdf");
     AlertDriver driver;
     driver.then([](ShownAlert& shown) {
@@ -180,17 +199,69 @@ TEST_F(DownloadsAndPrinting, AConnectionDroppedMidwayIsAFailureAndLeavesNoFile) 
         EXPECT_EQ(shown.informative(), "Le telechargement a echoue.");
         shown.press("OK");
     });
-    app_.evaluate("location.href = '/grand-livre.pdf'; 1");
-    answerSaveDialog("grand-livre.pdf", target);
-    ASSERT_TRUE(waitUntil([&] { return findWindowNamed("delvaronte-download") != nullptr; }))
-        << "progress is shown while it runs";
-    ASSERT_FALSE(pending.empty());
-    cutting = true;
-    for (SoupServerMessage* message : pending) cut(message);
+    startSlowDownload("grand-livre.pdf", target);
+    cutSlowDownloads();
     ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
-    for (SoupServerMessage* message : pending) g_object_unref(message);
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_TRUE(std::filesystem::is_empty(folder_.path())) << "no partial file either";
+}
+
+TEST_F(DownloadsAndPrinting, ClosingTheProgressWindowCancelsTheDownloadQuietly) {
+    // GTK says so when it is called on a widget that is gone.
+    static int criticals = 0;
+    const guint handler = g_log_set_handler(
+        "Gtk", GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
+        +[](const char*, GLogLevelFlags, const char* message, gpointer) {
+            ++criticals;
+            ADD_FAILURE() << message;
+        },
+        nullptr);
+    serveSlowly("/grand-livre.pdf");
+    AlertDriver driver;  // no alert: the user chose to stop it
+    for (const bool withButton : {false, true}) {
+        GtkWindow* progress = startSlowDownload("grand-livre.pdf", folder_.file("grand-livre.pdf"));
+        ASSERT_NE(progress, nullptr);
+        if (withButton) {
+            GtkWidget* cancel = gtk_widget_get_last_child(gtk_window_get_child(progress));
+            ASSERT_STREQ(gtk_button_get_label(GTK_BUTTON(cancel)), "Annuler");
+            g_signal_emit_by_name(cancel, "clicked");
+        } else {
+            gtk_window_close(progress);  // its close button, or Alt+F4
+        }
+        EXPECT_TRUE(waitUntil([] { return findWindowNamed("delvaronte-download") == nullptr; }));
+        // Whatever the server does next reaches nothing of the cancelled download.
+        cutSlowDownloads();
+        EXPECT_EQ(app_.evaluate("6 * 7"), "42") << "the program still answers";
+        EXPECT_TRUE(std::filesystem::is_empty(folder_.path()));
+    }
+    g_log_remove_handler("Gtk", handler);
+    EXPECT_EQ(criticals, 0);
+}
+
+TEST_F(DownloadsAndPrinting, TwoDownloadsSavedUnderOneNameDoNotShareTheirPartialFile) {
+    serveSlowly("/grand-livre.pdf");
+    const std::string target = folder_.file("export.pdf");
+    AlertDriver driver;
+    driver
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.informative(), "Le telechargement a echoue.");
+            shown.press("OK");
+        })
+        .then([&](ShownAlert& shown) {
+            EXPECT_EQ(shown.title(), "Telechargement termine");
+            shown.press("Fermer");
+        });
+    startSlowDownload("grand-livre.pdf", target);
+    startSlowDownload("grand-livre.pdf", target);
+    ASSERT_EQ(slow_.size(), 2u);
+    cutSlowDownload(0);
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 1; }));
+    finishSlowDownload(1);
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
+    EXPECT_EQ(readFile(target), kSlowFirstPart + kSlowRest) << "the second one is whole";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST_F(DownloadsAndPrinting, APopupThatOnlyDownloadsLeavesNoWindow) {
