@@ -331,12 +331,14 @@ gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* di
     PageDialogGuard& guard = pageState(view).dialogs;
     const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
     if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
+        // The home page's time limit waits for the answer: it must not bring the error page
+        // over the page while the user thinks, nor after they chose to stay on it.
+        const bool homeTimed = view == self->webView_ && self->homeTimer_ != 0;
+        if (homeTimed) self->stopHomeTimer();
         // A page whose dialogs were blocked lets the user go without asking.
         const bool leave = guard.blocked() || askToLeavePage(windowOf(view));
         webkit_script_dialog_confirm_set_confirmed(dialog, leave);
-        // The home page asked for will not come: its time limit must not bring the error
-        // page over the page the user chose to stay on.
-        if (!leave && view == self->webView_) self->stopHomeTimer();
+        if (leave && homeTimed) self->startHomeTimer();
         return TRUE;
     }
     if (type != WEBKIT_SCRIPT_DIALOG_ALERT && type != WEBKIT_SCRIPT_DIALOG_CONFIRM &&

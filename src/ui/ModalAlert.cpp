@@ -4,6 +4,7 @@
 
 #include "ui/GObjectPtr.h"
 #include "ui/ScreenArea.h"
+#include "ui/Style.h"
 
 namespace delvaronte {
 
@@ -20,6 +21,9 @@ constexpr int kScreenHeightWhenUnknown = 768;
 // times); a text view lays out only what is on screen.
 constexpr size_t kLongTextBytes = 16 * 1024;
 constexpr int kLongTextWidth = 420;  // about the width of a label of kTextWidthChars
+// A long text reads as the label it stands for: no field around it.
+constexpr char kLongTextCss[] =
+    "textview.alert-text, textview.alert-text text { background: transparent; }";
 
 const char* iconName(AlertStyle style) {
     return style == AlertStyle::Warning ? "dialog-warning-symbolic" : "dialog-information-symbolic";
@@ -156,7 +160,8 @@ void ModalAlert::build() {
     gtk_text_view_set_editable(longText_, FALSE);
     gtk_text_view_set_cursor_visible(longText_, FALSE);
     gtk_text_view_set_wrap_mode(longText_, GTK_WRAP_WORD_CHAR);
-    gtk_widget_add_css_class(GTK_WIDGET(longText_), "inline");
+    addStyleSheet(kLongTextCss);
+    gtk_widget_add_css_class(GTK_WIDGET(longText_), "alert-text");
     gtk_widget_set_size_request(GTK_WIDGET(longText_), kLongTextWidth, -1);
     GtkWidget* both = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_append(GTK_BOX(both), GTK_WIDGET(informativeLabel_));
@@ -164,6 +169,8 @@ void ModalAlert::build() {
     GtkWidget* scroller = textScroller_ = gtk_scrolled_window_new();
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
                                    GTK_POLICY_AUTOMATIC);
+    // As wide and as high as the text would be without the scroller, up to the screen's room.
+    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
     gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
     gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller),
                                                maximumTextHeight());

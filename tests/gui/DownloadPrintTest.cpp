@@ -221,6 +221,7 @@ TEST_F(DownloadsAndPrinting, ClosingTheProgressWindowCancelsTheDownloadQuietly) 
     for (const bool withButton : {false, true}) {
         GtkWindow* progress = startSlowDownload("grand-livre.pdf", folder_.file("grand-livre.pdf"));
         ASSERT_NE(progress, nullptr);
+        saveShot(progress, "download-progress");
         if (withButton) {
             GtkWidget* cancel = gtk_widget_get_last_child(gtk_window_get_child(progress));
             ASSERT_STREQ(gtk_button_get_label(GTK_BUTTON(cancel)), "Annuler");

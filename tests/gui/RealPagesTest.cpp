@@ -22,10 +22,15 @@ namespace {
 
 constexpr char kHtml[] = "text/html";
 
-// Hand-offs of one web view are at most one a second: waits for the clock, not for luck.
-void waitOutHandOffInterval() {
-    const gint64 until = g_get_monotonic_time() + 1'100'000;
+// Lets the clock pass a limit of the program's: a wait on time, not on luck.
+void waitMicroseconds(gint64 span) {
+    const gint64 until = g_get_monotonic_time() + span;
     waitUntil([&] { return g_get_monotonic_time() >= until; });
+}
+
+// Hand-offs of one web view are at most one a second.
+void waitOutHandOffInterval() {
+    waitMicroseconds(1'100'000);
 }
 
 // The web processes this test process started, found through /proc.
@@ -241,6 +246,9 @@ TEST_F(RealPages, LeavingAPageWithUnsavedChangesIsAskedInFrench) {
     typeText("150");
     ASSERT_TRUE(waitUntil([&] { return value("montant") == "150"; }));
 
+    // The page stays while the user thinks and once they chose to stay, also past the home
+    // page's time limit; leaving goes.
+    app_.delegate().setHomeLoadTimeoutForTesting(1);
     AlertDriver driver;
     driver
         .then([](ShownAlert& shown) {
@@ -251,15 +259,13 @@ TEST_F(RealPages, LeavingAPageWithUnsavedChangesIsAskedInFrench) {
             EXPECT_EQ(shown.buttonLabels(),
                       (std::vector<std::string>{"Rester", "Quitter la page"}));
             saveShot(shown.window(), "leave-page");
+            waitMicroseconds(1'500'000);
             shown.press("Rester");
         })
         .press("Quitter la page");
-    // Staying keeps the page, also past the home page's time limit.
-    app_.delegate().setHomeLoadTimeoutForTesting(1);
     app_.activateAction("goHome");
     ASSERT_TRUE(waitUntil([&] { return driver.pending() == 1; }));
-    const gint64 pastLimit = g_get_monotonic_time() + 1'500'000;
-    waitUntil([&] { return g_get_monotonic_time() >= pastLimit; });
+    waitMicroseconds(1'500'000);
     EXPECT_EQ(value("montant"), "150");
     EXPECT_EQ(app_.evaluate("location.pathname"), "/saisie.html");
     app_.activateAction("goHome");
