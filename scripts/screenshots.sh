@@ -9,10 +9,10 @@ fi
 out="$PWD/docs/screenshots"
 mkdir -p "$out"
 DELVARONTE_SHOTS="$out" tests/gui/run-in-xvfb.sh build/tests/gui_tests \
-  --gtest_filter='ConfigDialogs.SetupReports*:ConfigDialogs.Cancel*:AppShell.Starts*:AppShell.Splash*:WebDelegation.Failed*:WebDelegation.PopupsTake*' \
+  --gtest_filter='ConfigDialogs.SetupReports*:ConfigDialogs.Cancel*:AppShell.Starts*:AppShell.Splash*:WebDelegation.Failed*:WebDelegation.PopupsTake*:RealPages.PageDialogs*:RealPages.Leaving*:RealPages.AStopped*' \
   >/dev/null 2>&1
 # Full-screen captures are large: keep them at half size.
-for shot in main-window splash error-page; do
+for shot in main-window splash error-page page-stopped; do
   [ -f "$out/$shot.png" ] && convert "$out/$shot.png" -resize 50% "$out/$shot.png"
 done
 ls "$out"

@@ -43,7 +43,10 @@ std::string uriHost(std::string_view url) {
         GText decoded(g_uri_unescape_string(name.c_str(), nullptr));
         if (decoded) name = decoded.get();
     }
-    if (GText ascii{g_hostname_to_ascii(name.c_str())}) name = ascii.get();
+    // GLib's conversion takes UTF-8 only; the engine sends no other (a page's text might).
+    if (g_utf8_validate(name.data(), static_cast<gssize>(name.size()), nullptr)) {
+        if (GText ascii{g_hostname_to_ascii(name.c_str())}) name = ascii.get();
+    }
     for (char& c : name) c = g_ascii_tolower(c);
     return name;
 }

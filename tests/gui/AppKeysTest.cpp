@@ -1,6 +1,8 @@
 // Every key of the menu bar, pressed on a real keyboard (through the X server).
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "AlertDriver.h"
 #include "LocalServer.h"
 #include "RunningApp.h"
@@ -20,6 +22,21 @@ protected:
 
     std::string value(const std::string& id) {
         return app_.evaluate("document.getElementById('" + id + "').value");
+    }
+    // What the clipboard holds, read as a pasting program reads it.
+    static std::string clipboardText() {
+        std::optional<std::string> text;
+        gdk_clipboard_read_text_async(
+            gdk_display_get_clipboard(gdk_display_get_default()), nullptr,
+            +[](GObject* clipboard, GAsyncResult* result, gpointer data) {
+                char* read = gdk_clipboard_read_text_finish(GDK_CLIPBOARD(clipboard), result,
+                                                            nullptr);
+                *static_cast<std::optional<std::string>*>(data) = read != nullptr ? read : "";
+                g_free(read);
+            },
+            &text);
+        waitUntil([&] { return text.has_value(); });
+        return text.value_or("");
     }
     void focusField(const std::string& id) {
         app_.evaluate("document.getElementById('" + id + "').focus(); 1");
@@ -77,8 +94,9 @@ TEST_F(AppKeys, EditingKeysStayInOrderWithTyping) {
     app_.activateAction("selectAll");
     app_.activateAction("cut");
     EXPECT_TRUE(waitForValue("recherche", ""));
+    EXPECT_TRUE(waitUntil([&] { return clipboardText() == "Acme CorpAcme CorpSA"; }));
     app_.activateAction("paste");
-    EXPECT_TRUE(waitForValue("recherche", "Acme CorpAcme CorpSA"));
+    EXPECT_TRUE(waitForValue("recherche", "Acme CorpAcme CorpSA")) << value("recherche");
 
     // In our own dialogs' fields the keys are the field's.
     AlertDriver driver;

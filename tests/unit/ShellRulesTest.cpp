@@ -165,6 +165,8 @@ TEST(UriParts, HostIsReadAsTheEngineReadsIt) {
         {"http://[fe80::1/", ""},
         {"https://soci\xC3\xA9t\xC3\xA9.ma/", "xn--socit-esab.ma"},
         {"https://soci%C3%A9t%C3%A9.ma/", "xn--socit-esab.ma"},
+        {"http://www\xF9\xF9.ma/", "www\xF9\xF9.ma"},
+        {"http://x%F9/", "x\xF9"},
         {"mailto:compta@exemple.ma", ""},
         {"file:///etc/passwd", ""},
         {"http:///", ""},
