@@ -90,10 +90,14 @@ TEST_F(AppKeys, EditingKeysStayInOrderWithTyping) {
     EXPECT_TRUE(waitForValue("recherche", "Acme CorpAcme CorpSA")) << value("recherche");
 
     // The menu items still act, chosen with the mouse.
+    ASSERT_TRUE(app_.focusPage());
     focusField("recherche");
     app_.activateAction("selectAll");
     app_.activateAction("cut");
-    EXPECT_TRUE(waitForValue("recherche", ""));
+    EXPECT_TRUE(waitForValue("recherche", ""))
+        << value("recherche") << " focus in "
+        << G_OBJECT_TYPE_NAME(gtk_root_get_focus(GTK_ROOT(app_.delegate().window())))
+        << ", page focus on " << app_.evaluate("document.activeElement.id");
     EXPECT_TRUE(waitUntil([&] { return clipboardText() == "Acme CorpAcme CorpSA"; }));
     app_.activateAction("paste");
     EXPECT_TRUE(waitForValue("recherche", "Acme CorpAcme CorpSA")) << value("recherche");
