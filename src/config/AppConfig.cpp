@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "config/ConfigJson.h"
+#include "ui/GObjectPtr.h"
 
 namespace delvaronte {
 
@@ -40,8 +41,8 @@ AppConfig AppConfig::loadFrom(const std::string& path) {
     gsize length = 0;
     // Missing, unreadable, a folder: all read as no configuration.
     if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return record;
+    const GText held(contents);
     const std::string bytes(contents, length);
-    g_free(contents);
 
     if (auto fields = parseConfigJson(bytes)) {
         record.encryptedUrl = std::move(fields->encryptedUrl);

@@ -36,6 +36,7 @@ bool ConfigWindow::showSetup() {
     alert.setAccessory(form.container);
     alert.addButton("Enregistrer");
     alert.addButton("Quitter");
+    alert.leaveFocusToToolkit();
 
     // The same alert comes back after an error, with everything typed still in it.
     for (;;) {
@@ -88,6 +89,7 @@ void ConfigWindow::showConfig(UrlLoader& owner) {
     editor.setAccessory(form.container);
     editor.addButton("Enregistrer");
     editor.addButton("Annuler");
+    editor.leaveFocusToToolkit();
     if (editor.runModal() == kAlertSecondButton) return;
 
     const Entries entries = readEntries(form);

@@ -41,17 +41,17 @@ AppDelegate::~AppDelegate() {
             g_signal_handlers_disconnect_by_data(view, this);
         }
         gtk_window_destroy(popup);
-        g_object_unref(popup);
+        g_object_unref(popup);  // childWindows' own reference, see forgetPopup
     }
     if (fadeTick_ != 0) gtk_widget_remove_tick_callback(splashView_, fadeTick_);
     if (webView_ != nullptr) {
         g_signal_handlers_disconnect_by_data(webView_, this);
-        g_object_unref(webView_);
+        g_object_unref(webView_);  // held since buildWebView, released after its handlers
     }
     if (window_ != nullptr) {
         g_signal_handlers_disconnect_by_data(window_, this);
         gtk_window_destroy(window_);
-        g_object_unref(window_);
+        g_object_unref(window_);  // held since buildMainWindow: closing only hides it
     }
 }
 

@@ -65,21 +65,21 @@ void activateActionCb(GSimpleAction*, GVariant*, gpointer data) {
 
 void AppDelegate::setupMenu() {
     for (const ActionBinding& binding : kActions) {
-        GSimpleAction* action = g_simple_action_new(binding.name, nullptr);
+        const auto action =
+            GRef<GSimpleAction>::adopt(g_simple_action_new(binding.name, nullptr));
         g_signal_connect_data(
-            action, "activate", G_CALLBACK(activateActionCb),
+            action.get(), "activate", G_CALLBACK(activateActionCb),
             new ActionTarget{this, binding.command},
             +[](gpointer data, GClosure*) { delete static_cast<ActionTarget*>(data); },
             GConnectFlags(0));
-        g_action_map_add_action(G_ACTION_MAP(application_), G_ACTION(action));
-        g_object_unref(action);
+        g_action_map_add_action(G_ACTION_MAP(application_), G_ACTION(action.get()));
     }
 
-    GMenu* bar = g_menu_new();
+    const auto bar = GRef<GMenu>::adopt(g_menu_new());
     for (const Menu& menu : menuBar()) {
-        GMenu* submenu = g_menu_new();
+        const auto submenu = GRef<GMenu>::adopt(g_menu_new());
         for (const auto& section : menu.sections) {
-            GMenu* group = g_menu_new();
+            const auto group = GRef<GMenu>::adopt(g_menu_new());
             for (const MenuItem& item : section) {
                 const auto entry = GRef<GMenuItem>::adopt(g_menu_item_new(item.label, item.action));
                 if (item.keysBelongToContent) {
@@ -90,16 +90,13 @@ void AppDelegate::setupMenu() {
                     gtk_application_set_accels_for_action(application_, item.action,
                                                           accels.data());
                 }
-                g_menu_append_item(group, entry.get());
+                g_menu_append_item(group.get(), entry.get());
             }
-            g_menu_append_section(submenu, nullptr, G_MENU_MODEL(group));
-            g_object_unref(group);
+            g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(group.get()));
         }
-        g_menu_append_submenu(bar, menu.title, G_MENU_MODEL(submenu));
-        g_object_unref(submenu);
+        g_menu_append_submenu(bar.get(), menu.title, G_MENU_MODEL(submenu.get()));
     }
-    gtk_application_set_menubar(application_, G_MENU_MODEL(bar));
-    g_object_unref(bar);
+    gtk_application_set_menubar(application_, G_MENU_MODEL(bar.get()));
 }
 
 // The editing keys go to the focused web view first, in turn with the keys typed before
@@ -181,9 +178,9 @@ void AppDelegate::miniaturize() {
 }
 
 void AppDelegate::printPage() {
-    WebKitPrintOperation* operation = webkit_print_operation_new(webView_);
-    runPrintDialog(operation, window_);
-    g_object_unref(operation);
+    const auto operation =
+        GRef<WebKitPrintOperation>::adopt(webkit_print_operation_new(webView_));
+    runPrintDialog(operation.get(), window_);
 }
 
 void AppDelegate::quit() {

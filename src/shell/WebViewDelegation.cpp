@@ -264,6 +264,8 @@ GtkWidget* AppDelegate::createCb(WebKitWebView* opener, WebKitNavigationAction* 
 
 GtkWidget* AppDelegate::openPopup(WebKitWebView* opener) {
     GtkWindow* popup = GTK_WINDOW(gtk_application_window_new(application_));
+    // Named from the start, as for a page without a title, until its page sets one.
+    gtk_window_set_title(popup, "DELVARONTE");
     // The size a page gets when it asks for none; ready-to-show reads it back as requested.
     const Rect standard = popupRect(primaryWorkFrame(), std::nullopt, std::nullopt);
     gtk_window_set_default_size(popup, int(standard.width), int(standard.height));
@@ -320,8 +322,8 @@ void AppDelegate::forgetPopup(GtkWindow* popup) {
     const auto removed = std::remove(childWindows_.begin(), childWindows_.end(), popup);
     const auto references = std::distance(removed, childWindows_.end());
     childWindows_.erase(removed, childWindows_.end());
-    // The list's references go last: this may free the window and its web view.
-    for (auto i = references; i > 0; --i) g_object_unref(popup);
+    // Last, as this may free the window and its web view.
+    for (auto i = references; i > 0; --i) g_object_unref(popup);  // the list's, see openPopup
 }
 
 gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,

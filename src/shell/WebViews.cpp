@@ -29,6 +29,8 @@ WebKitSettings* sharedSettings() {
         // Pages open pop-ups from script without a click, as the accounting application does.
         webkit_settings_set_javascript_can_open_windows_automatically(created, TRUE);
         webkit_settings_set_user_agent(created, kUserAgent);
+        // Back and forward with a two-finger swipe, in the main window and the pop-ups.
+        webkit_settings_set_enable_back_forward_navigation_gestures(created, TRUE);
         return created;
     }();
     return settings;

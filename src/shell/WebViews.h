@@ -12,7 +12,7 @@ inline constexpr char kUserAgent[] = "Delvaronte-Mac/1.0 Safari/605.1.15";
 // folder (both in "Delvaronte"), cookies kept in an SQLite file there.
 WebKitNetworkSession* sharedNetworkSession();
 
-// Developer extras, JavaScript, scripts may open windows, the user agent.
+// Developer extras, JavaScript, scripts may open windows, the user agent, swipe gestures.
 WebKitSettings* sharedSettings();
 
 // The main web view: a new view in the shared session.

@@ -1,5 +1,11 @@
 #include "tools/ConfigTool.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <ostream>
 
 #include "config/AppConfig.h"
@@ -15,7 +21,7 @@ constexpr int kRefused = 1;
 constexpr int kBadUsage = 2;
 
 constexpr char kUsage[] =
-    "Usage : delvaronte-config [--file CHEMIN] COMMANDE\n"
+    "Usage : delvaronte-config [--file CHEMIN] [--owner UTILISATEUR] COMMANDE\n"
     "\n"
     "Prepare ou inspecte la configuration de DELVARONTE (config.dat).\n"
     "\n"
@@ -29,6 +35,9 @@ constexpr char kUsage[] =
     "\n"
     "Options :\n"
     "  --file CHEMIN     agit sur ce fichier au lieu du config.dat de l'utilisateur\n"
+    "  --owner UTILISATEUR  (root) donne le fichier ecrit et les dossiers crees a cet\n"
+    "                    utilisateur ; sans cette option, au proprietaire du dossier\n"
+    "                    existant le plus proche\n"
     "  --help            affiche cette aide\n"
     "\n"
     "Le mot de passe est lu sur une ligne ; le saut de ligne final est retire, rien\n"
@@ -45,12 +54,89 @@ int invalidEntry(ConfigToolIo& io, std::string_view message) {
     return kBadUsage;
 }
 
-int saveRecord(const AppConfig& record, const std::string& path, ConfigToolIo& io) {
-    if (!record.saveTo(path)) {
-        io.err << "Erreur : impossible d'enregistrer " << path << "\n";
+struct Target {
+    std::string path;
+    std::string owner;  // --owner, empty when not given
+};
+
+// Who gets a file that root writes for a user: the one named, or the owner of the nearest
+// folder that already exists.
+struct Owner {
+    uid_t uid;
+    gid_t gid;
+    std::string name;
+};
+
+std::optional<Owner> ownerNamed(const std::string& name) {
+    const passwd* entry = getpwnam(name.c_str());
+    if (entry == nullptr) return std::nullopt;
+    return Owner{entry->pw_uid, entry->pw_gid, entry->pw_name};
+}
+
+std::optional<Owner> ownerOf(const std::filesystem::path& folder) {
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) return std::nullopt;
+    const passwd* entry = getpwuid(status.st_uid);
+    return Owner{status.st_uid, status.st_gid,
+                 entry != nullptr ? entry->pw_name : std::to_string(status.st_uid)};
+}
+
+int saveRecord(const AppConfig& record, const Target& target, ConfigToolIo& io) {
+    // The folders the save is about to create, to be given away with the file.
+    std::vector<std::filesystem::path> created;
+    std::filesystem::path existing = std::filesystem::absolute(target.path).parent_path();
+    std::error_code error;
+    while (!std::filesystem::exists(existing, error) && existing.has_relative_path()) {
+        created.push_back(existing);
+        existing = existing.parent_path();
+    }
+    if (!record.saveTo(target.path)) {
+        io.err << "Erreur : impossible d'enregistrer " << target.path << "\n";
         return kRefused;
     }
+    if (geteuid() != 0) return kDone;
+
+    // Root prepares a desk for its user: a file only root could read would leave the user
+    // with the first-run dialog and saves that fail.
+    const auto owner = target.owner.empty() ? ownerOf(existing) : ownerNamed(target.owner);
+    if (!owner || owner->uid == 0) return kDone;
+    bool given = ::chown(target.path.c_str(), owner->uid, owner->gid) == 0;
+    for (const auto& folder : created) {
+        given = ::chown(folder.c_str(), owner->uid, owner->gid) == 0 && given;
+    }
+    if (!given) {
+        io.err << "Erreur : impossible de donner " << target.path << " a " << owner->name << "\n";
+        return kRefused;
+    }
+    io.out << "Proprietaire : " << owner->name << " (uid " << owner->uid << ", gid "
+           << owner->gid << "), pour le fichier" << (created.empty() ? "" : " et les dossiers crees")
+           << ".\n";
     return kDone;
+}
+
+// A text for the terminal: control characters (C0, DEL and C1) are written as \xNN, so that
+// a forged file cannot send escape sequences to the administrator's terminal.
+std::string printable(std::string_view text) {
+    std::string shown;
+    const auto escape = [&](unsigned char byte) {
+        char code[5];
+        std::snprintf(code, sizeof code, "\\x%02x", byte);
+        shown += code;
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (byte < 0x20 || byte == 0x7F) {
+            escape(byte);
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            escape(byte);
+            escape(next);
+            ++i;
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
 }
 
 std::optional<std::string> readPassword(ConfigToolIo& io, const std::string& prompt) {
@@ -66,7 +152,7 @@ int showConfiguration(const std::string& path, ConfigToolIo& io) {
     if (record.encryptedUrl.empty()) {
         io.out << "URL : (aucune)\n";
     } else if (const std::string url = AppConfig::decrypt(record.encryptedUrl); !url.empty()) {
-        io.out << "URL : " << url << "\n";
+        io.out << "URL : " << printable(url) << "\n";
     } else {
         io.out << "URL : (illisible, ne peut pas etre dechiffree)\n";
     }
@@ -75,17 +161,17 @@ int showConfiguration(const std::string& path, ConfigToolIo& io) {
     return kDone;
 }
 
-int setUrl(const std::string& path, const std::string& url, ConfigToolIo& io) {
+int setUrl(const Target& target, const std::string& url, ConfigToolIo& io) {
     if (!isValidUtf8(url)) return invalidEntry(io, "l'URL n'est pas un texte UTF-8 valide.");
     const std::string trimmed = trimEntry(url);
     if (auto failure = checkUrlRule(trimmed)) return invalidEntry(io, *failure);
 
-    AppConfig record = AppConfig::loadFrom(path);
+    AppConfig record = AppConfig::loadFrom(target.path);
     record.encryptedUrl = AppConfig::encrypt(trimmed);
-    return saveRecord(record, path, io);
+    return saveRecord(record, target, io);
 }
 
-int setPassword(const std::string& path, ConfigToolIo& io) {
+int setPassword(const Target& target, ConfigToolIo& io) {
     const auto password = readPassword(io, "Nouveau mot de passe : ");
     if (!password) return invalidEntry(io, "le mot de passe n'est pas un texte UTF-8 valide.");
     if (auto failure = checkLengthRule(*password)) return invalidEntry(io, *failure);
@@ -96,9 +182,9 @@ int setPassword(const std::string& path, ConfigToolIo& io) {
         }
     }
 
-    AppConfig record = AppConfig::loadFrom(path);
+    AppConfig record = AppConfig::loadFrom(target.path);
     record.passwordHash = AppConfig::hashPassword(*password);
-    return saveRecord(record, path, io);
+    return saveRecord(record, target, io);
 }
 
 int checkPassword(const std::string& path, ConfigToolIo& io) {
@@ -117,7 +203,7 @@ std::string firstLine(const std::string& text) {
 }
 
 int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
-    std::string path;
+    Target target;
     bool fileGiven = false;
     size_t i = 0;
     for (; i < arguments.size(); ++i) {
@@ -126,16 +212,17 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
             io.out << kUsage;
             return kDone;
         }
-        if (argument == "--file") {
+        if (argument == "--file" || argument == "--owner") {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-                return usageError(io, "--file attend un chemin.");
+                return usageError(io, argument == "--file" ? "--file attend un chemin."
+                                                           : "--owner attend un utilisateur.");
             }
-            path = arguments[++i];
-            fileGiven = true;
+            (argument == "--file" ? target.path : target.owner) = arguments[++i];
+            fileGiven = fileGiven || argument == "--file";
         } else if (argument.starts_with("--file=")) {
-            path = argument.substr(7);
+            target.path = argument.substr(7);
             fileGiven = true;
-            if (path.empty()) return usageError(io, "--file attend un chemin.");
+            if (target.path.empty()) return usageError(io, "--file attend un chemin.");
         } else {
             break;
         }
@@ -154,19 +241,25 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
         return usageError(
             io, expected == 1 ? "set-url attend une URL." : command + " n'attend pas d'argument.");
     }
+    if (!target.owner.empty()) {
+        if (geteuid() != 0) return usageError(io, "--owner demande les droits de root.");
+        if (!ownerNamed(target.owner)) {
+            return usageError(io, "utilisateur inconnu : " + target.owner + ".");
+        }
+    }
 
     if (!fileGiven) {
-        path = AppConfig::configFilePath();
-        if (path.empty()) {
+        target.path = AppConfig::configFilePath();
+        if (target.path.empty()) {
             io.err << "Erreur : aucun dossier de configuration utilisateur.\n";
             return kRefused;
         }
     }
 
-    if (command == "show") return showConfiguration(path, io);
-    if (command == "set-url") return setUrl(path, rest.front(), io);
-    if (command == "set-password") return setPassword(path, io);
-    return checkPassword(path, io);
+    if (command == "show") return showConfiguration(target.path, io);
+    if (command == "set-url") return setUrl(target, rest.front(), io);
+    if (command == "set-password") return setPassword(target, io);
+    return checkPassword(target.path, io);
 }
 
 }  // namespace delvaronte

@@ -2,12 +2,28 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <iostream>
 #include <iterator>
 
 #include "tools/ConfigTool.h"
 
 namespace {
+
+// The terminal as it was before echo was turned off, for a signal that ends the program
+// mid-password (Ctrl+C): the administrator's shell must not be left without echo.
+termios echoingTerminal{};
+
+void restoreTerminalAndDie(int signal) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &echoingTerminal);
+    const char lineBreak = '\n';
+    [[maybe_unused]] const auto written = write(STDERR_FILENO, &lineBreak, 1);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // At a terminal the secret is typed without echo, one line at a time; from a pipe the
 // first line of the whole input is taken.
@@ -25,13 +41,18 @@ std::optional<std::string> readSecret(const std::string& prompt) {
     termios saved{};
     const bool restore = tcgetattr(STDIN_FILENO, &saved) == 0;
     if (restore) {
+        echoingTerminal = saved;
+        for (const int signal : kEndingSignals) std::signal(signal, restoreTerminalAndDie);
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     std::string line;
     const bool read = static_cast<bool>(std::getline(std::cin, line));
-    if (restore) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    if (restore) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        for (const int signal : kEndingSignals) std::signal(signal, SIG_DFL);
+    }
     std::cerr << "\n";
     if (!read) return std::nullopt;
     return delvaronte::firstLine(line);

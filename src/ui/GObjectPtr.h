@@ -1,5 +1,7 @@
 // Ownership of GLib and GObject resources, in one place, so that no other file has to pair
-// its own unref or g_free calls.
+// its own unref or g_free calls. The one idiom of the program: GRef for a GObject, GText for
+// a string GLib allocated, GOwned for GLib's other counted values (GMainLoop, GBytes, GUri,
+// PangoAttrList). A raw unref elsewhere carries a comment that says why.
 #pragma once
 
 #include <glib-object.h>
@@ -52,6 +54,14 @@ struct GFreeDeleter {
     void operator()(void* block) const { g_free(block); }
 };
 using GText = std::unique_ptr<char, GFreeDeleter>;
+
+// Holds one reference to a counted GLib value that is not a GObject, released with Release.
+template <typename T, void (*Release)(T*)>
+struct GReleaser {
+    void operator()(T* value) const { Release(value); }
+};
+template <typename T, void (*Release)(T*)>
+using GOwned = std::unique_ptr<T, GReleaser<T, Release>>;
 
 // Connects a plain function pointer to a signal; the handler's type is checked here
 // instead of being cast away at every call site.

@@ -67,10 +67,7 @@ ModalAlert::~ModalAlert() {
         g_signal_handlers_disconnect_by_data(window_, this);
         for (GtkWidget* button : buttons_) g_signal_handlers_disconnect_by_data(button, this);
         gtk_window_destroy(window_);
-    } else if (accessory_ != nullptr) {
-        g_object_unref(accessory_);  // never placed in a window
     }
-    if (loop_ != nullptr) g_main_loop_unref(loop_);
 }
 
 void ModalAlert::setMessageText(const std::string& text) {
@@ -102,8 +99,8 @@ void ModalAlert::setStyle(AlertStyle style) {
 }
 
 void ModalAlert::setAccessory(GtkWidget* widget) {
-    if (window_ != nullptr || accessory_ != nullptr) return;  // fixed once given
-    accessory_ = GTK_WIDGET(g_object_ref_sink(widget));
+    if (window_ != nullptr || accessory_) return;  // fixed once given
+    accessory_ = GRef<GtkWidget>::retain(widget);
 }
 
 void ModalAlert::addButton(const std::string& title) {
@@ -148,10 +145,9 @@ void ModalAlert::build() {
     GtkWidget* texts = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
     messageLabel_ = makeLabel("alert-message");
     gtk_label_set_text(messageLabel_, message_.c_str());
-    PangoAttrList* bold = pango_attr_list_new();
-    pango_attr_list_insert(bold, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
-    gtk_label_set_attributes(messageLabel_, bold);
-    pango_attr_list_unref(bold);
+    const GOwned<PangoAttrList, pango_attr_list_unref> bold(pango_attr_list_new());
+    pango_attr_list_insert(bold.get(), pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+    gtk_label_set_attributes(messageLabel_, bold.get());
     informativeLabel_ = makeLabel("alert-informative");
     // A page's or a changelog's text may be of any length, and of long words.
     gtk_label_set_wrap_mode(informativeLabel_, PANGO_WRAP_WORD_CHAR);
@@ -178,11 +174,10 @@ void ModalAlert::build() {
     showInformativeText();
     gtk_box_append(GTK_BOX(texts), GTK_WIDGET(messageLabel_));
     gtk_box_append(GTK_BOX(texts), scroller);
-    if (accessory_ != nullptr) {
-        gtk_widget_set_margin_top(accessory_, 6);
-        gtk_widget_set_halign(accessory_, GTK_ALIGN_START);
-        gtk_box_append(GTK_BOX(texts), accessory_);
-        g_object_unref(accessory_);  // the box holds it now, as long as the window lives
+    if (accessory_) {
+        gtk_widget_set_margin_top(accessory_.get(), 6);
+        gtk_widget_set_halign(accessory_.get(), GTK_ALIGN_START);
+        gtk_box_append(GTK_BOX(texts), accessory_.get());
     }
     gtk_box_append(GTK_BOX(row), texts);
     gtk_box_append(GTK_BOX(content), row);
@@ -217,25 +212,28 @@ void ModalAlert::build() {
 
 int ModalAlert::runModal() {
     if (window_ == nullptr) build();
-    if (loop_ != nullptr) return lastResponse();  // already running: never nest the same alert
+    if (loop_) return lastResponse();  // already running: never nest the same alert
 
     GtkWindow* parent = parent_ != nullptr ? parent_ : activeApplicationWindow();
     gtk_window_set_transient_for(window_, parent != window_ ? parent : nullptr);
-    gtk_window_set_focus(window_, initialFocus_ != nullptr ? initialFocus_ : buttons_.front());
+    if (initialFocus_ != nullptr) {
+        gtk_window_set_focus(window_, initialFocus_);
+    } else if (focusDefaultButton_) {
+        gtk_window_set_focus(window_, buttons_.front());
+    }
 
     response_ = lastResponse();
-    loop_ = g_main_loop_new(nullptr, FALSE);
+    loop_.reset(g_main_loop_new(nullptr, FALSE));
     gtk_window_present(window_);
-    g_main_loop_run(loop_);
-    g_main_loop_unref(loop_);
-    loop_ = nullptr;
+    g_main_loop_run(loop_.get());
+    loop_.reset();
     gtk_widget_set_visible(GTK_WIDGET(window_), FALSE);
     return response_;
 }
 
 void ModalAlert::finish(int response) {
     response_ = response;
-    if (loop_ != nullptr) g_main_loop_quit(loop_);
+    if (loop_) g_main_loop_quit(loop_.get());
 }
 
 void ModalAlert::buttonClickedCb(GtkButton* button, ModalAlert* alert) {

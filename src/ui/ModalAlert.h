@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/GObjectPtr.h"
+
 namespace delvaronte {
 
 enum class AlertStyle { Warning, Informational };
@@ -30,8 +32,12 @@ public:
     void setAccessory(GtkWidget* widget);
     // The first button added is the default: right-most, and the one Enter answers.
     void addButton(const std::string& title);
-    // The widget that has the keyboard focus when the alert appears.
+    // The widget that has the keyboard focus when the alert appears; without one, the
+    // default button.
     void setInitialFocus(GtkWidget* widget);
+    // The focus goes where the toolkit puts it (the form's first field), not on the default
+    // button: for forms the user fills in right away.
+    void leaveFocusToToolkit() { focusDefaultButton_ = false; }
     // The window the alert belongs to; without one, the application's active window.
     void setParent(GtkWindow* parent);
 
@@ -57,8 +63,9 @@ private:
     std::string message_;
     std::string informative_;
     AlertStyle style_ = AlertStyle::Warning;
-    GtkWidget* accessory_ = nullptr;  // owned through a reference until built in
+    GRef<GtkWidget> accessory_;  // ours as well as the window's, once built in
     GtkWidget* initialFocus_ = nullptr;
+    bool focusDefaultButton_ = true;
     GtkWindow* parent_ = nullptr;  // not owned: an alert lives while its caller waits
     std::vector<std::string> buttonTitles_;
     std::vector<GtkWidget*> buttons_;
@@ -69,7 +76,7 @@ private:
     GtkTextView* longText_ = nullptr;  // in place of the label for a long text
     GtkWidget* textScroller_ = nullptr;
     GtkImage* icon_ = nullptr;
-    GMainLoop* loop_ = nullptr;
+    GOwned<GMainLoop, g_main_loop_unref> loop_;  // while runModal waits
     int response_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include "ui/GObjectPtr.h"
 #include "ui/UriParts.h"
 
 namespace delvaronte {
@@ -38,14 +39,13 @@ void openWithSystem(const std::string& uri) {
 }
 
 void openFileWithSystem(const std::string& path) {
-    char* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
-    if (uri == nullptr) return;
+    const GText uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
+    if (!uri) return;
     if (testOpener()) {
-        testOpener()(uri);
+        testOpener()(uri.get());
     } else {
-        g_app_info_launch_default_for_uri_async(uri, nullptr, nullptr, nullptr, nullptr);
+        g_app_info_launch_default_for_uri_async(uri.get(), nullptr, nullptr, nullptr, nullptr);
     }
-    g_free(uri);
 }
 
 void setSystemOpenerForTesting(std::function<void(const std::string&)> opener) {

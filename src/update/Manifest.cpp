@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ui/GObjectPtr.h"
 #include "update/UpdateChecker.h"
 
 namespace delvaronte {
@@ -73,15 +74,12 @@ bool isDownloadAddress(std::string_view url) {
         if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
     }
     const std::string text(url);
-    GUri* uri = g_uri_parse(text.c_str(), G_URI_FLAGS_NONE, nullptr);
-    if (uri == nullptr) return false;
-    const char* scheme = g_uri_get_scheme(uri);
-    const char* host = g_uri_get_host(uri);
-    const bool web =
-        (g_ascii_strcasecmp(scheme, "http") == 0 || g_ascii_strcasecmp(scheme, "https") == 0) &&
-        host != nullptr && *host != '\0';
-    g_uri_unref(uri);
-    return web;
+    const GOwned<GUri, g_uri_unref> uri(g_uri_parse(text.c_str(), G_URI_FLAGS_NONE, nullptr));
+    if (!uri) return false;
+    const char* scheme = g_uri_get_scheme(uri.get());
+    const char* host = g_uri_get_host(uri.get());
+    return (g_ascii_strcasecmp(scheme, "http") == 0 || g_ascii_strcasecmp(scheme, "https") == 0) &&
+           host != nullptr && *host != '\0';
 }
 
 }  // namespace delvaronte

@@ -44,12 +44,12 @@ struct Fetch {
 
     static void readCb(GObject* source, GAsyncResult* result, gpointer data) {
         auto* fetch = static_cast<Fetch*>(data);
-        GBytes* bytes = g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, nullptr);
-        if (bytes == nullptr) return fetch->finish(FetchResult::Status::Failed);
+        const GOwned<GBytes, g_bytes_unref> bytes(
+            g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, nullptr));
+        if (!bytes) return fetch->finish(FetchResult::Status::Failed);
         gsize size = 0;
-        const auto* chunk = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+        const auto* chunk = static_cast<const char*>(g_bytes_get_data(bytes.get(), &size));
         if (size > 0) fetch->body.append(chunk, size);
-        g_bytes_unref(bytes);
 
         if (size == 0) return fetch->finish(FetchResult::Status::Received);
         if (fetch->body.size() > fetch->limit) return fetch->finish(FetchResult::Status::TooLarge);

@@ -13,6 +13,9 @@
 
 using namespace delvaronte;
 using delvaronte::testing::AlertDriver;
+using delvaronte::testing::pressKeys;
+using delvaronte::testing::typeText;
+using delvaronte::testing::waitUntil;
 using delvaronte::testing::readFile;
 using delvaronte::testing::RunningApp;
 using delvaronte::testing::saveShot;
@@ -141,6 +144,49 @@ TEST_F(ConfigDialogs, SetupReportsTheFirstFailedRuleAndComesBackAsLeft) {
     EXPECT_EQ(AppConfig::decrypt(stored.encryptedUrl), "https://compta.exemple.ma/app");
     EXPECT_EQ(stored.passwordHash.size(), 44u);
     EXPECT_TRUE(stored.verifyPassword("e" + kAcute + "e" + kAcute + "e" + kAcute + "e" + kAcute));
+}
+
+// A person types right away, with the keyboard only: the set-up dialog and the editor start
+// in their first field, the gate in its password field; Enter and Escape answer.
+TEST_F(ConfigDialogs, TypingGoesWhereTheUserLooks) {
+    const auto typeAfterOpening = [](ShownAlert& shown, const std::string& text) {
+        ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(shown.window()); }));
+        typeText(text);
+        EXPECT_TRUE(waitUntil([&] { return gtk_widget_get_visible(GTK_WIDGET(shown.window())) &&
+                                           shown.fieldText(0) == text; }))
+            << shown.fieldText(0);
+    };
+    {
+        AlertDriver driver;
+        driver.then([&](ShownAlert& shown) {
+            typeAfterOpening(shown, "https://compta.exemple.ma");
+            shown.type(1, "secret");
+            shown.type(2, "secret");
+            pressKeys("Return");
+        });
+        EXPECT_TRUE(ConfigWindow::showSetup());
+        EXPECT_EQ(driver.pending(), 0u);
+    }
+    AlertDriver driver;
+    RecordingOwner owner(driver);
+    driver
+        .then([&](ShownAlert& gate) {
+            typeAfterOpening(gate, "secret");
+            pressKeys("Return");
+        })
+        .then([&](ShownAlert& editor) {
+            ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(editor.window()); }));
+            pressKeys("ctrl+a");
+            typeText("https://ailleurs.exemple.ma");
+            EXPECT_TRUE(waitUntil(
+                [&] { return editor.fieldText(0) == "https://ailleurs.exemple.ma"; }))
+                << editor.fieldText(0);
+            pressKeys("Escape");
+        });
+    ConfigWindow::showConfig(owner);
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_TRUE(owner.loaded.empty());
+    EXPECT_EQ(AppConfig::decrypt(AppConfig::load().encryptedUrl), "https://compta.exemple.ma");
 }
 
 TEST_F(ConfigDialogs, SetupAcceptsFourSpaces) {

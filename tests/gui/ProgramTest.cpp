@@ -17,14 +17,17 @@ namespace {
 
 class Program {
 public:
-    explicit Program(const std::filesystem::path& home) {
+    // The program, or another command, run with that home.
+    explicit Program(const std::filesystem::path& home,
+                     std::vector<const char*> command = {DELVARONTE_PROGRAM}) {
         GSubprocessLauncher* launcher = g_subprocess_launcher_new(GSubprocessFlags(
             G_SUBPROCESS_FLAGS_STDOUT_SILENCE | G_SUBPROCESS_FLAGS_STDERR_SILENCE));
         for (const auto& [name, value] : homeEnvironment(home)) {
             g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
         }
         GError* error = nullptr;
-        process_ = g_subprocess_launcher_spawn(launcher, &error, DELVARONTE_PROGRAM, nullptr);
+        command.push_back(nullptr);
+        process_ = g_subprocess_launcher_spawnv(launcher, command.data(), &error);
         g_object_unref(launcher);
         EXPECT_NE(process_, nullptr) << (error != nullptr ? error->message : "");
         g_clear_error(&error);
@@ -152,4 +155,20 @@ TEST(Program, LaunchingAgainHandsOverToTheRunningProgram) {
     EXPECT_EQ(second.waitForExit(), 0);
     EXPECT_TRUE(first.running());
     EXPECT_EQ(server.requests("/"), 1) << "no second program, no second page";
+}
+
+TEST(Program, TheDemoStandsApartFromTheUsersRunningCopy) {
+    LocalServer server;
+    server.serve("/", 200, "text/html", "<html><body>Compta</body></html>");
+    TempDir home;
+    ASSERT_TRUE(provisionHome(home.path(), server.url("/"), "secret"));
+    Program users(home.path());
+    ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 1; }));
+    ASSERT_TRUE(xdotool({"search", "--sync", "--onlyvisible", "--name", "^DELVARONTE$"}));
+
+    Program demo(home.path(),
+                 {DELVARONTE_DEMO, "--program", DELVARONTE_PROGRAM, "--until-loaded"});
+    EXPECT_EQ(demo.waitForExit(90), 0) << "the demo site's page was loaded in a program of its own";
+    EXPECT_TRUE(users.running());
+    EXPECT_EQ(server.requests("/"), 1);
 }

@@ -93,6 +93,7 @@ TEST_F(WebDelegation, PopupsTakeTheirSizeAndTitleAndLeaveWhenClosed) {
 
     GtkWindow* plain = openPopup("window.open('/untitled.html', 'b')", "/untitled.html");
     ASSERT_NE(plain, nullptr);
+    EXPECT_STREQ(gtk_window_get_title(plain), "DELVARONTE") << "named before any title";
     gtk_window_get_default_size(plain, &width, &height);
     EXPECT_EQ(width, 1200);
     EXPECT_EQ(height, 800);
@@ -139,6 +140,11 @@ TEST_F(WebDelegation, PopupsShareTheSessionAndFollowTheSameRules) {
     EXPECT_EQ(server_.lastHeader("/factures.html", "Cookie"), "societe=demo");
     EXPECT_EQ(server_.lastHeader("/factures.html", "User-Agent"),
               "Delvaronte-Mac/1.0 Safari/605.1.15");
+    for (WebKitWebView* view : {app_.view(), popupView(0)}) {
+        EXPECT_TRUE(webkit_settings_get_enable_back_forward_navigation_gestures(
+            webkit_web_view_get_settings(view)))
+            << "swipe back and forward";
+    }
 
     const std::string other = server_.url("/autre.html", "localhost");
     app_.evaluate(popupView(0), "var a = document.createElement('a'); a.href = '" + other +

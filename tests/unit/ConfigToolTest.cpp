@@ -1,6 +1,9 @@
 // delvaronte-config run as a process, as an administrator would run it.
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -195,4 +198,49 @@ TEST_F(ConfigTool, ReportsAFileThatCannotBeWritten) {
     const ToolRun result = run({"--file", dir.file("config.dat"), "set-url", "https://a.ma"});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.err.starts_with("Erreur : impossible d'enregistrer")) << result.err;
+}
+
+TEST_F(ConfigTool, ShowEscapesControlCharactersOfAForgedAddress) {
+    AppConfig forged;
+    forged.encryptedUrl = AppConfig::encrypt("https://a.ma/\x1b]0;pwned\x07\x7f\xC2\x9B" "2J");
+    ASSERT_TRUE(forged.saveTo(userFile().string()));
+    const ToolRun shown = run({"show"});
+    EXPECT_NE(shown.out.find("URL : https://a.ma/\\x1b]0;pwned\\x07\\x7f\\xc2\\x9b2J\n"),
+              std::string::npos)
+        << shown.out;
+}
+
+// Root prepares a desk for a user: the file, and every folder the tool makes, are the user's.
+TEST_F(ConfigTool, RootGivesWhatItWritesToTheUser) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root, to write files for another user";
+    const uid_t uid = 4242;  // a user of the desk; the name matters not, only the number
+    const gid_t gid = 4343;
+    const std::filesystem::path desk = home_.path() / "compta";
+    std::filesystem::create_directory(desk);
+    ASSERT_EQ(chown(desk.c_str(), uid, gid), 0);
+    const std::filesystem::path file = desk / ".config/Delvaronte/config.dat";
+    const auto ownerOf = [](const std::filesystem::path& path) {
+        struct stat status {};
+        stat(path.c_str(), &status);
+        return std::pair{status.st_uid, status.st_gid};
+    };
+
+    ToolRun result = run({"--file", file.string(), "set-url", "https://compta.exemple.ma"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("(uid 4242, gid 4343)"), std::string::npos) << result.out;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1) << "one line";
+    for (const auto& path : {file, file.parent_path(), file.parent_path().parent_path()}) {
+        EXPECT_EQ(ownerOf(path), std::pair(uid, gid)) << path;
+    }
+
+    // Named: nobody exists on every Debian system.
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    result = run({"--file", file.string(), "--owner", "nobody", "set-password"}, "secret\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(ownerOf(file), std::pair(nobody->pw_uid, nobody->pw_gid));
+    EXPECT_EQ(ownerOf(file.parent_path()), std::pair(uid, gid)) << "existing folders stay";
+
+    result = run({"--file", file.string(), "--owner", "personne-inconnue", "show"});
+    EXPECT_EQ(result.status, 2);
 }

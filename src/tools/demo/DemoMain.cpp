@@ -11,6 +11,7 @@
 
 #include "SiteServer.h"
 #include "ThrowAwayHome.h"
+#include "ui/GObjectPtr.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ constexpr char kUsage[] =
 
 struct Demo {
     fs::path site;
-    GMainLoop* loop = nullptr;
-    GSubprocess* program = nullptr;
+    delvaronte::GOwned<GMainLoop, g_main_loop_unref> loop;
+    delvaronte::GRef<GSubprocess> program;
     bool untilLoaded = false;
     bool loaded = false;
     int status = 0;
@@ -59,7 +60,7 @@ void serveCb(SoupServer*, SoupServerMessage* message, const char* path, GHashTab
         soup_server_message_set_status(message, 204, nullptr);
         if (!demo->loaded && demo->untilLoaded) {
             demo->loaded = true;
-            g_subprocess_send_signal(demo->program, SIGTERM);
+            g_subprocess_send_signal(demo->program.get(), SIGTERM);
         }
         demo->loaded = true;
         return;
@@ -67,6 +68,19 @@ void serveCb(SoupServer*, SoupServerMessage* message, const char* path, GHashTab
     if (!delvaronte::serveSiteFile(message, demo->site.string(), path)) {
         soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
     }
+}
+
+// The program is one instance per session bus: started on the user's bus while the user's
+// own copy runs, it would only bring that window forward. On a bus of its own it always
+// starts, on the demo site. Without a dbus-daemon to start, the user's bus it is.
+GTestDBus* privateSessionBus() {
+    const delvaronte::GText daemon(g_find_program_in_path("dbus-daemon"));
+    if (!daemon) return nullptr;
+    GTestDBus* bus = g_test_dbus_new(G_TEST_DBUS_NONE);
+    // The desktop's services (the accessibility bus among them) start on it as on any.
+    g_test_dbus_add_service_dir(bus, "/usr/share/dbus-1/services");
+    g_test_dbus_up(bus);
+    return bus;
 }
 
 }  // namespace
@@ -90,10 +104,12 @@ int main(int argc, char** argv) {
     }
     demo.site = findSite(executable);
 
-    SoupServer* server = soup_server_new(nullptr, nullptr);
-    soup_server_add_handler(server, nullptr, serveCb, &demo, nullptr);
+    const auto server =
+        delvaronte::GRef<SoupServer>::adopt(soup_server_new(nullptr, nullptr));
+    soup_server_add_handler(server.get(), nullptr, serveCb, &demo, nullptr);
     GError* error = nullptr;
-    const guint port = delvaronte::listenOnLoopback(server, 0, SoupServerListenOptions(0), &error);
+    const guint port =
+        delvaronte::listenOnLoopback(server.get(), 0, SoupServerListenOptions(0), &error);
     if (port == 0) {
         std::fprintf(stderr, "Erreur : %s\n", error->message);
         return 1;
@@ -101,31 +117,36 @@ int main(int argc, char** argv) {
     const std::string home = "http://127.0.0.1:" + std::to_string(port) + "/";
 
     // A home of its own: configuration, cookies and cache all go away with the demo.
-    gchar* scratch = g_dir_make_tmp("delvaronte-demo-XXXXXX", nullptr);
-    const fs::path root = scratch;
-    g_free(scratch);
+    const delvaronte::GText scratch(g_dir_make_tmp("delvaronte-demo-XXXXXX", nullptr));
+    const fs::path root = scratch.get();
     delvaronte::provisionHome(root, home, "demo");
 
     std::printf("Site de demonstration : %s (mot de passe administrateur : demo)\n", home.c_str());
     std::fflush(stdout);
 
-    GSubprocessLauncher* launcher = g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_NONE);
-    for (const auto& [name, value] : delvaronte::homeEnvironment(root)) {
-        g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+    // Sets DBUS_SESSION_BUS_ADDRESS, which the program inherits.
+    const auto bus = delvaronte::GRef<GTestDBus>::adopt(privateSessionBus());
+    {
+        const auto launcher = delvaronte::GRef<GSubprocessLauncher>::adopt(
+            g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_NONE));
+        for (const auto& [name, value] : delvaronte::homeEnvironment(root)) {
+            g_subprocess_launcher_setenv(launcher.get(), name.c_str(), value.c_str(), TRUE);
+        }
+        demo.program = delvaronte::GRef<GSubprocess>::adopt(
+            g_subprocess_launcher_spawn(launcher.get(), &error, program.c_str(), nullptr));
     }
-    demo.program = g_subprocess_launcher_spawn(launcher, &error, program.c_str(), nullptr);
-    g_object_unref(launcher);
-    if (demo.program == nullptr) {
+    if (!demo.program) {
         std::fprintf(stderr, "Erreur : %s\n", error->message);
+        if (bus) g_test_dbus_down(bus.get());
         fs::remove_all(root);
         return 1;
     }
 
-    demo.loop = g_main_loop_new(nullptr, FALSE);
+    demo.loop.reset(g_main_loop_new(nullptr, FALSE));
     g_subprocess_wait_async(
-        demo.program, nullptr,
+        demo.program.get(), nullptr,
         +[](GObject*, GAsyncResult*, gpointer data) {
-            g_main_loop_quit(static_cast<Demo*>(data)->loop);
+            g_main_loop_quit(static_cast<Demo*>(data)->loop.get());
         },
         &demo);
     if (demo.untilLoaded) {
@@ -133,24 +154,23 @@ int main(int argc, char** argv) {
             60,
             +[](gpointer data) -> gboolean {
                 auto* d = static_cast<Demo*>(data);
-                g_subprocess_force_exit(d->program);
+                g_subprocess_force_exit(d->program.get());
                 return G_SOURCE_REMOVE;
             },
             &demo);
     }
-    g_main_loop_run(demo.loop);
+    g_main_loop_run(demo.loop.get());
 
     if (demo.untilLoaded) {
         demo.status = demo.loaded ? 0 : 1;
         std::printf(demo.loaded ? "Premiere page chargee.\n"
                                 : "Erreur : la page n'a pas ete chargee.\n");
-    } else if (g_subprocess_get_if_exited(demo.program)) {
-        demo.status = g_subprocess_get_exit_status(demo.program);
+    } else if (g_subprocess_get_if_exited(demo.program.get())) {
+        demo.status = g_subprocess_get_exit_status(demo.program.get());
     }
-    g_object_unref(demo.program);
-    g_main_loop_unref(demo.loop);
-    soup_server_disconnect(server);
-    g_object_unref(server);
+    soup_server_disconnect(server.get());
+    // The bus goes first: its daemon is one of the children waited for.
+    if (bus) g_test_dbus_down(bus.get());
     waitForOrphans();
     fs::remove_all(root);
     return demo.status;

@@ -1,21 +1,23 @@
 #include "SiteServer.h"
 
+#include "ui/GObjectPtr.h"
+
 namespace delvaronte {
 
 guint listenOnLoopback(SoupServer* server, guint port, SoupServerListenOptions options,
                        GError** error) {
-    GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-    GSocketAddress* address = g_inet_socket_address_new(loopback, static_cast<guint16>(port));
+    const auto loopback =
+        GRef<GInetAddress>::adopt(g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4));
+    const auto address = GRef<GSocketAddress>::adopt(
+        g_inet_socket_address_new(loopback.get(), static_cast<guint16>(port)));
     guint bound = 0;
-    if (soup_server_listen(server, address, options, error)) {
+    if (soup_server_listen(server, address.get(), options, error)) {
         GSList* uris = soup_server_get_uris(server);
         if (uris != nullptr) {
             bound = static_cast<guint>(g_uri_get_port(static_cast<GUri*>(uris->data)));
         }
         g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
     }
-    g_object_unref(address);
-    g_object_unref(loopback);
     return bound;
 }
 
