@@ -36,7 +36,8 @@ bool ConfigWindow::showSetup() {
     alert.setAccessory(form.container);
     alert.addButton("Enregistrer");
     alert.addButton("Quitter");
-    alert.leaveFocusToToolkit();
+    // The user types the address right away (GTK 4.8 would give the focus to no field).
+    alert.setInitialFocus(form.fields[0]);
 
     // The same alert comes back after an error, with everything typed still in it.
     for (;;) {
@@ -89,7 +90,7 @@ void ConfigWindow::showConfig(UrlLoader& owner) {
     editor.setAccessory(form.container);
     editor.addButton("Enregistrer");
     editor.addButton("Annuler");
-    editor.leaveFocusToToolkit();
+    editor.setInitialFocus(form.fields[0]);
     if (editor.runModal() == kAlertSecondButton) return;
 
     const Entries entries = readEntries(form);

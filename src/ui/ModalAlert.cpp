@@ -163,6 +163,8 @@ void ModalAlert::build() {
     gtk_box_append(GTK_BOX(both), GTK_WIDGET(informativeLabel_));
     gtk_box_append(GTK_BOX(both), GTK_WIDGET(longText_));
     GtkWidget* scroller = textScroller_ = gtk_scrolled_window_new();
+    // Not a stop of its own for the keyboard: the focus goes on to the form and the buttons.
+    gtk_widget_set_focusable(scroller, FALSE);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
                                    GTK_POLICY_AUTOMATIC);
     // As wide and as high as the text would be without the scroller, up to the screen's room.
@@ -216,11 +218,7 @@ int ModalAlert::runModal() {
 
     GtkWindow* parent = parent_ != nullptr ? parent_ : activeApplicationWindow();
     gtk_window_set_transient_for(window_, parent != window_ ? parent : nullptr);
-    if (initialFocus_ != nullptr) {
-        gtk_window_set_focus(window_, initialFocus_);
-    } else if (focusDefaultButton_) {
-        gtk_window_set_focus(window_, buttons_.front());
-    }
+    gtk_window_set_focus(window_, initialFocus_ != nullptr ? initialFocus_ : buttons_.front());
 
     response_ = lastResponse();
     loop_.reset(g_main_loop_new(nullptr, FALSE));

@@ -35,9 +35,6 @@ public:
     // The widget that has the keyboard focus when the alert appears; without one, the
     // default button.
     void setInitialFocus(GtkWidget* widget);
-    // The focus goes where the toolkit puts it (the form's first field), not on the default
-    // button: for forms the user fills in right away.
-    void leaveFocusToToolkit() { focusDefaultButton_ = false; }
     // The window the alert belongs to; without one, the application's active window.
     void setParent(GtkWindow* parent);
 
@@ -65,7 +62,6 @@ private:
     AlertStyle style_ = AlertStyle::Warning;
     GRef<GtkWidget> accessory_;  // ours as well as the window's, once built in
     GtkWidget* initialFocus_ = nullptr;
-    bool focusDefaultButton_ = true;
     GtkWindow* parent_ = nullptr;  // not owned: an alert lives while its caller waits
     std::vector<std::string> buttonTitles_;
     std::vector<GtkWidget*> buttons_;

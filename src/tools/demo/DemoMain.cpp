@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "SiteServer.h"
 #include "ThrowAwayHome.h"
@@ -79,7 +81,13 @@ GTestDBus* privateSessionBus() {
     GTestDBus* bus = g_test_dbus_new(G_TEST_DBUS_NONE);
     // The desktop's services (the accessibility bus among them) start on it as on any.
     g_test_dbus_add_service_dir(bus, "/usr/share/dbus-1/services");
+    // Made for tests, it also clears what names the display; the program needs it.
+    std::vector<std::pair<const char*, std::string>> display;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"}) {
+        if (const char* value = g_getenv(name)) display.emplace_back(name, value);
+    }
     g_test_dbus_up(bus);
+    for (const auto& [name, value] : display) g_setenv(name, value.c_str(), TRUE);
     return bus;
 }
 
