@@ -95,8 +95,7 @@ private:
     static gboolean scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
                                    AppDelegate* self);
     static void webProcessTerminatedCb(WebKitWebView* view,
-                                       WebKitWebProcessTerminationReason reason,
-                                       AppDelegate* self);
+                                       WebKitWebProcessTerminationReason reason, AppDelegate* self);
     static void titleChangedCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
     static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
     static gboolean homeTimeoutCb(gpointer self);

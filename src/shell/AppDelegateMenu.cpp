@@ -65,8 +65,7 @@ void activateActionCb(GSimpleAction*, GVariant*, gpointer data) {
 
 void AppDelegate::setupMenu() {
     for (const ActionBinding& binding : kActions) {
-        const auto action =
-            GRef<GSimpleAction>::adopt(g_simple_action_new(binding.name, nullptr));
+        const auto action = GRef<GSimpleAction>::adopt(g_simple_action_new(binding.name, nullptr));
         g_signal_connect_data(
             action.get(), "activate", G_CALLBACK(activateActionCb),
             new ActionTarget{this, binding.command},
@@ -87,8 +86,7 @@ void AppDelegate::setupMenu() {
                 } else {
                     std::vector<const char*> accels = item.accels;
                     accels.push_back(nullptr);
-                    gtk_application_set_accels_for_action(application_, item.action,
-                                                          accels.data());
+                    gtk_application_set_accels_for_action(application_, item.action, accels.data());
                 }
                 g_menu_append_item(group.get(), entry.get());
             }
@@ -178,8 +176,7 @@ void AppDelegate::miniaturize() {
 }
 
 void AppDelegate::printPage() {
-    const auto operation =
-        GRef<WebKitPrintOperation>::adopt(webkit_print_operation_new(webView_));
+    const auto operation = GRef<WebKitPrintOperation>::adopt(webkit_print_operation_new(webView_));
     runPrintDialog(operation.get(), window_);
 }
 

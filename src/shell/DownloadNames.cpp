@@ -25,8 +25,8 @@ std::string_view prefix(std::string_view text, size_t bytes) {
 std::string shortened(const std::string& name, size_t bytes) {
     if (name.size() <= bytes) return name;
     const size_t dot = name.rfind('.');
-    const bool keepsExtension = dot != std::string::npos && dot > 0 &&
-                                name.size() - dot <= kMaxExtensionBytes;
+    const bool keepsExtension =
+        dot != std::string::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes;
     const std::string_view extension =
         keepsExtension ? std::string_view(name).substr(dot) : std::string_view();
     const std::string_view stem = std::string_view(name).substr(0, name.size() - extension.size());

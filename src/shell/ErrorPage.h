@@ -20,8 +20,7 @@ namespace delvaronte {
     "</style></head>\n"                                                                        \
     "<body><div class=\"container\">\n"
 
-inline constexpr char kConnectionErrorPage[] =
-    DELVARONTE_PLACEHOLDER_PAGE_START
+inline constexpr char kConnectionErrorPage[] = DELVARONTE_PLACEHOLDER_PAGE_START
     "    <h1>Connexion impossible</h1>\n"
     "    <p>Impossible de se connecter a DELVARONTE.<br>Verifiez votre connexion internet.</p>\n"
     "    <button onclick=\"window.location.reload()\">Reessayer</button>\n"
@@ -29,8 +28,7 @@ inline constexpr char kConnectionErrorPage[] =
 
 // Loaded with the address the page had, so that its button (the page's reload), "Actualiser"
 // and a reload by the page all bring that address back.
-inline constexpr char kPageStoppedPage[] =
-    DELVARONTE_PLACEHOLDER_PAGE_START
+inline constexpr char kPageStoppedPage[] = DELVARONTE_PLACEHOLDER_PAGE_START
     "    <h1>La page s'est arretee</h1>\n"
     "    <p>L'affichage de cette page a ete interrompu.<br>"
     "Rechargez-la pour reprendre.</p>\n"

@@ -39,8 +39,9 @@ PageState& pageState(WebKitWebView* view) {
     auto* state = static_cast<PageState*>(g_object_get_data(G_OBJECT(view), kPageStateKey));
     if (state == nullptr) {
         state = new PageState;
-        g_object_set_data_full(G_OBJECT(view), kPageStateKey, state,
-                               +[](gpointer data) { delete static_cast<PageState*>(data); });
+        g_object_set_data_full(
+            G_OBJECT(view), kPageStateKey, state,
+            +[](gpointer data) { delete static_cast<PageState*>(data); });
     }
     return *state;
 }

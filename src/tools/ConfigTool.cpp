@@ -108,9 +108,8 @@ int saveRecord(const AppConfig& record, const Target& target, ConfigToolIo& io) 
         io.err << "Erreur : impossible de donner " << target.path << " a " << owner->name << "\n";
         return kRefused;
     }
-    io.out << "Proprietaire : " << owner->name << " (uid " << owner->uid << ", gid "
-           << owner->gid << "), pour le fichier" << (created.empty() ? "" : " et les dossiers crees")
-           << ".\n";
+    io.out << "Proprietaire : " << owner->name << " (uid " << owner->uid << ", gid " << owner->gid
+           << "), pour le fichier" << (created.empty() ? "" : " et les dossiers crees") << ".\n";
     return kDone;
 }
 

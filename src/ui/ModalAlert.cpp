@@ -170,8 +170,7 @@ void ModalAlert::build() {
     // As wide and as high as the text would be without the scroller, up to the screen's room.
     gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
     gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
-    gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller),
-                                               maximumTextHeight());
+    gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller), maximumTextHeight());
     gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(scroller), both);
     showInformativeText();
     gtk_box_append(GTK_BOX(texts), GTK_WIDGET(messageLabel_));

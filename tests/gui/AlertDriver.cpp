@@ -58,7 +58,8 @@ std::string ShownAlert::message() const {
 
 std::string ShownAlert::informative() const {
     GtkWidget* label = findNamed(window_, "alert-informative");
-    if (label != nullptr && gtk_widget_get_visible(label)) return gtk_label_get_text(GTK_LABEL(label));
+    if (label != nullptr && gtk_widget_get_visible(label))
+        return gtk_label_get_text(GTK_LABEL(label));
     GtkWidget* view = findNamed(window_, "alert-informative-long");
     if (view == nullptr || !gtk_widget_get_visible(view)) return "";
     GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));

@@ -29,8 +29,8 @@ protected:
         gdk_clipboard_read_text_async(
             gdk_display_get_clipboard(gdk_display_get_default()), nullptr,
             +[](GObject* clipboard, GAsyncResult* result, gpointer data) {
-                char* read = gdk_clipboard_read_text_finish(GDK_CLIPBOARD(clipboard), result,
-                                                            nullptr);
+                char* read =
+                    gdk_clipboard_read_text_finish(GDK_CLIPBOARD(clipboard), result, nullptr);
                 *static_cast<std::optional<std::string>*>(data) = read != nullptr ? read : "";
                 g_free(read);
             },

@@ -14,12 +14,12 @@
 using namespace delvaronte;
 using delvaronte::testing::AlertDriver;
 using delvaronte::testing::pressKeys;
-using delvaronte::testing::typeText;
-using delvaronte::testing::waitUntil;
 using delvaronte::testing::readFile;
 using delvaronte::testing::RunningApp;
 using delvaronte::testing::saveShot;
 using delvaronte::testing::ShownAlert;
+using delvaronte::testing::typeText;
+using delvaronte::testing::waitUntil;
 
 namespace {
 
@@ -152,9 +152,9 @@ TEST_F(ConfigDialogs, TypingGoesWhereTheUserLooks) {
     const auto typeAfterOpening = [](ShownAlert& shown, const std::string& text) {
         ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(shown.window()); }));
         typeText(text);
-        EXPECT_TRUE(waitUntil([&] { return gtk_widget_get_visible(GTK_WIDGET(shown.window())) &&
-                                           shown.fieldText(0) == text; }))
-            << shown.fieldText(0);
+        EXPECT_TRUE(waitUntil([&] {
+            return gtk_widget_get_visible(GTK_WIDGET(shown.window())) && shown.fieldText(0) == text;
+        })) << shown.fieldText(0);
     };
     {
         AlertDriver driver;
@@ -178,9 +178,9 @@ TEST_F(ConfigDialogs, TypingGoesWhereTheUserLooks) {
             ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(editor.window()); }));
             pressKeys("ctrl+a");
             typeText("https://ailleurs.exemple.ma");
-            EXPECT_TRUE(waitUntil(
-                [&] { return editor.fieldText(0) == "https://ailleurs.exemple.ma"; }))
-                << editor.fieldText(0);
+            EXPECT_TRUE(waitUntil([&] {
+                return editor.fieldText(0) == "https://ailleurs.exemple.ma";
+            })) << editor.fieldText(0);
             pressKeys("Escape");
         });
     ConfigWindow::showConfig(owner);

@@ -166,8 +166,7 @@ TEST(Program, TheDemoStandsApartFromTheUsersRunningCopy) {
     ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 1; }));
     ASSERT_TRUE(xdotool({"search", "--sync", "--onlyvisible", "--name", "^DELVARONTE$"}));
 
-    Program demo(home.path(),
-                 {DELVARONTE_DEMO, "--program", DELVARONTE_PROGRAM, "--until-loaded"});
+    Program demo(home.path(), {DELVARONTE_DEMO, "--program", DELVARONTE_PROGRAM, "--until-loaded"});
     EXPECT_EQ(demo.waitForExit(90), 0) << "the demo site's page was loaded in a program of its own";
     EXPECT_TRUE(users.running());
     EXPECT_EQ(server.requests("/"), 1);

@@ -44,7 +44,8 @@ std::vector<pid_t> webProcesses() {
         std::string line;
         const pid_t pid = std::stoi(name);
         while (std::getline(status, line)) {
-            if (line.starts_with("Name:")) names[pid] = line.substr(line.find_first_not_of(" \t", 5));
+            if (line.starts_with("Name:"))
+                names[pid] = line.substr(line.find_first_not_of(" \t", 5));
             if (line.starts_with("PPid:")) parents[pid] = std::stoi(line.substr(5));
         }
     }
@@ -92,24 +93,28 @@ TEST_F(RealPages, EveryLinkDoesSomethingAndHandOffsAreTheUsers) {
     });
     server_.serve("/connexion.html", 200, kHtml, "<html><body><h1>Connexion</h1></body></html>");
     server_.serve("/rafale.html", 200, kHtml,
-                  "<html><body><a id='ailleurs' href='" + other + "'>4</a><script>"
-                  "for (let i = 0; i < 50; i++) document.getElementById('ailleurs').click();"
-                  "</script></body></html>");
+                  "<html><body><a id='ailleurs' href='" + other +
+                      "'>4</a><script>"
+                      "for (let i = 0; i < 50; i++) document.getElementById('ailleurs').click();"
+                      "</script></body></html>");
     server_.serve(
         "/liens.html", 200, kHtml,
         "<html><body>"
         "<input id='note'>"
         "<a id='latin1' href='/q?soc=Soci%E9t%E9'>1</a> <a id='taux' href='/q?taux=20%'>2</a>"
-        "<a id='nul' href='/q?n=%00'>3</a> <a id='ailleurs' href='" + other + "'>4</a>"
-        "<a id='sso' href='/vers-connexion'>5</a>"
-        "<button id='mail' onclick=\"location.href = 'mailto:compta@exemple.ma?subject=Relev%E9'\">"
-        "m</button>"
-        "<form id='envoi' action='mailto:compta@exemple.ma' method='post'>"
-        "<button id='envoyer'>e</button></form>"
-        "<button id='tel' onclick=\"window.open('tel:+212522000000')\">t</button>"
-        "<button id='rafale' onclick=\"for (let i = 0; i < 50; i++) "
-        "document.getElementById('ailleurs').click()\">r</button>"
-        "</body></html>");
+        "<a id='nul' href='/q?n=%00'>3</a> <a id='ailleurs' href='" +
+            other +
+            "'>4</a>"
+            "<a id='sso' href='/vers-connexion'>5</a>"
+            "<button id='mail' onclick=\"location.href = "
+            "'mailto:compta@exemple.ma?subject=Relev%E9'\">"
+            "m</button>"
+            "<form id='envoi' action='mailto:compta@exemple.ma' method='post'>"
+            "<button id='envoyer'>e</button></form>"
+            "<button id='tel' onclick=\"window.open('tel:+212522000000')\">t</button>"
+            "<button id='rafale' onclick=\"for (let i = 0; i < 50; i++) "
+            "document.getElementById('ailleurs').click()\">r</button>"
+            "</body></html>");
     open("/liens.html");
     ASSERT_TRUE(app_.focusPage());
     app_.evaluate("document.getElementById('note').focus(); 1");
@@ -187,9 +192,9 @@ TEST_F(RealPages, PageDialogsAreOursAndALoopCanBeBlocked) {
 
     // The program is the user's again: the menu's keys reach it.
     bool quitAsked = false;
-    g_signal_connect_swapped(
-        g_action_map_lookup_action(G_ACTION_MAP(app_.application()), "quit"), "activate",
-        G_CALLBACK(+[](bool* asked) { *asked = true; }), &quitAsked);
+    g_signal_connect_swapped(g_action_map_lookup_action(G_ACTION_MAP(app_.application()), "quit"),
+                             "activate", G_CALLBACK(+[](bool* asked) { *asked = true; }),
+                             &quitAsked);
     ASSERT_TRUE(app_.focusPage());
     pressKeys("ctrl+q");
     EXPECT_TRUE(waitUntil([&] { return quitAsked; }));

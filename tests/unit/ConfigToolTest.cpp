@@ -202,7 +202,9 @@ TEST_F(ConfigTool, ReportsAFileThatCannotBeWritten) {
 
 TEST_F(ConfigTool, ShowEscapesControlCharactersOfAForgedAddress) {
     AppConfig forged;
-    forged.encryptedUrl = AppConfig::encrypt("https://a.ma/\x1b]0;pwned\x07\x7f\xC2\x9B" "2J");
+    forged.encryptedUrl = AppConfig::encrypt(
+        "https://a.ma/\x1b]0;pwned\x07\x7f\xC2\x9B"
+        "2J");
     ASSERT_TRUE(forged.saveTo(userFile().string()));
     const ToolRun shown = run({"show"});
     EXPECT_NE(shown.out.find("URL : https://a.ma/\\x1b]0;pwned\\x07\\x7f\\xc2\\x9b2J\n"),

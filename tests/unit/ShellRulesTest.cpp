@@ -108,8 +108,8 @@ TEST(NavigationPolicy, DecidesWhereEachNavigationGoes) {
         {"leading dash", home, "-https://www.exemple.com/", Kind::LinkActivated, Verdict::Allow},
         {"Latin-1 escape in the query", home, "https://compta.exemple.ma/q?soc=Soci%E9t%E9",
          Kind::LinkActivated, Verdict::Allow},
-        {"bare percent, other host", home, "https://www.dgi.gov.ma/taux?t=20%",
-         Kind::LinkActivated, Verdict::OpenWithSystemCancel},
+        {"bare percent, other host", home, "https://www.dgi.gov.ma/taux?t=20%", Kind::LinkActivated,
+         Verdict::OpenWithSystemCancel},
         {"escaped NUL in the path", home, "https://compta.exemple.ma/a%00b", Kind::LinkActivated,
          Verdict::Allow},
         {"redirect of a link to another host", home, "https://sso.exemple.com/login",
@@ -187,11 +187,11 @@ TEST(NavigationPolicy, HandOffsNeedTheUserAndComeAtMostOnceASecond) {
         bool handed;
     };
     const Case cases[] = {
-        {true, std::nullopt, 0, true},            // the first click
-        {false, std::nullopt, 0, false},          // a script on its own
-        {true, 5'000'000, 5'999'999, false},      // a second click within the second
-        {true, 5'000'000, 6'000'000, true},       // one second later
-        {false, 5'000'000, 60'000'000, false},    // a script, however late
+        {true, std::nullopt, 0, true},          // the first click
+        {false, std::nullopt, 0, false},        // a script on its own
+        {true, 5'000'000, 5'999'999, false},    // a second click within the second
+        {true, 5'000'000, 6'000'000, true},     // one second later
+        {false, 5'000'000, 60'000'000, false},  // a script, however late
     };
     for (const auto& c : cases) {
         EXPECT_EQ(mayHandOff(c.gesture, c.last, c.now), c.handed) << c.now;
@@ -206,7 +206,7 @@ TEST(PageDialogGuard, OffersToBlockFromTheThirdDialogOfARun) {
         {0, 1 * s, false},       {2 * s, 3 * s, false},  {4 * s, 20 * s, true},
         {30 * s, 31 * s, true},   // the reader took 16 s, the page came back within 10
         {42 * s, 43 * s, false},  // more than ten seconds after the last: a new run
-        {44 * s, 45 * s, false},  {55 * s, 56 * s, true},
+        {44 * s, 45 * s, false}, {55 * s, 56 * s, true},
     };
     for (const auto& [start, end, offers] : run) {
         EXPECT_EQ(guard.starting(start), offers) << start / s;
@@ -239,16 +239,20 @@ TEST(DownloadNames, OfferOnlyAPlainFileNameThatFits) {
         {longStem + ".xlsx", std::string(250, 'a') + ".xlsx"},
         {longStem + ".une-extension-trop-longue", std::string(255, 'a')},
         // The cut at byte 251 would split an "e" with its accent: it falls before it.
-        {"xx" + [] {
-             std::string e;
-             for (int i = 0; i < 200; ++i) e += "\xC3\xA9";
-             return e;
-         }() + ".pdf",
-         "xx" + [] {
-             std::string e;
-             for (int i = 0; i < 124; ++i) e += "\xC3\xA9";
-             return e;
-         }() + ".pdf"},
+        {"xx" +
+             [] {
+                 std::string e;
+                 for (int i = 0; i < 200; ++i) e += "\xC3\xA9";
+                 return e;
+             }() +
+             ".pdf",
+         "xx" +
+             [] {
+                 std::string e;
+                 for (int i = 0; i < 124; ++i) e += "\xC3\xA9";
+                 return e;
+             }() +
+             ".pdf"},
     };
     for (const auto& [suggested, offered] : cases) {
         SCOPED_TRACE(suggested);

@@ -112,8 +112,7 @@ int main(int argc, char** argv) {
     }
     demo.site = findSite(executable);
 
-    const auto server =
-        delvaronte::GRef<SoupServer>::adopt(soup_server_new(nullptr, nullptr));
+    const auto server = delvaronte::GRef<SoupServer>::adopt(soup_server_new(nullptr, nullptr));
     soup_server_add_handler(server.get(), nullptr, serveCb, &demo, nullptr);
     GError* error = nullptr;
     const guint port =
