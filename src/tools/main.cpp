@@ -37,7 +37,6 @@ std::optional<std::string> readSecret(const std::string& prompt) {
         return delvaronte::firstLine(input);
     }
 
-    std::cerr << prompt << std::flush;
     termios saved{};
     const bool restore = tcgetattr(STDIN_FILENO, &saved) == 0;
     if (restore) {
@@ -47,6 +46,8 @@ std::optional<std::string> readSecret(const std::string& prompt) {
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
+    // Asked once nothing typed can be echoed any more.
+    std::cerr << prompt << std::flush;
     std::string line;
     const bool read = static_cast<bool>(std::getline(std::cin, line));
     if (restore) {

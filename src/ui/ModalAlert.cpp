@@ -19,7 +19,7 @@ constexpr int kMinimumTextHeight = 120;
 constexpr int kScreenHeightWhenUnknown = 768;
 // Beyond this a label takes seconds to lay its text out (GTK measures it whole, several
 // times); a text view lays out only what is on screen.
-constexpr size_t kLongTextBytes = 16 * 1024;
+constexpr size_t kLongTextBytes = size_t{16} * 1024;
 constexpr int kLongTextWidth = 420;  // about the width of a label of kTextWidthChars
 // A long text reads as the label it stands for: no field around it.
 constexpr char kLongTextCss[] =

@@ -204,6 +204,15 @@ TEST_F(DownloadsAndPrinting, AConnectionDroppedMidwayIsAFailureAndLeavesNoFile) 
     ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_TRUE(std::filesystem::is_empty(folder_.path())) << "no partial file either";
+
+    // Cut while the user is still choosing where to save: the save dialog goes with it.
+    driver.press("OK");
+    app_.evaluate("location.href = '/grand-livre.pdf'; 1");
+    ASSERT_TRUE(waitUntil([&] { return findWindowNamed("delvaronte-save") != nullptr; }));
+    ASSERT_TRUE(waitUntil([&] { return slow_.size() == 2; }));
+    cutSlowDownload(1);
+    EXPECT_TRUE(waitUntil([&] { return findWindowNamed("delvaronte-save") == nullptr; }));
+    EXPECT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
 }
 
 TEST_F(DownloadsAndPrinting, ClosingTheProgressWindowCancelsTheDownloadQuietly) {

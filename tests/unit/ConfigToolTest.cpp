@@ -1,9 +1,15 @@
 // delvaronte-config run as a process, as an administrator would run it.
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -245,4 +251,38 @@ TEST_F(ConfigTool, RootGivesWhatItWritesToTheUser) {
 
     result = run({"--file", file.string(), "--owner", "personne-inconnue", "show"});
     EXPECT_EQ(result.status, 2);
+}
+
+// Ctrl+C while a password is typed at a terminal gives the terminal its echo back.
+TEST_F(ConfigTool, AnInterruptedPasswordLeavesTheTerminalEchoing) {
+    const std::string config = "XDG_CONFIG_HOME=" + configHome().string();
+    char* const environment[] = {const_cast<char*>(config.c_str()), nullptr};
+    int terminal = -1;
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execle(DELVARONTE_CONFIG_TOOL, "delvaronte-config", "set-password", nullptr, environment);
+        _exit(127);
+    }
+    // The prompt comes once echo is off.
+    std::string seen;
+    while (seen.find("passe : ") == std::string::npos) {
+        pollfd ready{terminal, POLLIN, 0};
+        char buffer[256];
+        if (poll(&ready, 1, 10000) <= 0) break;
+        const ssize_t got = read(terminal, buffer, sizeof buffer);
+        if (got <= 0) break;
+        seen.append(buffer, static_cast<size_t>(got));
+    }
+    termios settings{};
+    ASSERT_EQ(tcgetattr(terminal, &settings), 0);
+    EXPECT_EQ(settings.c_lflag & ECHO, 0u) << seen;
+
+    ASSERT_EQ(write(terminal, "\x03", 1), 1);  // Ctrl+C
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    ASSERT_EQ(tcgetattr(terminal, &settings), 0);
+    EXPECT_NE(settings.c_lflag & ECHO, 0u) << "echo is back";
+    close(terminal);
 }
