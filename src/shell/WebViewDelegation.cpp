@@ -100,11 +100,14 @@ void handOff(WebKitWebView* view, const std::string& uri, bool userGesture) {
     openWithSystem(uri);
 }
 
-// Applies the verdict on a navigation that is not to be loaded; true when it may be loaded.
-bool follow(NavigationVerdict verdict, WebKitWebView* view, WebKitNavigationAction* action) {
+// Decides a navigation of view, handing it to the system when the policy says so; true
+// when the view may load it.
+bool mayLoad(const std::string& homeUrl, WebKitWebView* view, WebKitNavigationAction* action) {
+    const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    const std::string requested = uri != nullptr ? uri : "";
+    const NavigationVerdict verdict = decideNavigation(homeUrl, requested, kindOf(action));
     if (verdict == NavigationVerdict::OpenWithSystemCancel) {
-        handOff(view, webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)),
-                webkit_navigation_action_is_user_gesture(action));
+        handOff(view, requested, webkit_navigation_action_is_user_gesture(action));
     }
     return verdict == NavigationVerdict::Allow;
 }
@@ -162,9 +165,7 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* 
     }
     WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
         WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-    if (follow(decideNavigation(self->appUrl_, uri != nullptr ? uri : "", kindOf(action)), view,
-               action)) {
+    if (mayLoad(self->appUrl_, view, action)) {
         webkit_policy_decision_use(decision);
     } else {
         webkit_policy_decision_ignore(decision);
@@ -255,12 +256,7 @@ GtkWidget* AppDelegate::createCb(WebKitWebView* opener, WebKitNavigationAction* 
     if (self->childWindows_.size() >= kMaxOpenPopups) return nullptr;
     // A page's window.open comes here without a navigation decision: a mail or phone
     // address goes to the system, and neither that nor a refused one leaves an empty window.
-    const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-    if (!follow(decideNavigation(self->appUrl_, uri != nullptr ? uri : "", kindOf(action)), opener,
-                action)) {
-        return nullptr;
-    }
-    return self->openPopup(opener);
+    return mayLoad(self->appUrl_, opener, action) ? self->openPopup(opener) : nullptr;
 }
 
 GtkWidget* AppDelegate::openPopup(WebKitWebView* opener) {
