@@ -1,8 +1,6 @@
 // Every key of the menu bar, pressed on a real keyboard (through the X server).
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "AlertDriver.h"
 #include "LocalServer.h"
 #include "RunningApp.h"
@@ -22,21 +20,6 @@ protected:
 
     std::string value(const std::string& id) {
         return app_.evaluate("document.getElementById('" + id + "').value");
-    }
-    // What the clipboard holds, read as a pasting program reads it.
-    static std::string clipboardText() {
-        std::optional<std::string> text;
-        gdk_clipboard_read_text_async(
-            gdk_display_get_clipboard(gdk_display_get_default()), nullptr,
-            +[](GObject* clipboard, GAsyncResult* result, gpointer data) {
-                char* read =
-                    gdk_clipboard_read_text_finish(GDK_CLIPBOARD(clipboard), result, nullptr);
-                *static_cast<std::optional<std::string>*>(data) = read != nullptr ? read : "";
-                g_free(read);
-            },
-            &text);
-        waitUntil([&] { return text.has_value(); });
-        return text.value_or("");
     }
     void focusField(const std::string& id) {
         app_.evaluate("document.getElementById('" + id + "').focus(); 1");
@@ -82,24 +65,12 @@ TEST_F(AppKeys, EditingKeysStayInOrderWithTyping) {
         EXPECT_TRUE(waitForValue("recherche", "Acme CorpAcme Corp"))
             << "round " << round << ": " << value("recherche");
     }
-    // Undo and redo come back from the page unhandled and run after the letters before them.
+    // Undo and redo come back from the page unhandled and run their Edition item (as the
+    // menu does) after the letters before them.
     typeText("SA");
     pressKeys("ctrl+z");
     EXPECT_TRUE(waitForValue("recherche", "Acme CorpAcme Corp")) << value("recherche");
     pressKeys("ctrl+shift+z");
-    EXPECT_TRUE(waitForValue("recherche", "Acme CorpAcme CorpSA")) << value("recherche");
-
-    // The menu items still act, chosen with the mouse.
-    ASSERT_TRUE(app_.focusPage());
-    focusField("recherche");
-    app_.activateAction("selectAll");
-    app_.activateAction("cut");
-    EXPECT_TRUE(waitForValue("recherche", ""))
-        << value("recherche") << " focus in "
-        << G_OBJECT_TYPE_NAME(gtk_root_get_focus(GTK_ROOT(app_.delegate().window())))
-        << ", page focus on " << app_.evaluate("document.activeElement.id");
-    EXPECT_TRUE(waitUntil([&] { return clipboardText() == "Acme CorpAcme CorpSA"; }));
-    app_.activateAction("paste");
     EXPECT_TRUE(waitForValue("recherche", "Acme CorpAcme CorpSA")) << value("recherche");
 
     // In our own dialogs' fields the keys are the field's.
