@@ -78,6 +78,13 @@ protected:
     std::string value(const std::string& id) {
         return app_.evaluate("document.getElementById('" + id + "').value");
     }
+    // Types into a field of the page with the keyboard, as a person does.
+    void typeInto(const std::string& id, const std::string& text) {
+        ASSERT_TRUE(app_.focusPage());
+        app_.evaluate("document.getElementById('" + id + "').focus(); 1");
+        typeText(text);
+        ASSERT_TRUE(waitUntil([&] { return value(id) == text; }));
+    }
 
     std::vector<std::string> opened_;
 };
@@ -116,10 +123,7 @@ TEST_F(RealPages, EveryLinkDoesSomethingAndHandOffsAreTheUsers) {
             "document.getElementById('ailleurs').click()\">r</button>"
             "</body></html>");
     open("/liens.html");
-    ASSERT_TRUE(app_.focusPage());
-    app_.evaluate("document.getElementById('note').focus(); 1");
-    typeText("Brouillon");
-    ASSERT_TRUE(waitUntil([&] { return value("note") == "Brouillon"; }));
+    typeInto("note", "Brouillon");
 
     // Mail and phone from a script, a form and window.open: handed out, the page untouched.
     const std::string expected[] = {"mailto:compta@exemple.ma?subject=Relev%E9",
@@ -246,10 +250,7 @@ TEST_F(RealPages, LeavingAPageWithUnsavedChangesIsAskedInFrench) {
                   "</script></body></html>");
     open("/saisie.html");
     // The engine asks only once the user has touched the page.
-    ASSERT_TRUE(app_.focusPage());
-    app_.evaluate("document.getElementById('montant').focus(); 1");
-    typeText("150");
-    ASSERT_TRUE(waitUntil([&] { return value("montant") == "150"; }));
+    typeInto("montant", "150");
 
     // The page stays while the user thinks and once they chose to stay, also past the home
     // page's time limit; leaving goes.
