@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the program and runs one benchmark in a private X server with a D-Bus session:
-#   scripts/bench.sh startup|idle|popups [options of the benchmark]
+#   scripts/bench.sh startup|idle|popups|probe [options of the benchmark]
 # startup also needs Chromium (apt package chromium), which scripts/install-deps.sh bench
 # installs.
 set -euo pipefail
@@ -8,9 +8,9 @@ cd "$(dirname "$0")/.."
 
 name=${1:-}
 case "$name" in
-  startup | idle | popups) shift ;;
+  startup | idle | popups | probe) shift ;;
   *)
-    echo "usage: scripts/bench.sh startup|idle|popups [options]" >&2
+    echo "usage: scripts/bench.sh startup|idle|popups|probe [options]" >&2
     exit 2
     ;;
 esac

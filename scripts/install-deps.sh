@@ -9,7 +9,7 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   # libraries
-  libgtk-4-dev libwebkitgtk-6.0-dev libsoup-3.0-dev glib-networking
+  libgtk-4-dev libepoxy-dev libwebkitgtk-6.0-dev libsoup-3.0-dev glib-networking
   libssl-dev nlohmann-json3-dev libicu-dev
   # tests
   googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox

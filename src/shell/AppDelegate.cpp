@@ -6,6 +6,7 @@
 #include "config/AppConfig.h"
 #include "shell/ScreenArea.h"
 #include "shell/Splash.h"
+#include "shell/StartupEnvironment.h"
 #include "shell/WebViews.h"
 #include "shell/WindowGeometry.h"
 #include "ui/GObjectPtr.h"
@@ -61,6 +62,8 @@ void AppDelegate::activateCb(GApplication*, AppDelegate* self) {
         return;
     }
     self->started_ = true;
+    // Before the first window, the set-up dialog's included.
+    prepareStartupEnvironment();
     self->setupApplication();
 }
 

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "shell/StartupEnvironment.h"
+
 namespace delvaronte {
 
 WebKitNetworkSession* sharedNetworkSession() {
@@ -31,6 +33,10 @@ WebKitSettings* sharedSettings() {
         webkit_settings_set_user_agent(created, kUserAgent);
         // Back and forward with a two-finger swipe, in the main window and the pop-ups.
         webkit_settings_set_enable_back_forward_navigation_gestures(created, TRUE);
+        if (drawingOnProcessor()) {
+            webkit_settings_set_hardware_acceleration_policy(
+                created, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+        }
         return created;
     }();
     return settings;

@@ -1,6 +1,9 @@
 #include "ui/SystemOpener.h"
 
+#include <gdk/gdk.h>
 #include <gio/gio.h>
+
+#include <vector>
 
 #include "ui/GObjectPtr.h"
 #include "ui/UriParts.h"
@@ -14,7 +17,30 @@ std::function<void(const std::string&)>& testOpener() {
     return opener;
 }
 
+std::vector<std::string>& keptFromLaunches() {
+    static std::vector<std::string> names;
+    return names;
+}
+
+// The display's context (startup notification, the right screen), less our own variables.
+void launch(const char* uri) {
+    GdkDisplay* display = gdk_display_get_default();
+    const auto context =
+        display != nullptr ? GRef<GAppLaunchContext>::adopt(
+                                 G_APP_LAUNCH_CONTEXT(gdk_display_get_app_launch_context(display)))
+                           : GRef<GAppLaunchContext>::adopt(g_app_launch_context_new());
+    for (const std::string& name : keptFromLaunches()) {
+        g_app_launch_context_unsetenv(context.get(), name.c_str());
+    }
+    g_app_info_launch_default_for_uri_async(uri, context.get(), nullptr, nullptr, nullptr);
+}
+
 }  // namespace
+
+void setVariableKeptFromLaunches(const char* name, const char* value) {
+    g_setenv(name, value, TRUE);
+    keptFromLaunches().emplace_back(name);
+}
 
 bool isSystemHandledScheme(std::string_view uri) {
     const std::string scheme = uriScheme(uri);
@@ -35,7 +61,7 @@ void openWithSystem(const std::string& uri) {
         testOpener()(uri);
         return;
     }
-    g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, nullptr, nullptr);
+    launch(uri.c_str());
 }
 
 void openFileWithSystem(const std::string& path) {
@@ -44,7 +70,7 @@ void openFileWithSystem(const std::string& path) {
     if (testOpener()) {
         testOpener()(uri.get());
     } else {
-        g_app_info_launch_default_for_uri_async(uri.get(), nullptr, nullptr, nullptr, nullptr);
+        launch(uri.get());
     }
 }
 

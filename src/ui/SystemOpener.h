@@ -17,6 +17,11 @@ void openWithSystem(const std::string& uri);
 // Opens a local file or folder with its default application (a downloaded file).
 void openFileWithSystem(const std::string& path);
 
+// Sets name=value in this program's environment, for itself and the web engine's processes
+// it starts after this; the programs it hands addresses and files to start without it, with
+// the environment the user started the program with.
+void setVariableKeptFromLaunches(const char* name, const char* value);
+
 // Tests record hand-offs instead of launching anything. An empty function restores the
 // system's handler.
 void setSystemOpenerForTesting(std::function<void(const std::string&)> opener);

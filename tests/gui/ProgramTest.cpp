@@ -2,7 +2,12 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "../unit/TempDir.h"
@@ -18,12 +23,20 @@ namespace {
 class Program {
 public:
     // The program, or another command, run with that home.
+    // A variable given an empty value is removed from the program's environment.
     explicit Program(const std::filesystem::path& home,
-                     std::vector<const char*> command = {DELVARONTE_PROGRAM}) {
+                     std::vector<const char*> command = {DELVARONTE_PROGRAM},
+                     std::vector<std::pair<std::string, std::string>> environment = {}) {
         GSubprocessLauncher* launcher = g_subprocess_launcher_new(GSubprocessFlags(
             G_SUBPROCESS_FLAGS_STDOUT_SILENCE | G_SUBPROCESS_FLAGS_STDERR_SILENCE));
-        for (const auto& [name, value] : homeEnvironment(home)) {
-            g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+        for (const auto& [name, value] : homeEnvironment(home))
+            environment.emplace_back(name, value);
+        for (const auto& [name, value] : environment) {
+            if (value.empty()) {
+                g_subprocess_launcher_unsetenv(launcher, name.c_str());
+            } else {
+                g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+            }
         }
         GError* error = nullptr;
         command.push_back(nullptr);
@@ -98,6 +111,34 @@ bool pressInWindow(const std::string& title, const std::string& keys) {
     return xdotool({"key", "--clearmodifiers", keys}).has_value();
 }
 
+// The colour at (x, y) of an X window, as 0xRRGGBB.
+std::optional<unsigned long> pixelOf(const std::string& window, int x, int y) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return std::nullopt;
+    std::optional<unsigned long> pixel;
+    if (XImage* image = XGetImage(display, std::stoul(window), x, y, 1, 1, AllPlanes, ZPixmap)) {
+        pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return pixel;
+}
+
+// The environment of the web engine's page processes started with this marker.
+std::vector<std::string> webProcessEnvironments(const std::string& marker) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::string comm, environment;
+        std::getline(std::ifstream(entry.path() / "comm"), comm);
+        std::getline(std::ifstream(entry.path() / "environ"), environment, '\x01');
+        std::replace(environment.begin(), environment.end(), '\0', '\n');
+        if (comm.starts_with("WebKitWebProces") && environment.find(marker) != std::string::npos) {
+            found.push_back("\n" + environment);
+        }
+    }
+    return found;
+}
+
 bool windowExists(const std::string& title) {
     return xdotool({"search", "--name", "^" + title + "$"}).has_value();
 }
@@ -162,4 +203,48 @@ TEST(Program, LaunchingAgainHandsOverButTheDemoStandsApart) {
     EXPECT_EQ(demo.waitForExit(90), 0) << "the demo site's page was loaded in a program of its own";
     EXPECT_TRUE(first.running());
     EXPECT_EQ(server.requests("/"), 1);
+}
+
+// Drawn with OpenGL as the user asked, or with the renderer the program picks on a machine
+// without a GPU (cairo: no /dev/dri here), the window and the page reach the screen; the
+// engine's processes get the allocator's limit, and the program's choice, in their
+// environment.
+TEST(Program, DrawsTheWindowAndThePageWithEitherRenderer) {
+    LocalServer server;
+    server.serve(
+        "/", 200, "text/html",
+        "<html><body style='background:#0a7bc8' onload=\"fetch('/loaded')\"></body></html>");
+    server.serve("/loaded", 200, "text/plain", "");
+    for (const std::string renderer : {"", "gl"}) {
+        SCOPED_TRACE("GSK_RENDERER=" + renderer);
+        TempDir home;
+        ASSERT_TRUE(provisionHome(home.path(), server.url("/"), "secret"));
+        const std::string marker =
+            "renderer-" + renderer + "-" + std::to_string(g_get_monotonic_time());
+        Program program(home.path(), {DELVARONTE_PROGRAM},
+                        {{"GSK_RENDERER", renderer}, {"DELVARONTE_TEST_MARK", marker}});
+        const int loads = server.requests("/loaded");
+        ASSERT_TRUE(waitUntil([&] { return server.requests("/loaded") > loads; }, 60));
+        const auto found = xdotool({"search", "--sync", "--onlyvisible", "--name", "^DELVARONTE$"});
+        ASSERT_TRUE(found);
+        const std::string window = firstLine(*found);
+        // The splash fades out over the page; the menu bar stays light above it. The screen
+        // tells nobody when it changes: look again every 50 ms.
+        const guint look = g_timeout_add(
+            50, +[](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+        EXPECT_TRUE(waitUntil([&] { return pixelOf(window, 640, 600) == 0x0a7bc8; }))
+            << std::hex << pixelOf(window, 640, 600).value_or(0);
+        g_source_remove(look);
+        const unsigned long menu = pixelOf(window, 4, 4).value_or(0);
+        EXPECT_TRUE((menu >> 16) > 0xD0 && ((menu >> 8) & 0xFF) > 0xD0 && (menu & 0xFF) > 0xD0)
+            << std::hex << menu;
+
+        const auto environments = webProcessEnvironments(marker);
+        ASSERT_FALSE(environments.empty());
+        for (const std::string& environment : environments) {
+            EXPECT_NE(environment.find("\nGSK_RENDERER=" + (renderer.empty() ? "cairo" : renderer) +
+                                       "\n"),
+                      std::string::npos);
+        }
+    }
 }

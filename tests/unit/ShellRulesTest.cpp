@@ -11,6 +11,7 @@
 #include "TempDir.h"
 
 #include "shell/DownloadNames.h"
+#include "shell/DrawingPath.h"
 #include "shell/ErrorPage.h"
 #include "shell/NavigationPolicy.h"
 #include "shell/PageDialogGuard.h"
@@ -281,4 +282,38 @@ TEST(DownloadNames, EachDownloadHasAPartialFileOfItsOwn) {
     EXPECT_FALSE(longest.empty()) << "a name that fits has a partial name that fits too";
     EXPECT_TRUE(createPartialFile("bilan.pdf").empty()) << "never a relative path";
     EXPECT_TRUE(createPartialFile(folder.file("absent/bilan.pdf")).empty());
+}
+
+TEST(DrawingPath, CairoWhereOpenGlWouldRunOnTheProcessor) {
+    using Path = DrawingPath;
+    struct Case {
+        const char* name;
+        DrawingFacts facts;
+        Path path;
+    };
+    const Case cases[] = {
+        {"no GPU device", {"", "", false, std::nullopt}, Path::Cairo},
+        {"GPU device, not asked yet", {"", "", true, std::nullopt}, Path::AskOpenGl},
+        {"llvmpipe", {"", "", true, "llvmpipe (LLVM 15.0.6, 256 bits)"}, Path::Cairo},
+        {"softpipe", {"", "", true, "softpipe"}, Path::Cairo},
+        {"classic swrast", {"", "", true, "Software Rasterizer"}, Path::Cairo},
+        {"zink on lavapipe",
+         {"", "", true, "zink Vulkan 1.3(llvmpipe (LLVM 15.0.6))"},
+         Path::Cairo},
+        {"WSL's WARP", {"", "", true, "D3D12 (Microsoft Basic Render Driver)"}, Path::Cairo},
+        {"SwiftShader", {"", "", true, "Google SwiftShader"}, Path::Cairo},
+        {"Intel", {"", "", true, "Mesa Intel(R) UHD Graphics 620 (KBL GT2)"}, Path::AsGtkChooses},
+        {"AMD",
+         {"", "", true, "AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49)"},
+         Path::AsGtkChooses},
+        {"virgl, the host's GPU",
+         {"", "", true, "virgl (Mesa Intel(R) Xe Graphics)"},
+         Path::AsGtkChooses},
+        {"no context could be made", {"", "", true, ""}, Path::AsGtkChooses},
+        {"Mesa forced to software", {"", "true", true, std::nullopt}, Path::Cairo},
+        {"Mesa's switch off", {"", "0", true, "Mesa Intel(R) Iris"}, Path::AsGtkChooses},
+        {"the user's renderer, no GPU", {"gl", "", false, std::nullopt}, Path::AsGtkChooses},
+        {"the user's renderer on llvmpipe", {"ngl", "1", true, "llvmpipe"}, Path::AsGtkChooses},
+    };
+    for (const Case& c : cases) EXPECT_EQ(chooseDrawingPath(c.facts), c.path) << c.name;
 }

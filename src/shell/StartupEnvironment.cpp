@@ -1,0 +1,76 @@
+#include "shell/StartupEnvironment.h"
+
+#include <epoxy/gl.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "ui/GObjectPtr.h"
+#include "ui/SystemOpener.h"
+
+namespace delvaronte {
+
+namespace {
+
+std::string variable(const char* name) {
+    const char* value = g_getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// A render node (Mesa, and NVIDIA's driver with its DRM module) or NVIDIA's older control
+// device, that this user may open: without one, OpenGL can only run on the processor.
+bool hasGpuDevice() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
+        if (entry.path().filename().string().starts_with("renderD") &&
+            access(entry.path().c_str(), R_OK | W_OK) == 0) {
+            return true;
+        }
+    }
+    return access("/dev/nvidiactl", R_OK | W_OK) == 0;
+}
+
+bool& processorChosen() {
+    static bool chosen = false;
+    return chosen;
+}
+
+}  // namespace
+
+// GTK keeps the display's GL set-up for its renderer: on a GPU, the probe's work is not lost.
+std::string readOpenGlRenderer() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (display == nullptr) return {};
+    GError* error = nullptr;
+    const auto context = GRef<GdkGLContext>::adopt(gdk_display_create_gl_context(display, &error));
+    if (!context || !gdk_gl_context_realize(context.get(), &error)) {
+        g_clear_error(&error);
+        return {};
+    }
+    gdk_gl_context_make_current(context.get());
+    const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    std::string renderer = name != nullptr ? name : "";
+    gdk_gl_context_clear_current();
+    return renderer;
+}
+
+DrawingFacts findDrawingFacts() {
+    DrawingFacts facts{variable("GSK_RENDERER"), variable("LIBGL_ALWAYS_SOFTWARE"), hasGpuDevice(),
+                       std::nullopt};
+    if (chooseDrawingPath(facts) == DrawingPath::AskOpenGl) facts.glRenderer = readOpenGlRenderer();
+    return facts;
+}
+
+DrawingPath prepareStartupEnvironment() {
+    const DrawingPath path = chooseDrawingPath(findDrawingFacts());
+    processorChosen() = path == DrawingPath::Cairo;
+    if (processorChosen()) setVariableKeptFromLaunches("GSK_RENDERER", "cairo");
+    return path;
+}
+
+bool drawingOnProcessor() {
+    return processorChosen();
+}
+
+}  // namespace delvaronte
