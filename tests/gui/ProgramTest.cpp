@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 
 #include "../unit/TempDir.h"
@@ -205,20 +206,45 @@ TEST(Program, LaunchingAgainHandsOverButTheDemoStandsApart) {
     EXPECT_EQ(server.requests("/"), 1);
 }
 
+// A page polled on the screen: the screen tells nobody when it changes, so the loop wakes
+// every 50 ms while waiting.
+bool waitPolling(const std::function<bool()>& done) {
+    const guint look = g_timeout_add(
+        50, +[](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    const bool met = waitUntil(done);
+    g_source_remove(look);
+    return met;
+}
+
 // Drawn with OpenGL as the user asked, or with the renderer the program picks on a machine
 // without a GPU (cairo: no /dev/dri here), the window and the page reach the screen; the
-// engine's processes get the allocator's limit, and the program's choice, in their
-// environment.
+// engine's processes share the program's choice, and the mail client a click hands an
+// address to starts with the user's environment, not with it.
 TEST(Program, DrawsTheWindowAndThePageWithEitherRenderer) {
     LocalServer server;
-    server.serve(
-        "/", 200, "text/html",
-        "<html><body style='background:#0a7bc8' onload=\"fetch('/loaded')\"></body></html>");
+    // The whole page is a mailto: link.
+    server.serve("/", 200, "text/html",
+                 "<html><body style='margin:0' onload=\"fetch('/loaded')\">"
+                 "<a href='mailto:compta@exemple.ma' style='display:block;height:100vh;"
+                 "background:#0a7bc8'></a></body></html>");
     server.serve("/loaded", 200, "text/plain", "");
     for (const std::string renderer : {"", "gl"}) {
         SCOPED_TRACE("GSK_RENDERER=" + renderer);
         TempDir home;
         ASSERT_TRUE(provisionHome(home.path(), server.url("/"), "secret"));
+        // The user's mail client, which writes down the environment it started with.
+        const std::filesystem::path client = home.path() / "mail-client";
+        const std::filesystem::path seen = home.path() / "mail-client-environment";
+        std::ofstream(client) << "#!/bin/sh\nenv > '" << seen.string() << ".part'\nmv '"
+                              << seen.string() << ".part' '" << seen.string() << "'\n";
+        std::filesystem::permissions(client, std::filesystem::perms::owner_all);
+        std::filesystem::create_directories(home.path() / "data/applications");
+        std::ofstream(home.path() / "data/applications/courrier.desktop")
+            << "[Desktop Entry]\nType=Application\nName=Courrier\nExec=" << client.string()
+            << " %u\nMimeType=x-scheme-handler/mailto;\n";
+        std::ofstream(home.path() / "config/mimeapps.list")
+            << "[Default Applications]\nx-scheme-handler/mailto=courrier.desktop\n";
+
         const std::string marker =
             "renderer-" + renderer + "-" + std::to_string(g_get_monotonic_time());
         Program program(home.path(), {DELVARONTE_PROGRAM},
@@ -228,23 +254,27 @@ TEST(Program, DrawsTheWindowAndThePageWithEitherRenderer) {
         const auto found = xdotool({"search", "--sync", "--onlyvisible", "--name", "^DELVARONTE$"});
         ASSERT_TRUE(found);
         const std::string window = firstLine(*found);
-        // The splash fades out over the page; the menu bar stays light above it. The screen
-        // tells nobody when it changes: look again every 50 ms.
-        const guint look = g_timeout_add(
-            50, +[](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
-        EXPECT_TRUE(waitUntil([&] { return pixelOf(window, 640, 600) == 0x0a7bc8; }))
+        // The splash fades out over the page; the menu bar stays light above it.
+        EXPECT_TRUE(waitPolling([&] { return pixelOf(window, 640, 600) == 0x0a7bc8; }))
             << std::hex << pixelOf(window, 640, 600).value_or(0);
-        g_source_remove(look);
         const unsigned long menu = pixelOf(window, 4, 4).value_or(0);
         EXPECT_TRUE((menu >> 16) > 0xD0 && ((menu >> 8) & 0xFF) > 0xD0 && (menu & 0xFF) > 0xD0)
             << std::hex << menu;
 
+        const std::string chosen = "GSK_RENDERER=" + (renderer.empty() ? "cairo" : renderer);
         const auto environments = webProcessEnvironments(marker);
         ASSERT_FALSE(environments.empty());
         for (const std::string& environment : environments) {
-            EXPECT_NE(environment.find("\nGSK_RENDERER=" + (renderer.empty() ? "cairo" : renderer) +
-                                       "\n"),
-                      std::string::npos);
+            EXPECT_NE(environment.find("\n" + chosen + "\n"), std::string::npos);
         }
+
+        ASSERT_TRUE(xdotool({"mousemove", "--window", window, "640", "600", "click", "1"}));
+        ASSERT_TRUE(waitPolling([&] { return std::filesystem::exists(seen); }));
+        std::string launched;
+        std::getline(std::ifstream(seen), launched, '\x01');
+        EXPECT_NE(launched.find(marker), std::string::npos) << "the user's own environment";
+        EXPECT_EQ(launched.find("GSK_RENDERER"),
+                  renderer.empty() ? std::string::npos : launched.find(chosen))
+            << launched;
     }
 }
