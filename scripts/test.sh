@@ -5,6 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The suite's size against the code's. Reported only while the suite is being cut down to
+# the range it asks for; then its failure will fail the run.
+scripts/test-ratio.sh || true
+
 echo "== Fuzzing (libFuzzer)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DDELVARONTE_FUZZ=ON -DDELVARONTE_BUILD_TESTS=OFF >/dev/null

@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "SiteServer.h"
 
@@ -46,7 +47,7 @@ void LocalServer::serve(const std::string& path, guint status, const std::string
 }
 
 void LocalServer::serveDirectory(const std::string& folder) {
-    folder_ = folder;
+    folders_.push_back(folder);
 }
 
 void LocalServer::hang(const std::string& path) {
@@ -104,7 +105,9 @@ void LocalServer::requestCb(SoupServer*, SoupServerMessage* message, const char*
     }
     if (g_str_equal(path, kSiteLoadedPath)) {
         soup_server_message_set_status(message, SOUP_STATUS_NO_CONTENT, nullptr);
-    } else if (!serveSiteFile(message, server->folder_, path)) {
+    } else if (std::none_of(
+                   server->folders_.begin(), server->folders_.end(),
+                   [&](const std::string& f) { return serveSiteFile(message, f, path); })) {
         soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
     }
 }

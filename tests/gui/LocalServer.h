@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace delvaronte::testing {
 
@@ -25,7 +26,7 @@ public:
                const std::string& body);
     // Accepts the request and never answers it.
     void hang(const std::string& path);
-    // Serves the files of a folder for paths no route claims ("/" is index.html), and
+    // Serves the files of the folders for paths no route claims ("/" is index.html), and
     // answers the pages' "/loaded" report.
     void serveDirectory(const std::string& folder);
 
@@ -46,7 +47,7 @@ private:
     std::string scheme_;
     guint port_ = 0;
     std::map<std::string, Handler> routes_;
-    std::string folder_;
+    std::vector<std::string> folders_;
     std::map<std::string, int> counts_;
     std::map<std::string, std::map<std::string, std::string>> lastHeaders_;
 };

@@ -1,0 +1,291 @@
+// What pages do and ask of the program, on pages that behave like real web applications and
+// pages that misbehave. 127.0.0.1 is the home host, localhost another one.
+#include <signal.h>
+
+#include <fstream>
+
+#include "Harness.h"
+#include "shell/Zoom.h"
+
+using namespace delvaronte;
+using namespace delvaronte::testing;
+
+namespace {
+
+constexpr char kHtml[] = "text/html";
+
+// Lets the clock pass a limit of the program's: a wait on time, not on luck.
+void waitMicroseconds(gint64 span) {
+    const gint64 until = g_get_monotonic_time() + span;
+    waitPolling([&] { return g_get_monotonic_time() >= until; });
+}
+
+// The web processes started under this test process (bubblewrap may stand between).
+std::vector<pid_t> webProcesses() {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::string comm;
+        std::getline(std::ifstream(entry.path() / "comm"), comm);
+        if (!comm.starts_with("WebKitWebProces")) continue;
+        const pid_t process = atoi(entry.path().filename().c_str());
+        for (pid_t pid = process, depth = 0; pid > 1 && depth < 5; ++depth) {
+            std::string stat;  // "pid (name) state ppid ..."
+            std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+            pid = atoi(stat.substr(stat.rfind(')') + 4).c_str());
+            if (pid == getpid()) {
+                found.push_back(process);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+using Pages = AppOnDemoSite;
+
+}  // namespace
+
+TEST_F(Pages, EveryLinkDoesSomethingAndHandOffsAreTheUsers) {
+    const std::string other = server_.url("/q?soc=Soci%E9t%E9", "localhost");
+    server_.serve("/q", 200, kHtml, "<html><body><h1>Recherche</h1></body></html>");
+    server_.route("/vers-connexion", [&](SoupServerMessage* message) {
+        soup_server_message_set_redirect(message, 302,
+                                         server_.url("/connexion.html", "localhost").c_str());
+    });
+    app_.evaluate("location.href = '/liens.html'; 1");
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/liens.html")));
+    ASSERT_TRUE(app_.typeInto("note", "Brouillon"));
+
+    // Mail and phone from a script, a form and window.open; another host, however escaped;
+    // fifty clicks of a script from one of the user's: each goes out once, the page stays.
+    const std::pair<const char*, std::string> handOffs[] = {
+        {"mail", "mailto:compta@exemple.ma?subject=Relev%E9"},
+        {"envoyer", "mailto:compta@exemple.ma?body="},
+        {"tel", "tel:+212522000000"},
+        {"ailleurs", other},
+        {"rafale", other}};
+    for (const auto& [id, uri] : handOffs) {
+        const size_t before = opened_.size();
+        waitMicroseconds(1'100'000);  // hand-offs of a view come at most once a second
+        app_.pressOn(id);
+        ASSERT_TRUE(waitUntil([&] { return opened_.size() > before; })) << id;
+        EXPECT_EQ(opened_.back(), uri);
+    }
+    EXPECT_TRUE(app_.delegate().childWindows().empty()) << "no empty window for tel:";
+    EXPECT_EQ(app_.evaluate("note.value"), "Brouillon");
+    waitMicroseconds(1'100'000);
+    app_.pressOn("fichier");  // a file: link goes nowhere
+    // A page that clicks by itself, nobody at the keyboard: nothing. (A script the test runs
+    // counts as the user's: the page's own script does it.)
+    app_.evaluate("location.href = '/rafale.html'; 1");
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/rafale.html")));
+
+    // Escapes the engine loads stay in the window; a sign-in redirect elsewhere is followed;
+    // a form posted to another host stays.
+    for (const char* path : {"/q?soc=Soci%E9t%E9", "/q?taux=20%", "/q?n=%00"}) {
+        app_.evaluate("location.href = '/liens.html'; 1");
+        ASSERT_TRUE(app_.waitForLoad(server_.url("/liens.html")));
+        app_.evaluate(std::string("document.querySelector(\"a[href='") + path + "']\").click(); 1");
+        EXPECT_TRUE(app_.waitForLoad(server_.url(path))) << path;
+    }
+    app_.evaluate("location.href = '/liens.html'; 1");
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/liens.html")));
+    app_.pressOn("sso");
+    EXPECT_TRUE(app_.waitForLoad(server_.url("/connexion.html", "localhost")));
+    app_.delegate().loadUrl(server_.url("/"));
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+    const std::string post = server_.url("/enregistrer.html", "localhost");
+    app_.evaluate("form.action = '" + post + "'; form.submit(); 1");  // the demo's form
+    EXPECT_TRUE(app_.waitForLoad(post));
+    EXPECT_EQ(opened_.size(), 5u) << ::testing::PrintToString(opened_);
+}
+
+TEST_F(Pages, PopupsTakeTheirSizeTitleAndRulesAndAreBounded) {
+    app_.evaluate("document.cookie = 'societe=demo; path=/'; 1");
+    app_.evaluate("document.getElementById('popup').click(); 1");  // 600 x 400
+    ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == 1; }));
+    GtkWindow* sized = app_.delegate().childWindows()[0];
+    ASSERT_TRUE(app_.waitForLoad(app_.popup(0), server_.url("/fenetre.html")));
+    int width = 0, height = 0;
+    gtk_window_get_default_size(sized, &width, &height);
+    EXPECT_EQ(std::pair(width, height), std::pair(600, 400));
+    EXPECT_TRUE(waitUntil(
+        [&] { return g_strcmp0(gtk_window_get_title(sized), "Detail de l'ecriture") == 0; }));
+    saveShot(sized, "popup");
+    EXPECT_EQ(server_.lastHeader("/fenetre.html", "Cookie"), "societe=demo");
+    EXPECT_EQ(server_.lastHeader("/fenetre.html", "User-Agent"),
+              "Delvaronte-Mac/1.0 Safari/605.1.15");
+
+    app_.evaluate("window.open('/factures.html', 'b', 'width=100'); 1");
+    ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == 2; }));
+    GtkWindow* narrow = app_.delegate().childWindows()[1];
+    gtk_widget_get_size_request(GTK_WIDGET(narrow), &width, &height);
+    EXPECT_EQ(std::pair(width, height), std::pair(400, 300));
+    EXPECT_STREQ(gtk_window_get_title(narrow), "DELVARONTE") << "named before any title";
+    ASSERT_TRUE(app_.waitForLoad(app_.popup(1), server_.url("/factures.html")));
+    app_.evaluate(app_.popup(1), "document.title = ''; 1");
+    EXPECT_TRUE(
+        waitUntil([&] { return g_strcmp0(gtk_window_get_title(narrow), "DELVARONTE") == 0; }));
+    app_.evaluate(app_.popup(1), "var a = document.createElement('a'); a.href = '" +
+                                     server_.url("/autre.html", "localhost") + "'; a.click(); 1");
+    EXPECT_TRUE(waitUntil([&] { return opened_.size() == 1; })) << "the same rules in a pop-up";
+
+    // The window commands act on the main window with a pop-up in front.
+    gtk_window_present(narrow);
+    ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(narrow); }));
+    app_.action("zoomIn");
+    EXPECT_EQ(webkit_web_view_get_zoom_level(app_.view()), zoomedIn(1.0));
+    EXPECT_EQ(webkit_web_view_get_zoom_level(app_.popup(1)), 1.0);
+
+    // A pop-up's dialogs are its own; closed by the user or by its page, a pop-up is gone.
+    AlertDriver driver;
+    driver.then([&](ShownAlert& shown) {
+        EXPECT_EQ(gtk_window_get_transient_for(shown.window()), narrow);
+        shown.press("OK");
+    });
+    app_.evaluate(app_.popup(1), "alert('Depuis la fenetre'); 1");
+    static bool freed[2] = {false, false};
+    for (int i : {0, 1}) {
+        g_object_weak_ref(
+            G_OBJECT(app_.delegate().childWindows()[i]),
+            +[](gpointer flag, GObject*) { *static_cast<bool*>(flag) = true; }, &freed[i]);
+    }
+    gtk_window_close(narrow);
+    app_.evaluate(app_.popup(0), "document.getElementById('close').click(); 1");
+    EXPECT_TRUE(waitUntil([&] { return freed[0] && freed[1]; }));
+    EXPECT_TRUE(app_.delegate().childWindows().empty());
+
+    // At most twenty at once; a place freed is a place again. A failure stays in its pop-up.
+    EXPECT_EQ(app_.evaluate("var w = []; for (let i = 0; i < 21; i++) w.push(window.open(''));"
+                            "w.filter(x => x === null).length"),
+              "1");
+    gtk_window_destroy(app_.delegate().childWindows().back());
+    const std::string down = "http://127.0.0.1:" + std::to_string(LocalServer::closedPort()) + "/";
+    EXPECT_EQ(app_.evaluate("window.open('" + down + "') !== null"), "true");
+    EXPECT_TRUE(waitUntil([&] { return app_.heading(app_.popup(19)) == "Connexion impossible"; }));
+    EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/").c_str());
+}
+
+TEST_F(Pages, PageDialogsAreOursAndALoopCanBeBlocked) {
+    // A loop: the third dialog of a run offers to block the rest, until the page reloads.
+    AlertDriver driver;
+    const std::string block = "Bloquer les autres dialogues de cette page";
+    driver.press("OK").press("OK").then([&](ShownAlert& shown) {
+        EXPECT_EQ(shown.checkBoxes(), std::vector<std::string>{block});
+        shown.tick(block);
+        saveShot(shown.window(), "dialog-loop");
+        shown.press("OK");
+    });
+    app_.evaluate(
+        "setTimeout(() => { for (let i = 1; i <= 500; i++) alert('Boucle ' + i);"
+        " document.title = confirm('Encore ?') ? 'oui' : 'non'; }); 1");
+    EXPECT_TRUE(waitUntil([&] { return app_.evaluate("document.title") == "non"; }));
+    EXPECT_EQ(app_.evaluate("prompt('Libelle ?', 'x')"), "null");
+    webkit_web_view_reload(app_.view());
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+
+    // Reloaded, the page's dialogs are ours again: alert, confirm and prompt.
+
+    driver
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.title() + ": " + shown.informative(),
+                      "DELVARONTE: Ecriture enregistree");
+            EXPECT_EQ(shown.buttonLabels(), std::vector<std::string>{"OK"});
+            EXPECT_TRUE(shown.checkBoxes().empty());
+            shown.press("OK");
+        })
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.buttonLabels(), (std::vector<std::string>{"Annuler", "OK"}));
+            shown.press("OK");
+        })
+        .then([&](ShownAlert& shown) {
+            EXPECT_EQ(gtk_window_get_transient_for(shown.window()), app_.delegate().window());
+            EXPECT_EQ(shown.fieldText(0), "Achat");
+            shown.type(0, "Achat fournitures");
+            shown.press("OK");
+        })
+        .press("Annuler");
+    EXPECT_EQ(app_.evaluate("var t = 'avant'; alert('Ecriture enregistree'); t + ' puis apres'"),
+              "avant puis apres");
+    EXPECT_EQ(app_.evaluate("confirm('Supprimer la facture ?')"), "true");
+    EXPECT_EQ(app_.evaluate("prompt(\"Libelle de l'ecriture ?\", 'Achat')"), "Achat fournitures");
+    EXPECT_EQ(app_.evaluate("confirm('Encore ?')"), "false");
+
+    // A text of any length fits on the screen, its button in view.
+    driver.then([](ShownAlert& shown) {
+        EXPECT_LE(gtk_widget_get_height(GTK_WIDGET(shown.window())), 1024);
+        GtkWidget* ok = gtk_window_get_default_widget(shown.window());
+        const graphene_point_t origin{};
+        graphene_point_t corner{};
+        ASSERT_TRUE(gtk_widget_compute_point(ok, GTK_WIDGET(shown.window()), &origin, &corner));
+        EXPECT_LE(corner.y + gtk_widget_get_height(ok),
+                  gtk_widget_get_height(GTK_WIDGET(shown.window())));
+        EXPECT_EQ(shown.informative().size(), 32u * 30000);
+        shown.press("OK");
+    });
+    app_.evaluate("setTimeout(() => alert('Ligne de releve bancaire 512000\\n'.repeat(30000))); 1");
+    EXPECT_TRUE(waitUntil([&] { return driver.pending() == 0; }, 90));
+
+    // Leaving unsaved changes is asked: staying keeps the page past the home page's time
+    // limit, leaving goes.
+    app_.evaluate("location.href = '/saisie.html'; 1");
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/saisie.html")));
+    ASSERT_TRUE(app_.typeInto("montant", "150"));  // asked only once the user touched it
+    app_.delegate().setHomeLoadTimeoutForTesting(1);
+    driver
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.informative(),
+                      "Voulez-vous quitter cette page ? Les modifications non "
+                      "enregistrees pourraient etre perdues.");
+            EXPECT_EQ(shown.buttonLabels(),
+                      (std::vector<std::string>{"Rester", "Quitter la page"}));
+            waitMicroseconds(1'500'000);
+            shown.press("Rester");
+        })
+        .press("Quitter la page");
+    app_.action("goHome");
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 1; }));
+    waitMicroseconds(1'500'000);
+    EXPECT_EQ(app_.evaluate("montant.value"), "150");
+    app_.action("goHome");
+    EXPECT_TRUE(app_.waitForLoad(server_.url("/")));
+    waitMicroseconds(1'500'000);  // the home page arrived: its time limit is over
+    EXPECT_EQ(app_.heading(), "Tableau de bord");
+}
+
+TEST_F(Pages, FailuresShowOurPagesAndComeBack) {
+    const guint port = LocalServer::closedPort();
+    const std::string down = "http://127.0.0.1:" + std::to_string(port) + "/";
+    app_.delegate().loadUrl(down);
+    EXPECT_TRUE(waitUntil([&] { return app_.heading() == "Connexion impossible"; }));
+    EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), down.c_str());
+    saveShot(app_.delegate().window(), "error-page");
+    LocalServer revived("", port);
+    revived.serve("/", 200, kHtml, "<html><body><h1>De retour</h1></body></html>");
+    app_.evaluate("document.querySelector('button').click(); 1");  // "Reessayer"
+    EXPECT_TRUE(waitUntil([&] { return app_.heading() == "De retour"; }));
+
+    LocalServer secure(DELVARONTE_FIXTURES "/self-signed.pem");
+    app_.delegate().loadUrl(secure.url("/"));
+    EXPECT_TRUE(waitUntil([&] { return app_.heading() == "Connexion impossible"; }));
+
+    server_.hang("/lent.html");  // left for another page: no failure
+    app_.delegate().loadUrl(server_.url("/lent.html"));
+    ASSERT_TRUE(waitUntil([&] { return server_.requests("/lent.html") == 1; }));
+    app_.delegate().loadUrl(server_.url("/factures.html"));
+    ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
+    EXPECT_EQ(app_.heading(), "Factures clients");
+
+    // A web process that dies leaves a page that brings the address back, as "Actualiser" does.
+    for (const char* again : {"button", "reload"}) {
+        for (const pid_t pid : webProcesses()) kill(pid, SIGKILL);
+        EXPECT_TRUE(waitUntil([&] { return app_.heading() == "La page s'est arretee"; }));
+        EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/factures.html").c_str());
+        saveShot(app_.delegate().window(), "page-stopped");
+        if (std::string(again) == "button")
+            app_.evaluate("document.querySelector('button').click(); 1");
+        else
+            app_.action("reload");
+        EXPECT_TRUE(waitUntil([&] { return app_.heading() == "Factures clients"; })) << again;
+    }
+}
