@@ -152,7 +152,12 @@ TEST(ConfigDialogs, SetUpGateAndEditor) {
     // The editor: invalid edits and cancels write nothing and load nothing.
     AlertDriver editor;
     Owner owner(editor);
-    editor.fill({password}, "Valider")
+    editor
+        .then([&](ShownAlert& gate) {
+            saveShot(gate.window(), "gate");
+            gate.type(0, password);
+            gate.press("Valider");
+        })
         .then([](ShownAlert& shown) {
             EXPECT_EQ(shown.title(), "Configuration");
             EXPECT_EQ(shown.fieldText(0), "https://compta.exemple.ma/app");

@@ -239,6 +239,7 @@ TEST_F(Pages, PageDialogsAreOursAndALoopCanBeBlocked) {
                       "enregistrees pourraient etre perdues.");
             EXPECT_EQ(shown.buttonLabels(),
                       (std::vector<std::string>{"Rester", "Quitter la page"}));
+            saveShot(shown.window(), "leave-page");
             waitMicroseconds(1'500'000);
             shown.press("Rester");
         })
