@@ -62,11 +62,9 @@ DrawingFacts findDrawingFacts() {
     return facts;
 }
 
-DrawingPath prepareStartupEnvironment() {
-    const DrawingPath path = chooseDrawingPath(findDrawingFacts());
-    processorChosen() = path == DrawingPath::Cairo;
+void prepareStartupEnvironment() {
+    processorChosen() = chooseDrawingPath(findDrawingFacts()) == DrawingPath::Cairo;
     if (processorChosen()) setVariableKeptFromLaunches("GSK_RENDERER", "cairo");
-    return path;
 }
 
 bool drawingOnProcessor() {

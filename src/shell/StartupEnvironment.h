@@ -6,8 +6,8 @@
 namespace delvaronte {
 
 // Runs once, with the display open and before any window is made: GTK reads its renderer
-// when it draws the first window. Returns the drawing path chosen.
-DrawingPath prepareStartupEnvironment();
+// when it draws the first window.
+void prepareStartupEnvironment();
 
 // Whether the windows are drawn on the processor by our choice: the web engine then draws
 // its pages without OpenGL too (no compositing), which on a software rasterizer is as fast

@@ -1,6 +1,9 @@
 #include "Harness.h"
 
 #include <gdk/x11/gdkx.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "ThrowAwayHome.h"
 #include "config/AppConfig.h"
@@ -41,13 +44,21 @@ std::vector<GtkWidget*> buttonsOf(GtkWindow* window) {
     });
 }
 
-void spawn(std::vector<const char*> argv, std::string* out = nullptr) {
+// Runs a program found on the PATH and waits for it: the first line it printed when it
+// succeeded.
+std::optional<std::string> run(const std::vector<std::string>& command) {
+    std::vector<const char*> argv;
+    for (const auto& a : command) argv.push_back(a.c_str());
     argv.push_back(nullptr);
-    gchar* printed = nullptr;
-    g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
-                 nullptr, out ? &printed : nullptr, nullptr, nullptr, nullptr);
-    if (out != nullptr) *out = printed != nullptr ? printed : "";
-    g_free(printed);
+    g_autofree gchar* out = nullptr;
+    gint status = 0;
+    if (!g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr, G_SPAWN_SEARCH_PATH,
+                      nullptr, nullptr, &out, nullptr, &status, nullptr) ||
+        !g_spawn_check_wait_status(status, nullptr)) {
+        return std::nullopt;
+    }
+    const std::string printed = out != nullptr ? out : "";
+    return printed.substr(0, printed.find('\n'));
 }
 
 }  // namespace
@@ -71,11 +82,11 @@ bool waitPolling(const std::function<bool()>& done, int seconds) {
 }
 
 void pressKeys(const std::string& keys) {
-    spawn({"xdotool", "key", "--clearmodifiers", keys.c_str()});
+    xdotool({"key", "--clearmodifiers", keys});
 }
 
 void typeText(const std::string& text) {
-    spawn({"xdotool", "type", "--delay", "15", text.c_str()});
+    xdotool({"type", "--delay", "15", text});
 }
 
 void saveShot(GtkWindow* window, const std::string& name) {
@@ -84,7 +95,7 @@ void saveShot(GtkWindow* window, const std::string& name) {
     waitUntil([] { return false; }, 1);  // the last frame reaches the screen
     const std::string id =
         std::to_string(gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(window))));
-    spawn({"import", "-window", id.c_str(), (std::string(folder) + "/" + name + ".png").c_str()});
+    run({"import", "-window", id, std::string(folder) + "/" + name + ".png"});
 }
 
 GtkWindow* windowNamed(const char* name) {
@@ -392,19 +403,30 @@ std::optional<int> Program::waitForExit(int seconds) {
 }
 
 std::optional<std::string> xdotool(const std::vector<std::string>& arguments) {
-    std::vector<const char*> argv{"timeout", "30", "xdotool"};
-    for (const auto& a : arguments) argv.push_back(a.c_str());
-    argv.push_back(nullptr);
-    gchar* out = nullptr;
-    gint status = 0;
-    const bool ran =
-        g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr, G_SPAWN_SEARCH_PATH,
-                     nullptr, nullptr, &out, nullptr, &status, nullptr) &&
-        g_spawn_check_wait_status(status, nullptr);
-    std::string printed = out != nullptr ? out : "";
-    g_free(out);
-    if (!ran) return std::nullopt;
-    return printed.substr(0, printed.find('\n'));
+    std::vector<std::string> command{"timeout", "30", "xdotool"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return run(command);
+}
+
+// The web processes started under this test process (bubblewrap may stand between).
+std::vector<pid_t> webProcesses() {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::string comm;
+        std::getline(std::ifstream(entry.path() / "comm"), comm);
+        if (!comm.starts_with("WebKitWebProces")) continue;
+        const pid_t process = atoi(entry.path().filename().c_str());
+        for (pid_t pid = process, depth = 0; pid > 1 && depth < 6; ++depth) {
+            std::string stat;  // "pid (name) state ppid ..."
+            std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+            pid = atoi(stat.substr(stat.rfind(')') + 4).c_str());
+            if (pid == getpid()) {
+                found.push_back(process);
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 std::optional<std::string> findWindow(const std::string& title) {

@@ -134,7 +134,10 @@ private:
     bool exited_ = false;
 };
 
-// xdotool with these arguments; what it printed when it succeeded.
+// The web engine's page processes started under this test process, the program's included.
+std::vector<pid_t> webProcesses();
+
+// xdotool with these arguments; the first line it printed when it succeeded.
 std::optional<std::string> xdotool(const std::vector<std::string>& arguments);
 // The X window of that exact title, once it is visible.
 std::optional<std::string> findWindow(const std::string& title);

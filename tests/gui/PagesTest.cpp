@@ -20,27 +20,6 @@ void waitMicroseconds(gint64 span) {
     waitPolling([&] { return g_get_monotonic_time() >= until; });
 }
 
-// The web processes started under this test process (bubblewrap may stand between).
-std::vector<pid_t> webProcesses() {
-    std::vector<pid_t> found;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::string comm;
-        std::getline(std::ifstream(entry.path() / "comm"), comm);
-        if (!comm.starts_with("WebKitWebProces")) continue;
-        const pid_t process = atoi(entry.path().filename().c_str());
-        for (pid_t pid = process, depth = 0; pid > 1 && depth < 5; ++depth) {
-            std::string stat;  // "pid (name) state ppid ..."
-            std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
-            pid = atoi(stat.substr(stat.rfind(')') + 4).c_str());
-            if (pid == getpid()) {
-                found.push_back(process);
-                break;
-            }
-        }
-    }
-    return found;
-}
-
 using Pages = AppOnDemoSite;
 
 }  // namespace

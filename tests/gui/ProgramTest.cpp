@@ -26,17 +26,15 @@ unsigned long pixelOf(const std::string& window, int x, int y) {
     return pixel;
 }
 
-// The environments of the web processes started with this marker in theirs.
+// The environments of the web processes that carry this marker in theirs.
 std::vector<std::string> webProcessEnvironments(const std::string& marker) {
     std::vector<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::string comm, environment;
-        std::getline(std::ifstream(entry.path() / "comm"), comm);
-        std::getline(std::ifstream(entry.path() / "environ"), environment, '\x01');
+    for (const pid_t pid : webProcesses()) {
+        std::string environment;
+        std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/environ"), environment,
+                     '\x01');
         std::replace(environment.begin(), environment.end(), '\0', '\n');
-        if (comm.starts_with("WebKitWebProces") && environment.find(marker) != std::string::npos) {
-            found.push_back("\n" + environment);
-        }
+        if (environment.find(marker) != std::string::npos) found.push_back("\n" + environment);
     }
     return found;
 }
