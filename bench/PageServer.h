@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "LocalServer.h"
+#include "SiteServer.h"
 
 namespace delvaronte::bench {
 
-// The tests' local server, with the benchmarks' pages.
+// The benchmarks' pages.
 class PageServer {
 public:
     // Serves, on a free port of 127.0.0.1:
@@ -28,7 +28,7 @@ public:
     std::optional<gint64> reportedAt(const std::string& who) const;
 
 private:
-    testing::LocalServer server_;
+    SiteServer server_;
     std::map<std::string, gint64> reports_;
 };
 

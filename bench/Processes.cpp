@@ -85,7 +85,10 @@ Launched::Launched(const std::vector<std::string>& argv,
     GSubprocessLauncher* launcher = g_subprocess_launcher_new(
         GSubprocessFlags(G_SUBPROCESS_FLAGS_STDOUT_SILENCE | G_SUBPROCESS_FLAGS_STDERR_SILENCE));
     for (const auto& [name, value] : environment) {
-        g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+        if (value.empty())
+            g_subprocess_launcher_unsetenv(launcher, name.c_str());
+        else
+            g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
     }
     std::vector<const char*> args;
     args.reserve(argv.size() + 1);
@@ -105,6 +108,11 @@ Launched::Launched(const std::vector<std::string>& argv,
 Launched::~Launched() {
     stop();
     if (process_ != nullptr) g_object_unref(process_);
+}
+
+std::optional<int> Launched::waitForExit(double seconds) {
+    if (process_ == nullptr || !runUntil([&] { return exited_; }, seconds)) return std::nullopt;
+    return g_subprocess_get_if_exited(process_) ? g_subprocess_get_exit_status(process_) : -1;
 }
 
 void Launched::stop() {

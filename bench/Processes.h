@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ private:
     testing::TempDir folder_;
 };
 
-// A program started with its own environment; stopping it ends its whole process tree.
+// A program started with its own environment (a variable given an empty value is removed
+// from it); stopping it ends its whole process tree. The tests start the program this way too.
 class Launched {
 public:
     Launched(const std::vector<std::string>& argv,
@@ -55,6 +57,8 @@ public:
     int pid() const { return pid_; }
     gint64 startedAt() const { return startedAt_; }
     bool exited() const { return exited_; }
+    // Its exit status once it has ended within that time (-1 for a signal); nothing otherwise.
+    std::optional<int> waitForExit(double seconds = 30);
     // SIGTERM to every process of the tree, SIGKILL to what is left after a while.
     void stop();
 

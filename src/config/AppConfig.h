@@ -16,8 +16,6 @@ public:
     // Base64 of the salted SHA-256 digest of the administrator password; empty when not set.
     std::string passwordHash;
 
-    AppConfig() = default;
-
     // True when both fields hold something; their contents are not checked.
     bool isConfigured() const { return !encryptedUrl.empty() && !passwordHash.empty(); }
 

@@ -15,6 +15,8 @@ const std::string kFirstPart(4096, 'x');
 class DownloadsAndPrinting : public AppOnDemoSite {
 protected:
     void SetUp() override {
+        // The report names a path; the ledger is sent in part, its length announced, then held
+        // until the test cuts the connection.
         server_.route("/rapport.csv", [](SoupServerMessage* message) {
             soup_message_headers_append(soup_server_message_get_response_headers(message),
                                         "Content-Disposition",
@@ -23,8 +25,6 @@ protected:
             soup_server_message_set_response(message, "text/csv", SOUP_MEMORY_COPY, kReport.data(),
                                              kReport.size());
         });
-        // Sent in part, then held until the test cuts the connection; its length announced,
-        // so that a cut is a failure.
         server_.route("/grand-livre.pdf", [this](SoupServerMessage* message) {
             SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);
             soup_message_headers_set_content_length(headers, kFirstPart.size() + 10);
@@ -35,10 +35,6 @@ protected:
             held_.push_back(GRef<SoupServerMessage>::retain(message));
         });
         AppOnDemoSite::SetUp();
-    }
-    void TearDown() override {
-        setPrintRunnerForTesting(nullptr);
-        AppOnDemoSite::TearDown();
     }
     // Answers the save dialog with path, or cancels it when path is empty.
     void save(const std::string& offered, const std::string& path) {
@@ -66,7 +62,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DownloadsAndPrinting, SavedWhereTheUserChoseAndOpenedOnRequest) {
+TEST_F(DownloadsAndPrinting, SavedWhereTheUserChoseOpenedOnRequestAndPrinted) {
     app_.evaluate("location.href = '/rapport.csv'; 1");
     GtkWindow* chooser = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (chooser = windowNamed("delvaronte-save")); }));
@@ -93,8 +89,7 @@ TEST_F(DownloadsAndPrinting, SavedWhereTheUserChoseAndOpenedOnRequest) {
     // A script's export: cancelled, nothing; saved and opened.
     const std::string script =
         "var a = document.createElement('a'); a.download = 'export.txt';"
-        "a.href = URL.createObjectURL(new Blob(['Grand livre'], {type: 'text/plain'})); a.click(); "
-        "1";
+        "a.href = URL.createObjectURL(new Blob(['Grand livre'])); a.click(); 1";
     app_.evaluate(script);
     save("export.txt", "");
     driver.press("Ouvrir");
@@ -111,6 +106,19 @@ TEST_F(DownloadsAndPrinting, SavedWhereTheUserChoseAndOpenedOnRequest) {
     save("rapport.csv", folder_.file("copie.csv"));
     ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
     EXPECT_TRUE(waitUntil([&] { return app_.delegate().childWindows().empty(); }));
+
+    // Printing from the page, the menu and the key, always over the main window.
+    std::vector<GtkWindow*> printed;
+    setPrintRunnerForTesting(
+        [&](WebKitPrintOperation*, GtkWindow* parent) { printed.push_back(parent); });
+    app_.evaluate("window.print(); 1");
+    ASSERT_TRUE(waitUntil([&] { return printed.size() == 1; }));
+    app_.action("print");
+    ASSERT_TRUE(app_.focusPage());
+    pressKeys("ctrl+p");
+    ASSERT_TRUE(waitUntil([&] { return printed.size() == 3; }));
+    setPrintRunnerForTesting(nullptr);
+    for (GtkWindow* parent : printed) EXPECT_EQ(parent, app_.delegate().window());
 }
 
 TEST_F(DownloadsAndPrinting, ACutConnectionFailsAndACancelIsQuiet) {
@@ -160,17 +168,4 @@ TEST_F(DownloadsAndPrinting, ACutConnectionFailsAndACancelIsQuiet) {
     }
     g_log_remove_handler("Gtk", handler);
     EXPECT_EQ(criticals, 0);
-}
-
-TEST_F(DownloadsAndPrinting, PrintingFromThePageTheMenuAndTheKey) {
-    std::vector<GtkWindow*> printed;
-    setPrintRunnerForTesting(
-        [&](WebKitPrintOperation*, GtkWindow* parent) { printed.push_back(parent); });
-    app_.evaluate("window.print(); 1");
-    ASSERT_TRUE(waitUntil([&] { return printed.size() == 1; }));
-    app_.action("print");
-    ASSERT_TRUE(app_.focusPage());
-    pressKeys("ctrl+p");
-    ASSERT_TRUE(waitUntil([&] { return printed.size() == 3; }));
-    for (GtkWindow* parent : printed) EXPECT_EQ(parent, app_.delegate().window());
 }

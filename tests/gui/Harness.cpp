@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "../unit/TempDir.h"
 #include "ThrowAwayHome.h"
 #include "config/AppConfig.h"
 #include "ui/SystemOpener.h"
@@ -13,52 +14,21 @@ namespace delvaronte::testing {
 
 namespace {
 
-// Visits widget and its descendants; visit returns false to skip a widget's children.
-void walk(GtkWidget* widget, const std::function<bool(GtkWidget*)>& visit) {
-    if (!visit(widget)) return;
-    for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c)) {
-        walk(c, visit);
-    }
-}
-
-template <typename Keep>
-std::vector<GtkWidget*> widgetsOf(GtkWindow* window, Keep keep) {
+// The widgets of window that keep() takes, not looking inside those.
+std::vector<GtkWidget*> widgetsOf(GtkWindow* window, const std::function<bool(GtkWidget*)>& keep) {
     std::vector<GtkWidget*> found;
-    walk(GTK_WIDGET(window), [&](GtkWidget* widget) {
-        if (!keep(widget)) return true;
-        found.push_back(widget);
-        return false;
-    });
+    const std::function<void(GtkWidget*)> walk = [&](GtkWidget* widget) {
+        if (keep(widget)) return found.push_back(widget);
+        for (GtkWidget* c = gtk_widget_get_first_child(widget); c;
+             c = gtk_widget_get_next_sibling(c))
+            walk(c);
+    };
+    walk(GTK_WIDGET(window));
     return found;
 }
 
-GtkWidget* named(GtkWindow* window, const char* name) {
-    const auto found = widgetsOf(
-        window, [&](GtkWidget* w) { return g_strcmp0(gtk_widget_get_name(w), name) == 0; });
-    return found.empty() ? nullptr : found.front();
-}
-
-std::vector<GtkWidget*> buttonsOf(GtkWindow* window) {
-    return widgetsOf(window, [](GtkWidget* w) {
-        return GTK_IS_BUTTON(w) && gtk_button_get_label(GTK_BUTTON(w)) != nullptr;
-    });
-}
-
-// Runs a program found on the PATH and waits for it: the first line it printed when it
-// succeeded.
-std::optional<std::string> run(const std::vector<std::string>& command) {
-    std::vector<const char*> argv;
-    for (const auto& a : command) argv.push_back(a.c_str());
-    argv.push_back(nullptr);
-    g_autofree gchar* out = nullptr;
-    gint status = 0;
-    if (!g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr, G_SPAWN_SEARCH_PATH,
-                      nullptr, nullptr, &out, nullptr, &status, nullptr) ||
-        !g_spawn_check_wait_status(status, nullptr)) {
-        return std::nullopt;
-    }
-    const std::string printed = out != nullptr ? out : "";
-    return printed.substr(0, printed.find('\n'));
+bool isButton(GtkWidget* w) {
+    return GTK_IS_BUTTON(w) && gtk_button_get_label(GTK_BUTTON(w));
 }
 
 }  // namespace
@@ -81,67 +51,86 @@ bool waitPolling(const std::function<bool()>& done, int seconds) {
     return met;
 }
 
-void pressKeys(const std::string& keys) {
-    xdotool({"key", "--clearmodifiers", keys});
+std::optional<std::string> xdotool(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv{"timeout", "30", "xdotool"};
+    for (const auto& a : arguments) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    g_autofree gchar* out = nullptr;
+    gint status = 0;
+    if (!g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr, G_SPAWN_SEARCH_PATH,
+                      nullptr, nullptr, &out, nullptr, &status, nullptr) ||
+        !g_spawn_check_wait_status(status, nullptr)) {
+        return std::nullopt;
+    }
+    const std::string printed = out != nullptr ? out : "";
+    return printed.substr(0, printed.find('\n'));
 }
 
-void typeText(const std::string& text) {
-    xdotool({"type", "--delay", "15", text});
+std::optional<std::string> findWindow(const std::string& title) {
+    return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
 }
 
 void saveShot(GtkWindow* window, const std::string& name) {
     const char* folder = g_getenv("DELVARONTE_SHOTS");
     if (folder == nullptr || *folder == '\0') return;
     waitUntil([] { return false; }, 1);  // the last frame reaches the screen
-    const std::string id =
-        std::to_string(gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(window))));
-    run({"import", "-window", id, std::string(folder) + "/" + name + ".png"});
+    const auto id = gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(window)));
+    const std::string command = "import -window " + std::to_string(id) + " " + folder + "/" + name;
+    g_spawn_command_line_sync((command + ".png").c_str(), nullptr, nullptr, nullptr, nullptr);
 }
 
 GtkWindow* windowNamed(const char* name) {
-    GListModel* toplevels = gtk_window_get_toplevels();
-    for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
-        auto* window = GTK_WINDOW(g_list_model_get_item(toplevels, i));
-        g_object_unref(window);
-        if (g_strcmp0(gtk_widget_get_name(GTK_WIDGET(window)), name) == 0 &&
-            gtk_widget_get_visible(GTK_WIDGET(window))) {
-            return window;
+    for (GList* w = gtk_window_list_toplevels(); w != nullptr; w = g_list_delete_link(w, w)) {
+        if (g_strcmp0(gtk_widget_get_name(GTK_WIDGET(w->data)), name) == 0 &&
+            gtk_widget_get_visible(GTK_WIDGET(w->data))) {
+            auto* found = GTK_WINDOW(w->data);
+            g_list_free(w);
+            return found;
         }
     }
     return nullptr;
 }
 
-std::string ShownAlert::title() const {
-    return gtk_window_get_title(window_) ? gtk_window_get_title(window_) : "";
+std::vector<pid_t> webProcesses() {
+    std::vector<pid_t> found;
+    for (const int pid : bench::processTree(getpid())) {
+        if (readFile("/proc/" + std::to_string(pid) + "/comm").starts_with("WebKitWebProces"))
+            found.push_back(pid);
+    }
+    return found;
+}
+
+std::unique_ptr<SiteServer> selfSignedServer() {
+    GTlsCertificate* certificate =
+        g_tls_certificate_new_from_file(DELVARONTE_FIXTURES "/self-signed.pem", nullptr);
+    auto server = std::make_unique<SiteServer>(0, certificate);
+    g_clear_object(&certificate);
+    return server;
 }
 
 std::string ShownAlert::informative() const {
-    GtkWidget* label = named(window_, "alert-informative");
-    if (label != nullptr && gtk_widget_get_visible(label))
-        return gtk_label_get_text(GTK_LABEL(label));
-    GtkWidget* view = named(window_, "alert-informative-long");
-    if (view == nullptr || !gtk_widget_get_visible(view)) return "";
-    GtkTextIter start, end;
-    gtk_text_buffer_get_bounds(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), &start, &end);
-    g_autofree char* text = gtk_text_iter_get_text(&start, &end);
-    return text;
-}
-
-std::string ShownAlert::iconName() const {
-    GtkWidget* icon = named(window_, "alert-icon");
-    const char* name = icon ? gtk_image_get_icon_name(GTK_IMAGE(icon)) : nullptr;
-    return name ? name : "";
+    for (GtkWidget* w : widgetsOf(window, [](GtkWidget* w) {
+             return g_str_has_prefix(gtk_widget_get_name(w), "alert-informative");
+         })) {
+        if (!gtk_widget_get_visible(w)) continue;
+        if (GTK_IS_LABEL(w)) return gtk_label_get_text(GTK_LABEL(w));
+        GtkTextIter start, end;
+        gtk_text_buffer_get_bounds(gtk_text_view_get_buffer(GTK_TEXT_VIEW(w)), &start, &end);
+        g_autofree char* text = gtk_text_iter_get_text(&start, &end);
+        return text;
+    }
+    return "";
 }
 
 std::vector<std::string> ShownAlert::buttonLabels() const {
     std::vector<std::string> labels;
-    for (GtkWidget* b : buttonsOf(window_))
+    for (GtkWidget* b : widgetsOf(window, isButton))
         labels.emplace_back(gtk_button_get_label(GTK_BUTTON(b)));
     return labels;
 }
 
 std::vector<GtkWidget*> ShownAlert::fields() const {
-    return widgetsOf(window_,
+    return widgetsOf(window,
                      [](GtkWidget* w) { return GTK_IS_ENTRY(w) || GTK_IS_PASSWORD_ENTRY(w); });
 }
 
@@ -156,34 +145,20 @@ void ShownAlert::type(size_t index, const std::string& text) const {
     gtk_editable_set_text(GTK_EDITABLE(all[index]), text.c_str());
 }
 
-std::vector<std::string> ShownAlert::checkBoxes() const {
-    std::vector<std::string> labels;
-    for (GtkWidget* box : widgetsOf(window_, [](GtkWidget* w) { return GTK_IS_CHECK_BUTTON(w); })) {
-        labels.emplace_back(gtk_check_button_get_label(GTK_CHECK_BUTTON(box)));
-    }
-    return labels;
-}
-
-void ShownAlert::tick(const std::string& label) const {
-    for (GtkWidget* box : widgetsOf(window_, [](GtkWidget* w) { return GTK_IS_CHECK_BUTTON(w); })) {
-        if (label == gtk_check_button_get_label(GTK_CHECK_BUTTON(box))) {
+void ShownAlert::tick(const std::string& checkBox) const {
+    for (GtkWidget* box : widgetsOf(window, [](GtkWidget* w) { return GTK_IS_CHECK_BUTTON(w); })) {
+        if (checkBox == gtk_check_button_get_label(GTK_CHECK_BUTTON(box)))
             return gtk_check_button_set_active(GTK_CHECK_BUTTON(box), TRUE);
-        }
     }
-    ADD_FAILURE() << "no check box \"" << label << "\" on \"" << title() << "\"";
+    ADD_FAILURE() << "no check box \"" << checkBox << "\" on \"" << title() << "\"";
 }
 
-void ShownAlert::press(const std::string& label) const {
-    for (GtkWidget* button : buttonsOf(window_)) {
-        if (label == gtk_button_get_label(GTK_BUTTON(button))) {
-            return g_signal_emit_by_name(button, "clicked");
-        }
+void ShownAlert::press(const std::string& button) const {
+    for (GtkWidget* b : widgetsOf(window, isButton)) {
+        if (button == gtk_button_get_label(GTK_BUTTON(b)))
+            return g_signal_emit_by_name(b, "clicked");
     }
-    ADD_FAILURE() << "no button \"" << label << "\" on \"" << title() << "\"";
-}
-
-bool ShownAlert::waitUntilActive() const {
-    return waitUntil([&] { return gtk_window_is_active(window_); });
+    ADD_FAILURE() << "no button \"" << button << "\" on \"" << title() << "\"";
 }
 
 AlertDriver::AlertDriver() : toplevels_(gtk_window_get_toplevels()) {
@@ -240,32 +215,32 @@ void AlertDriver::mapped(GtkWidget* window, AlertDriver* self) {
     };
     auto* shown =
         new Shown{self->alive_, self, GTK_WINDOW(window), gtk_widget_get_frame_clock(window)};
-    shown->painted = g_signal_connect(
-        shown->clock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, Shown* s) {
-            g_signal_handler_disconnect(s->clock, s->painted);
-            g_idle_add_full(
-                G_PRIORITY_DEFAULT_IDLE,
-                +[](gpointer data) -> gboolean {
-                    auto* s = static_cast<Shown*>(data);
-                    const auto alive = s->alive.lock();
-                    if (!alive || !*alive) return G_SOURCE_REMOVE;
-                    ShownAlert alert(s->window);
-                    AlertDriver* driver = s->driver;
-                    driver->seen_.push_back({alert.title(), alert.informative(), alert.iconName()});
-                    if (driver->steps_.empty()) {
-                        ADD_FAILURE() << "unexpected alert \"" << alert.title()
-                                      << "\": " << alert.informative();
-                        gtk_window_close(s->window);
-                        return G_SOURCE_REMOVE;
-                    }
-                    Step step = std::move(driver->steps_.front());
-                    driver->steps_.pop_front();
-                    step(alert);
-                    return G_SOURCE_REMOVE;
-                },
-                s, +[](gpointer data) { delete static_cast<Shown*>(data); });
-        }),
-        shown);
+    static const auto answer = +[](gpointer data) -> gboolean {
+        auto* s = static_cast<Shown*>(data);
+        const auto alive = s->alive.lock();
+        if (!alive || !*alive) return G_SOURCE_REMOVE;
+        ShownAlert alert{s->window};
+        AlertDriver* driver = s->driver;
+        driver->seen_.push_back({alert.title(), alert.informative()});
+        if (driver->steps_.empty()) {
+            ADD_FAILURE() << "unexpected alert \"" << alert.title()
+                          << "\": " << alert.informative();
+            gtk_window_close(s->window);
+            return G_SOURCE_REMOVE;
+        }
+        Step step = std::move(driver->steps_.front());
+        driver->steps_.pop_front();
+        step(alert);
+        return G_SOURCE_REMOVE;
+    };
+    shown->painted =
+        g_signal_connect(shown->clock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, Shown* s) {
+                             g_signal_handler_disconnect(s->clock, s->painted);
+                             g_idle_add_full(
+                                 G_PRIORITY_DEFAULT_IDLE, answer, s,
+                                 +[](gpointer data) { delete static_cast<Shown*>(data); });
+                         }),
+                         shown);
 }
 
 RunningApp::RunningApp() {
@@ -316,8 +291,7 @@ std::string RunningApp::evaluate(WebKitWebView* view, const std::string& script)
                 webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), async, &error);
             g_autofree char* text = value ? jsc_value_to_string(value) : nullptr;
             *static_cast<std::optional<std::string>*>(data) =
-                value ? std::string(text ? text : "")
-                      : "<error: " + std::string(error->message) + ">";
+                value ? std::string(text ? text : "") : "<error: " + std::string(error->message);
             g_clear_error(&error);
             g_clear_object(&value);
         },
@@ -327,12 +301,7 @@ std::string RunningApp::evaluate(WebKitWebView* view, const std::string& script)
 }
 
 std::string RunningApp::heading(WebKitWebView* view) {
-    return evaluate(view,
-                    "document.querySelector('h1') ? document.querySelector('h1').textContent : ''");
-}
-
-void RunningApp::action(const char* name) {
-    g_action_group_activate_action(G_ACTION_GROUP(application_), name, nullptr);
+    return evaluate(view, "document.querySelector('h1')?.textContent ?? ''");
 }
 
 bool RunningApp::focusPage() {
@@ -341,8 +310,8 @@ bool RunningApp::focusPage() {
     return true;
 }
 
-void RunningApp::pressOn(WebKitWebView* view, const std::string& id) {
-    evaluate(view, "document.getElementById('" + id + "').focus(); 1");
+void RunningApp::pressOn(const std::string& id) {
+    evaluate("document.getElementById('" + id + "').focus(); 1");
     pressKeys("Return");
 }
 
@@ -355,8 +324,8 @@ bool RunningApp::typeInto(const std::string& id, const std::string& text) {
 
 void AppOnDemoSite::SetUp() {
     setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
-    server_.serveDirectory(DELVARONTE_DEMO_SITE);
-    server_.serveDirectory(DELVARONTE_TEST_PAGES);
+    server_.serveFolder(DELVARONTE_DEMO_SITE);
+    server_.serveFolder(DELVARONTE_TEST_PAGES);
     RunningApp::provision(server_.url("/"));
     app_.activate();
     ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
@@ -366,71 +335,25 @@ void AppOnDemoSite::TearDown() {
     setSystemOpenerForTesting(nullptr);
 }
 
-Program::Program(const std::filesystem::path& home, std::vector<const char*> command,
-                 std::vector<std::pair<std::string, std::string>> environment) {
-    GSubprocessLauncher* launcher = g_subprocess_launcher_new(
-        GSubprocessFlags(G_SUBPROCESS_FLAGS_STDOUT_SILENCE | G_SUBPROCESS_FLAGS_STDERR_SILENCE));
-    for (const auto& [name, value] : homeEnvironment(home)) environment.emplace_back(name, value);
-    for (const auto& [name, value] : environment) {
-        if (value.empty())
-            g_subprocess_launcher_unsetenv(launcher, name.c_str());
-        else
-            g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
-    }
-    command.push_back(nullptr);
-    process_ = g_subprocess_launcher_spawnv(launcher, command.data(), nullptr);
-    g_object_unref(launcher);
-    EXPECT_NE(process_, nullptr);
-    if (process_ != nullptr) {
-        g_subprocess_wait_async(
-            process_, nullptr,
-            +[](GObject*, GAsyncResult*, gpointer exited) { *static_cast<bool*>(exited) = true; },
-            &exited_);
-    }
-}
-
-Program::~Program() {
-    if (running()) {
-        g_subprocess_force_exit(process_);
-        waitUntil([&] { return exited_; });
-    }
-    g_clear_object(&process_);
-}
-
-std::optional<int> Program::waitForExit(int seconds) {
-    if (process_ == nullptr || !waitUntil([&] { return exited_; }, seconds)) return std::nullopt;
-    return g_subprocess_get_if_exited(process_) ? g_subprocess_get_exit_status(process_) : -1;
-}
-
-std::optional<std::string> xdotool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> command{"timeout", "30", "xdotool"};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return run(command);
-}
-
-// The web processes started under this test process (bubblewrap may stand between).
-std::vector<pid_t> webProcesses() {
-    std::vector<pid_t> found;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::string comm;
-        std::getline(std::ifstream(entry.path() / "comm"), comm);
-        if (!comm.starts_with("WebKitWebProces")) continue;
-        const pid_t process = atoi(entry.path().filename().c_str());
-        for (pid_t pid = process, depth = 0; pid > 1 && depth < 6; ++depth) {
-            std::string stat;  // "pid (name) state ppid ..."
-            std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
-            pid = atoi(stat.substr(stat.rfind(')') + 4).c_str());
-            if (pid == getpid()) {
-                found.push_back(process);
-                break;
-            }
-        }
-    }
-    return found;
-}
-
-std::optional<std::string> findWindow(const std::string& title) {
-    return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
-}
+Program::Program(const std::filesystem::path& home, std::vector<std::string> command,
+                 Environment environment)
+    : Launched(command, [&] {
+          for (auto& variable : homeEnvironment(home)) environment.push_back(variable);
+          return environment;
+      }()) {}
 
 }  // namespace delvaronte::testing
+
+// One GTK initialisation per test process, in the X server run-in-xvfb.sh started, with
+// configuration, website data and cache of this process only.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    const delvaronte::testing::TempDir home;
+    for (const auto& [name, value] : delvaronte::homeEnvironment(home.path()))
+        setenv(name.c_str(), value.c_str(), 1);
+    if (!::testing::GTEST_FLAG(list_tests) && !gtk_init_check()) {
+        fprintf(stderr, "no display: run under tests/gui/run-in-xvfb.sh\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}

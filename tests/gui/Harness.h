@@ -13,42 +13,57 @@
 #include <string>
 #include <vector>
 
-#include "LocalServer.h"
+#include "Processes.h"
+#include "SiteServer.h"
 #include "shell/AppDelegate.h"
 
 namespace delvaronte::testing {
 
 // Runs the main loop until done() holds or the deadline passes; false on the deadline.
 bool waitUntil(const std::function<bool()>& done, int seconds = 20);
-// The same for what no event announces (the screen, a file): looks again every 50 ms.
+// The same for what no event announces (the screen, a file, the clock): looks every 50 ms.
 bool waitPolling(const std::function<bool()>& done, int seconds = 20);
-// Keys and text through the X server (xdotool), to the focused window.
-void pressKeys(const std::string& keys);
-void typeText(const std::string& text);
+// xdotool with these arguments; the first line it printed when it succeeded.
+std::optional<std::string> xdotool(const std::vector<std::string>& arguments);
+inline void pressKeys(const std::string& keys) {
+    xdotool({"key", "--clearmodifiers", keys});
+}
+inline void typeText(const std::string& text) {
+    xdotool({"type", "--delay", "15", text});
+}
+// The X window of that exact title, once it is visible.
+std::optional<std::string> findWindow(const std::string& title);
 // The window's picture in DELVARONTE_SHOTS/name.png, when that variable names a folder.
 void saveShot(GtkWindow* window, const std::string& name);
 // A visible top-level window by its widget name.
 GtkWindow* windowNamed(const char* name);
+// The web engine's page processes started under this test process, the program's included.
+std::vector<pid_t> webProcesses();
+// A port on 127.0.0.1 where nothing listens: connections are refused.
+inline guint closedPort() {
+    return SiteServer().port();
+}
+// Accepts requests for path and never answers them.
+inline void hang(SiteServer& server, const std::string& path) {
+    server.route(path, [](SoupServerMessage* message) { soup_server_message_pause(message); });
+}
+// A server whose certificate no authority signed.
+std::unique_ptr<SiteServer> selfSignedServer();
 
 // One of our alerts on screen, read and answered through its widgets.
-class ShownAlert {
-public:
-    explicit ShownAlert(GtkWindow* window) : window_(window) {}
-    GtkWindow* window() const { return window_; }
-    std::string title() const;
-    std::string informative() const;  // the text under the title, scrolled or not
-    std::string iconName() const;
+struct ShownAlert {
+    GtkWindow* window;
+    std::string title() const { return gtk_window_get_title(window); }
+    std::string informative() const;                // the text under the title, scrolled or not
     std::vector<std::string> buttonLabels() const;  // left to right
     std::vector<GtkWidget*> fields() const;
     std::string fieldText(size_t index) const;
     void type(size_t index, const std::string& text) const;
-    std::vector<std::string> checkBoxes() const;
-    void tick(const std::string& label) const;
-    void press(const std::string& label) const;
-    bool waitUntilActive() const;
-
-private:
-    GtkWindow* window_;
+    void tick(const std::string& checkBox) const;
+    void press(const std::string& button) const;
+    bool waitUntilActive() const {
+        return waitUntil([&] { return gtk_window_is_active(window); });
+    }
 };
 
 // Answers our alerts in order as they appear, one step each, and keeps what each showed.
@@ -56,7 +71,7 @@ class AlertDriver {
 public:
     using Step = std::function<void(ShownAlert&)>;
     struct Seen {
-        std::string title, informative, icon;
+        std::string title, informative;
     };
     AlertDriver();
     ~AlertDriver();
@@ -93,12 +108,13 @@ public:
     std::string evaluate(const std::string& script) { return evaluate(view(), script); }
     std::string heading(WebKitWebView* view);  // the text of the page's h1
     std::string heading() { return heading(view()); }
-    void action(const char* name);
+    void action(const char* name) {
+        g_action_group_activate_action(G_ACTION_GROUP(application_), name, nullptr);
+    }
     // Gives the main page the keyboard, once the window is active.
     bool focusPage();
     // Focuses the element with this id and presses Enter on it: a click of the user's.
-    void pressOn(WebKitWebView* view, const std::string& id);
-    void pressOn(const std::string& id) { pressOn(view(), id); }
+    void pressOn(const std::string& id);
     // Types into a field of the main page with the keyboard.
     bool typeInto(const std::string& id, const std::string& text);
 
@@ -113,33 +129,21 @@ class AppOnDemoSite : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    LocalServer server_;
+    // Goes to a page of the site as its own script would, and waits for it.
+    bool visit(const std::string& path) {
+        app_.evaluate("location.href = '" + path + "'; 1");
+        return app_.waitForLoad(server_.url(path));
+    }
+    SiteServer server_;
     RunningApp app_;
     std::vector<std::string> opened_;
 };
 
-// The built program in a process of its own, with that home; a variable given an empty
-// value is removed from its environment.
-class Program {
-public:
+// The built program (or another command) in a process of its own, with that home.
+struct Program : bench::Launched {
     explicit Program(const std::filesystem::path& home,
-                     std::vector<const char*> command = {DELVARONTE_PROGRAM},
-                     std::vector<std::pair<std::string, std::string>> environment = {});
-    ~Program();
-    std::optional<int> waitForExit(int seconds = 30);
-    bool running() const { return process_ != nullptr && !exited_; }
-
-private:
-    GSubprocess* process_ = nullptr;
-    bool exited_ = false;
+                     std::vector<std::string> command = {DELVARONTE_PROGRAM},
+                     Environment environment = {});
 };
-
-// The web engine's page processes started under this test process, the program's included.
-std::vector<pid_t> webProcesses();
-
-// xdotool with these arguments; the first line it printed when it succeeded.
-std::optional<std::string> xdotool(const std::vector<std::string>& arguments);
-// The X window of that exact title, once it is visible.
-std::optional<std::string> findWindow(const std::string& title);
 
 }  // namespace delvaronte::testing

@@ -41,21 +41,17 @@ protected:
         argv.push_back(nullptr);
         GSubprocess* process = g_subprocess_launcher_spawnv(launcher, argv.data(), nullptr);
         g_object_unref(launcher);
+        g_autofree char* out = nullptr;
+        g_autofree char* err = nullptr;
         ToolRun result;
-        char* out = nullptr;
-        char* err = nullptr;
         if (process != nullptr &&
-            g_subprocess_communicate_utf8(process, input.c_str(), nullptr, &out, &err, nullptr)) {
+            g_subprocess_communicate_utf8(process, input.c_str(), nullptr, &out, &err, nullptr))
             result = {g_subprocess_get_exit_status(process), out, err};
-        }
-        g_free(out);
-        g_free(err);
-        if (process != nullptr) g_object_unref(process);
+        g_clear_object(&process);
         return result;
     }
     std::filesystem::path configHome() const { return home_.path() / "config"; }
     std::filesystem::path userFile() const { return configHome() / "Delvaronte/config.dat"; }
-    AppConfig userRecord() const { return AppConfig::loadFrom(userFile().string()); }
 
     TempDir home_;
 };
@@ -65,7 +61,7 @@ protected:
 TEST_F(ConfigTool, ProvisionsShowsChecksAndRefuses) {
     EXPECT_EQ(run({"set-url", " \thttps://compta.exemple.ma/app "}).status, 0);
     EXPECT_EQ(run({"set-password"}, " mot de passe \n").status, 0);  // spaces are kept
-    const AppConfig record = userRecord();
+    const AppConfig record = AppConfig::loadFrom(userFile().string());
     EXPECT_TRUE(record.verifyPassword(" mot de passe "));
     EXPECT_EQ(AppConfig::decrypt(record.encryptedUrl), "https://compta.exemple.ma/app");
     EXPECT_EQ(run({"check-password"}, " mot de passe \r\n").status, 0);
@@ -75,32 +71,28 @@ TEST_F(ConfigTool, ProvisionsShowsChecksAndRefuses) {
     EXPECT_EQ(shown.out.find(record.passwordHash), std::string::npos) << "never the hash";
 
     const std::string before = readFile(userFile());
-    const std::string url = "Erreur : L'URL doit commencer par http:// ou https://\n";
-    const std::string length = "Erreur : Le mot de passe doit contenir au moins 4 caracteres.\n";
+    // A message of one line: the whole of it, or how it starts.
     const std::tuple<std::vector<std::string>, std::string, std::string> refused[] = {
-        {{"set-url", "HTTPS://compta.exemple.ma"}, "", url},
-        {{"set-password"}, "\nabcdef\n", length},
-        {{"set-password"},
-         "ab\xFF\xFE\n",
-         "Erreur : le mot de passe n'est pas un texte UTF-8 valide.\n"},
-        {{"show", "extra"}, "", ""},
-        {{"--file", "", "show"}, "", ""},
-    };
+        {{"set-url", "HTTPS://a.ma"},
+         "",
+         "Erreur : L'URL doit commencer par http:// ou https://\n"},
+        {{"set-password"}, "\nabcdef\n", "Erreur : Le mot de passe doit contenir au moins 4 "},
+        {{"set-password"}, "ab\xFF\xFE\n", "Erreur : le mot de passe n'est pas un texte UTF-8"},
+        {{"show", "extra"}, "", "Erreur : "},
+        {{"--file", "", "show"}, "", "Erreur : "}};
     for (const auto& [arguments, input, message] : refused) {
         const ToolRun result = run(arguments, input);
         EXPECT_EQ(result.status, 2) << input;
-        EXPECT_TRUE(message.empty() ? result.err.starts_with("Erreur : ") : result.err == message)
-            << result.err;
+        EXPECT_TRUE(result.err.starts_with(message)) << result.err;
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     }
     EXPECT_EQ(readFile(userFile()), before);
 
     // A forged address is shown with its control characters escaped; one that cannot be
     // decrypted is said to be so; with no password stored, nothing verifies.
-    AppConfig forged;
-    forged.encryptedUrl = AppConfig::encrypt(
-        "https://a.ma/\x1b]0;x\x07\xC2\x9B"
-        "2J");
+    AppConfig forged{AppConfig::encrypt("https://a.ma/\x1b]0;x\x07\xC2\x9B"
+                                        "2J"),
+                     ""};
     ASSERT_TRUE(forged.saveTo(userFile().string()));
     EXPECT_NE(run({"show"}).out.find("URL : https://a.ma/\\x1b]0;x\\x07\\xc2\\x9b2J\n"),
               std::string::npos);

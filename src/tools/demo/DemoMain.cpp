@@ -30,7 +30,6 @@ constexpr char kUsage[] =
     "                    (code 0 ; 1 si elle ne l'est pas en 60 secondes)\n";
 
 struct Demo {
-    fs::path site;
     delvaronte::GOwned<GMainLoop, g_main_loop_unref> loop;
     delvaronte::GRef<GSubprocess> program;
     bool untilLoaded = false;
@@ -53,23 +52,6 @@ fs::path findSite(const fs::path& executable) {
     fs::path installed = executable.parent_path() / "../share/delvaronte/demo";
     if (fs::exists(installed / "index.html")) return installed;
     return DELVARONTE_DEMO_SITE;
-}
-
-void serveCb(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
-             gpointer data) {
-    auto* demo = static_cast<Demo*>(data);
-    if (g_str_equal(path, delvaronte::kSiteLoadedPath)) {
-        soup_server_message_set_status(message, 204, nullptr);
-        if (!demo->loaded && demo->untilLoaded) {
-            demo->loaded = true;
-            g_subprocess_send_signal(demo->program.get(), SIGTERM);
-        }
-        demo->loaded = true;
-        return;
-    }
-    if (!delvaronte::serveSiteFile(message, demo->site.string(), path)) {
-        soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
-    }
 }
 
 // The program is one instance per session bus: started on the user's bus while the user's
@@ -110,18 +92,19 @@ int main(int argc, char** argv) {
             return argument == "--help" ? 0 : 2;
         }
     }
-    demo.site = findSite(executable);
-
-    const auto server = delvaronte::GRef<SoupServer>::adopt(soup_server_new(nullptr, nullptr));
-    soup_server_add_handler(server.get(), nullptr, serveCb, &demo, nullptr);
-    GError* error = nullptr;
-    const guint port =
-        delvaronte::listenOnLoopback(server.get(), 0, SoupServerListenOptions(0), &error);
-    if (port == 0) {
-        std::fprintf(stderr, "Erreur : %s\n", error->message);
+    delvaronte::SiteServer server;
+    if (server.port() == 0) {
+        std::fprintf(stderr, "Erreur : %s\n", server.error().c_str());
         return 1;
     }
-    const std::string home = "http://127.0.0.1:" + std::to_string(port) + "/";
+    server.serveFolder(findSite(executable).string());
+    // The site's home page asks for this once its load event has fired.
+    server.route("/loaded", [&demo](SoupServerMessage* message) {
+        soup_server_message_set_status(message, SOUP_STATUS_NO_CONTENT, nullptr);
+        if (!demo.loaded && demo.untilLoaded) g_subprocess_send_signal(demo.program.get(), SIGTERM);
+        demo.loaded = true;
+    });
+    const std::string home = server.url("/");
 
     // A home of its own: configuration, cookies and cache all go away with the demo.
     const delvaronte::GText scratch(g_dir_make_tmp("delvaronte-demo-XXXXXX", nullptr));
@@ -131,6 +114,7 @@ int main(int argc, char** argv) {
     std::printf("Site de demonstration : %s (mot de passe administrateur : demo)\n", home.c_str());
     std::fflush(stdout);
 
+    GError* error = nullptr;
     // Sets DBUS_SESSION_BUS_ADDRESS, which the program inherits.
     const auto bus = delvaronte::GRef<GTestDBus>::adopt(privateSessionBus());
     {
@@ -175,7 +159,6 @@ int main(int argc, char** argv) {
     } else if (g_subprocess_get_if_exited(demo.program.get())) {
         demo.status = g_subprocess_get_exit_status(demo.program.get());
     }
-    soup_server_disconnect(server.get());
     // The bus goes first: its daemon is one of the children waited for.
     if (bus) g_test_dbus_down(bus.get());
     waitForOrphans();

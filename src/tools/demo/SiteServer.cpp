@@ -4,29 +4,14 @@
 
 namespace delvaronte {
 
-guint listenOnLoopback(SoupServer* server, guint port, SoupServerListenOptions options,
-                       GError** error) {
-    const auto loopback =
-        GRef<GInetAddress>::adopt(g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4));
-    const auto address = GRef<GSocketAddress>::adopt(
-        g_inet_socket_address_new(loopback.get(), static_cast<guint16>(port)));
-    guint bound = 0;
-    if (soup_server_listen(server, address.get(), options, error)) {
-        GSList* uris = soup_server_get_uris(server);
-        if (uris != nullptr) {
-            bound = static_cast<guint>(g_uri_get_port(static_cast<GUri*>(uris->data)));
-        }
-        g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
-    }
-    return bound;
-}
+namespace {
 
-bool serveSiteFile(SoupServerMessage* message, const std::string& folder, const char* path) {
+// Answers message with the file of folder that path names; false, message untouched, when
+// there is no such plain file.
+bool serveFile(SoupServerMessage* message, const std::string& folder, const char* path) {
     std::string name = path[0] == '/' ? path + 1 : path;
     if (name.empty()) name = "index.html";
-    if (folder.empty() || name.find('/') != std::string::npos || name.starts_with(".")) {
-        return false;
-    }
+    if (name.find('/') != std::string::npos || name.starts_with(".")) return false;
     gchar* contents = nullptr;
     gsize length = 0;
     if (!g_file_get_contents((folder + "/" + name).c_str(), &contents, &length, nullptr)) {
@@ -36,6 +21,64 @@ bool serveSiteFile(SoupServerMessage* message, const std::string& folder, const 
     soup_server_message_set_status(message, SOUP_STATUS_OK, nullptr);
     soup_server_message_set_response(message, type, SOUP_MEMORY_TAKE, contents, length);
     return true;
+}
+
+}  // namespace
+
+SiteServer::SiteServer(guint port, GTlsCertificate* certificate)
+    : server_(soup_server_new("tls-certificate", certificate, nullptr)),
+      scheme_(certificate != nullptr ? "https" : "http") {
+    const auto handle =
+        +[](SoupServer*, SoupServerMessage* message, const char* path, GHashTable*, gpointer data) {
+            auto* self = static_cast<SiteServer*>(data);
+            ++self->counts_[path];
+            if (const auto found = self->routes_.find(path); found != self->routes_.end()) {
+                return found->second(message);
+            }
+            for (const std::string& folder : self->folders_) {
+                if (serveFile(message, folder, path)) return;
+            }
+            soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
+        };
+    soup_server_add_handler(server_, nullptr, handle, this, nullptr);
+    const auto loopback =
+        GRef<GInetAddress>::adopt(g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4));
+    const auto address = GRef<GSocketAddress>::adopt(
+        g_inet_socket_address_new(loopback.get(), static_cast<guint16>(port)));
+    const auto options =
+        SoupServerListenOptions(certificate != nullptr ? SOUP_SERVER_LISTEN_HTTPS : 0);
+    GError* error = nullptr;
+    if (soup_server_listen(server_, address.get(), options, &error)) {
+        GSList* uris = soup_server_get_uris(server_);
+        if (uris != nullptr) port_ = guint(g_uri_get_port(static_cast<GUri*>(uris->data)));
+        g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
+    } else {
+        error_ = error->message;
+        g_error_free(error);
+    }
+}
+
+SiteServer::~SiteServer() {
+    soup_server_disconnect(server_);
+    g_object_unref(server_);
+}
+
+void SiteServer::serve(const std::string& path, guint status, const std::string& type,
+                       const std::string& body) {
+    route(path, [=](SoupServerMessage* message) {
+        soup_server_message_set_status(message, status, nullptr);
+        soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY, body.data(),
+                                         body.size());
+    });
+}
+
+std::string SiteServer::url(const std::string& path, const std::string& host) const {
+    return scheme_ + "://" + host + ":" + std::to_string(port_) + path;
+}
+
+int SiteServer::requests(const std::string& path) const {
+    const auto found = counts_.find(path);
+    return found == counts_.end() ? 0 : found->second;
 }
 
 }  // namespace delvaronte

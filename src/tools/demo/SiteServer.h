@@ -1,24 +1,51 @@
-// Serving the demo site on this machine's loopback: the listening and the site's files. The
-// demo program and the tests serve the same site the same way.
+// A site served on this machine's loopback: the files of its folders, and routes of its own
+// for what a file cannot answer. The demo program, the tests and the benchmarks serve their
+// pages this one way.
 #pragma once
 
 #include <libsoup/soup.h>
 
+#include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace delvaronte {
 
-// The site's pages ask for this path once their load event has fired.
-inline constexpr char kSiteLoadedPath[] = "/loaded";
+class SiteServer {
+public:
+    using Handler = std::function<void(SoupServerMessage* message)>;
 
-// Listens on 127.0.0.1 at port (0: the system chooses) and gives the port listened on, or 0
-// with error set.
-guint listenOnLoopback(SoupServer* server, guint port, SoupServerListenOptions options,
-                       GError** error);
+    // Listens on 127.0.0.1 at port (0: the system chooses); over HTTPS with a certificate.
+    explicit SiteServer(guint port = 0, GTlsCertificate* certificate = nullptr);
+    ~SiteServer();
+    SiteServer(const SiteServer&) = delete;
+    SiteServer& operator=(const SiteServer&) = delete;
 
-// Answers message with the file of the site folder that path names ("/" is index.html).
-// Only plain file names of the folder are served: no sub-folders, no hidden files. False,
-// with message untouched, when there is no such file.
-bool serveSiteFile(SoupServerMessage* message, const std::string& folder, const char* path);
+    // The port listened on; 0, with error() saying why, when the server could not listen.
+    guint port() const { return port_; }
+    const std::string& error() const { return error_; }
+
+    // Serves the plain files of folder ("/" is index.html; no sub-folders, no hidden files)
+    // for paths no route claims; the folders given first are looked in first.
+    void serveFolder(const std::string& folder) { folders_.push_back(folder); }
+    void route(const std::string& path, Handler handler) { routes_[path] = std::move(handler); }
+    void serve(const std::string& path, guint status, const std::string& type,
+               const std::string& body);
+
+    // An address of this server; "localhost" for a second host name on the same machine.
+    std::string url(const std::string& path, const std::string& host = "127.0.0.1") const;
+    // How many requests came for path.
+    int requests(const std::string& path) const;
+
+private:
+    SoupServer* server_;
+    std::string scheme_;
+    guint port_ = 0;
+    std::string error_;
+    std::vector<std::string> folders_;
+    std::map<std::string, Handler> routes_;
+    std::map<std::string, int> counts_;
+};
 
 }  // namespace delvaronte
