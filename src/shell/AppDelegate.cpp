@@ -8,23 +8,11 @@
 #include "shell/Splash.h"
 #include "shell/StartupEnvironment.h"
 #include "shell/WebViews.h"
+#include "ui/UriParts.h"
 #include "shell/WindowGeometry.h"
 #include "ui/GObjectPtr.h"
 
 namespace delvaronte {
-
-namespace {
-
-// An absolute address with a scheme, and nothing a URL cannot hold (spaces, controls).
-bool parsesAsUrl(const std::string& text) {
-    if (text.empty()) return false;
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
-    }
-    return g_uri_is_valid(text.c_str(), G_URI_FLAGS_NONE, nullptr);
-}
-
-}  // namespace
 
 AppDelegate::AppDelegate(GtkApplication* application) : application_(application) {
     connectSignal(application_, "activate", &AppDelegate::activateCb, this);

@@ -51,4 +51,15 @@ std::string uriHost(std::string_view url) {
     return name;
 }
 
+bool parsesAsUrl(std::string_view text) {
+    if (text.empty()) return false;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
+    }
+    // Escapes are kept as they are, as the engine keeps them: Latin-1 ("%E9"), a bare "%" or
+    // "%00" in a company's address are the server's business, not a reason to load nothing.
+    return g_uri_is_valid(std::string(text).c_str(),
+                          GUriFlags(G_URI_FLAGS_ENCODED | G_URI_FLAGS_PARSE_RELAXED), nullptr);
+}
+
 }  // namespace delvaronte

@@ -15,4 +15,8 @@ std::string uriScheme(std::string_view url);
 // path or query (Latin-1 "%E9", a bare "%", "%00") do not make a host disappear.
 std::string uriHost(std::string_view url);
 
+// An absolute address with a scheme, and nothing a URL cannot hold (spaces, controls); its
+// escapes, whatever they decode to, are its own.
+bool parsesAsUrl(std::string_view text);
+
 }  // namespace delvaronte
