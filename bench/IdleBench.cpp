@@ -10,6 +10,7 @@
 #include "Processes.h"
 
 using namespace delvaronte::bench;
+using delvaronte::ThrowAwayHome;
 
 int main(int argc, char** argv) {
     const std::string program = option(argc, argv, "--program", DELVARONTE_BENCH_PROGRAM);
@@ -20,8 +21,8 @@ int main(int argc, char** argv) {
     std::vector<double> shares;
     for (int round = 1; round <= rounds; ++round) {
         const std::string who = "idle-" + std::to_string(round);
-        TempHome home;
-        home.provision(server.url("/page?who=" + who));
+        ThrowAwayHome home;
+        home.provision(server.url("/page?who=" + who), "bench");
         Launched run({program}, home.environment());
         if (!runUntil([&] { return server.reportedAt(who).has_value(); }, 60)) {
             std::printf("round %d: no page report within 60 s\n", round);

@@ -63,14 +63,14 @@ struct Lifetimes {
 
 int main() {
     // This run's own configuration, website data and cache.
-    TempHome home;
+    ThrowAwayHome home;
     for (const auto& [name, value] : home.environment()) setenv(name.c_str(), value.c_str(), 1);
     PageServer server;
     if (!gtk_init_check()) {
         std::fprintf(stderr, "needs an X display: run through scripts/bench.sh\n");
         return 1;
     }
-    home.provision(server.url("/popups"));
+    home.provision(server.url("/popups"), "bench");
 
     GtkApplication* application =
         gtk_application_new("ma.delvaronte.Bench", G_APPLICATION_NON_UNIQUE);

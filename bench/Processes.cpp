@@ -4,14 +4,20 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include "Measure.h"
 
 namespace delvaronte::bench {
 
-using testing::readFile;
-
 namespace {
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
 
 std::map<int, int> parentMap() {
     std::map<int, int> parents;

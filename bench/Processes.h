@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "TempDir.h"
 #include "ThrowAwayHome.h"
 
 namespace delvaronte::bench {
@@ -27,21 +26,6 @@ long treePssKiB(int root);
 std::vector<std::pair<std::string, long>> treePssByProcess(int root);
 // User and system time used so far by the whole tree, in seconds.
 double treeCpuSeconds(int root);
-
-// A throw-away home folder: configuration, data, cache and profile of one run.
-class TempHome {
-public:
-    const std::filesystem::path& path() const { return folder_.path(); }
-    // HOME and the XDG folders pointing into this home.
-    Environment environment() const { return homeEnvironment(path()); }
-    // Points the home at this address, with a configuration as the first-run dialog writes it.
-    bool provision(const std::string& homeUrl) const {
-        return provisionHome(path(), homeUrl, "bench");
-    }
-
-private:
-    testing::TempDir folder_;
-};
 
 // A program started with its own environment (a variable given an empty value is removed
 // from it); stopping it ends its whole process tree. The tests start the program this way too.

@@ -20,6 +20,7 @@
 #include "Processes.h"
 
 using namespace delvaronte::bench;
+using delvaronte::ThrowAwayHome;
 
 namespace {
 
@@ -90,14 +91,15 @@ struct Contender {
     std::string name;
     // The command line for a page address and a throw-away home.
     std::vector<std::string> (*command)(const Contender&, const std::string& url,
-                                        const TempHome& home);
+                                        const ThrowAwayHome& home);
     std::string program;
     std::vector<double> window, report, pss;
     delvaronte::Environment environment = {};
 };
 
-std::vector<std::string> ours(const Contender& c, const std::string& url, const TempHome& home) {
-    home.provision(url);
+std::vector<std::string> ours(const Contender& c, const std::string& url,
+                              const ThrowAwayHome& home) {
+    home.provision(url, "bench");
     return {c.program};
 }
 
@@ -105,13 +107,14 @@ std::vector<std::string> ours(const Contender& c, const std::string& url, const 
 // way to get there than full screen.
 bool sameSize = false;
 
-std::vector<std::string> miniBrowser(const Contender& c, const std::string& url, const TempHome&) {
+std::vector<std::string> miniBrowser(const Contender& c, const std::string& url,
+                                     const ThrowAwayHome&) {
     if (sameSize) return {c.program, "--full-screen", url};
     return {c.program, url};
 }
 
 std::vector<std::string> chromium(const Contender& c, const std::string& url,
-                                  const TempHome& home) {
+                                  const ThrowAwayHome& home) {
     std::vector<std::string> argv{
         c.program, "--user-data-dir=" + (home.path() / "chromium").string(),
         // Nothing that reaches the network or asks anything at first start.
@@ -196,7 +199,7 @@ int main(int argc, char** argv) {
         for (auto& c : contenders) {
             if (!std::filesystem::exists(c.program)) continue;
             const std::string who = c.name + "-" + std::to_string(round);
-            TempHome home;
+            ThrowAwayHome home;
             screen.reset();
             delvaronte::Environment environment = home.environment();
             environment.insert(environment.end(), c.environment.begin(), c.environment.end());

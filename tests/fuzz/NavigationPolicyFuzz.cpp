@@ -7,21 +7,21 @@
 #include "shell/NavigationPolicy.h"
 #include "ui/UriParts.h"
 
+using namespace delvaronte;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
     const size_t split = text.find('\n');
     const std::string home =
         split == std::string::npos ? "https://compta.exemple.ma/" : text.substr(0, split);
     const std::string url = split == std::string::npos ? text : text.substr(split + 1);
-    for (const auto kind :
-         {delvaronte::NavigationKind::LinkActivated, delvaronte::NavigationKind::Other}) {
-        const auto verdict = delvaronte::decideNavigation(home, url, kind);
-        if (verdict == delvaronte::NavigationVerdict::OpenWithSystemCancel) {
-            const std::string s = delvaronte::uriScheme(url);
+    for (const auto kind : {NavigationKind::LinkActivated, NavigationKind::Other}) {
+        const auto verdict = decideNavigation(home, url, kind);
+        if (verdict == NavigationVerdict::OpenWithSystemCancel) {
+            const std::string s = uriScheme(url);
             if (s != "http" && s != "https" && s != "mailto" && s != "tel") std::abort();
             // Web addresses leave only through a link the user followed.
-            if ((s == "http" || s == "https") &&
-                kind != delvaronte::NavigationKind::LinkActivated) {
+            if ((s == "http" || s == "https") && kind != NavigationKind::LinkActivated) {
                 std::abort();
             }
         }

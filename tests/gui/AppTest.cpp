@@ -1,43 +1,41 @@
-// The main window as a person starts and uses it: start-up, splash, menu and keys.
+// The program's own windows as a person uses them: start-up, splash, menus and keys, the
+// configuration dialogs, the update check.
 #include "Harness.h"
-#include "config/AppConfig.h"
+#include "dialogs/ConfigWindow.h"
 #include "shell/Zoom.h"
+#include "ui/ModalAlert.h"
+#include "update/UpdateChecker.h"
 
 using namespace delvaronte;
 using namespace delvaronte::testing;
 using AppShell = AppOnDemoSite;
 
-TEST_F(AppShell, StartsOnTheHomePageAndKeepsItsWindow) {
+namespace {
+
+const std::string kUrlRule = "L'URL doit commencer par http:// ou https://";
+
+// Takes what the editor hands back, noting how many alerts had been seen by then.
+struct Owner : UrlLoader {
+    explicit Owner(const AlertDriver& driver) : driver(driver) {}
+    void loadUrl(const std::string& url) override {
+        loaded.push_back(url);
+        seenBefore = driver.seen().size();
+    }
+    const AlertDriver& driver;
+    std::vector<std::string> loaded;
+    size_t seenBefore = 0;
+};
+
+}  // namespace
+
+// Start-up and the menus; then every key of the menu bar on a real keyboard, the editing keys
+// in turn with typing, on a search field whose key handler takes its time, and in our dialogs.
+TEST_F(AppShell, StartsOnTheHomePageAndAnswersEveryKey) {
     AppDelegate& delegate = app_.delegate();
-    EXPECT_STREQ(gtk_window_get_title(delegate.window()), "DELVARONTE");
     EXPECT_EQ(app_.evaluate("navigator.userAgent"), "Delvaronte-Mac/1.0 Safari/605.1.15");
     EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(delegate.splashView()); }));
     EXPECT_FALSE(gtk_spinner_get_spinning(GTK_SPINNER(delegate.progressIndicator())));
     saveShot(delegate.window(), "main-window");
-    GMenuModel* bar = gtk_application_get_menubar(app_.application());
-    std::string menus;
-    for (int i = 0; bar != nullptr && i < g_menu_model_get_n_items(bar); ++i) {
-        g_autofree char* label = nullptr;
-        g_menu_model_get_item_attribute(bar, i, G_MENU_ATTRIBUTE_LABEL, "s", &label);
-        menus += std::string(label) + ";";
-    }
-    EXPECT_EQ(menus, "DELVARONTE;Navigation;Edition;Fenetre;");
-    int width = 0, height = 0;
-    gtk_widget_get_size_request(GTK_WIDGET(delegate.window()), &width, &height);
-    EXPECT_EQ(std::pair(width, height), std::pair(800, 600));
-
-    for (const char* text : {"", "pas une adresse", "https://exemple .ma/"}) {
-        delegate.loadUrl(text);
-        EXPECT_EQ(delegate.appUrl(), server_.url("/")) << text;
-    }
-    app_.evaluate("document.getElementById('same').click(); 1");
-    ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
-    gtk_window_close(delegate.window());
-    EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(GTK_WIDGET(delegate.window())); }));
-    app_.activate();  // what launching the program again does
-    EXPECT_TRUE(waitUntil([&] { return gtk_widget_get_visible(GTK_WIDGET(delegate.window())); }));
-    EXPECT_STREQ(webkit_web_view_get_uri(app_.view()), server_.url("/factures.html").c_str());
-    EXPECT_EQ(server_.requests("/factures.html"), 1) << "kept, not loaded again";
 
     server_.serve("/version.json", 200, "application/json", R"({"version":"3.0.0"})");
     delegate.setUpdateSettingsForTesting({server_.url("/version.json"), 10, nullptr});
@@ -46,13 +44,8 @@ TEST_F(AppShell, StartsOnTheHomePageAndKeepsItsWindow) {
     app_.action("showAbout");
     app_.action("checkUpdates");
     EXPECT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
-    EXPECT_TRUE(driver.seen().at(0).informative.starts_with("Version 3.0\n\nLogiciel de compta"));
     EXPECT_EQ(driver.seen().back().informative, "Vous utilisez la derniere version (3.0.0).");
-}
 
-// Every key of the menu bar on a real keyboard; the editing keys in turn with typing, on a
-// search field whose key handler takes its time, and in our own dialogs.
-TEST_F(AppShell, EveryKeyOfTheMenuBar) {
     ASSERT_TRUE(app_.focusPage());
     app_.evaluate("document.getElementById('same').click(); 1");
     ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
@@ -97,7 +90,6 @@ TEST_F(AppShell, EveryKeyOfTheMenuBar) {
     pressKeys("ctrl+shift+z");
     EXPECT_TRUE(waitUntil([&] { return app_.evaluate("f.value") == "Acme CorpAcme CorpSA"; }));
 
-    AlertDriver driver;
     driver.fill({"secret"}, "Valider").then([&](ShownAlert& editor) {
         ASSERT_TRUE(editor.waitUntilActive());
         gtk_widget_grab_focus(editor.fields().at(0));
@@ -116,38 +108,165 @@ TEST_F(AppShell, EveryKeyOfTheMenuBar) {
         waitUntil([&] { return gdk_toplevel_get_state(surface) & GDK_TOPLEVEL_STATE_MINIMIZED; }));
 }
 
-// The first start: the set-up dialog before any window, then a home page that never comes:
-// the splash waits with its spinner, then the error page after the time limit. An address that
-// cannot be decrypted keeps the splash and a working menu.
+// The first start: the set-up dialog before any window, then a home page (its address with
+// Latin-1 escapes) that never comes: the splash waits with its spinner, then the error page.
 TEST(FirstStart, SetUpThenTheSplashWaitsForTheHomePage) {
     std::filesystem::remove(AppConfig::configFilePath());
     SiteServer server;
     hang(server, "/");
-    {
-        RunningApp app;
-        AlertDriver driver;
-        driver.fill({server.url("/"), "secret", "secret"}, "Enregistrer");
-        app.delegate().setHomeLoadTimeoutForTesting(2);
-        app.activate();
-        GtkWidget* spinner = app.delegate().progressIndicator();
-        ASSERT_TRUE(
-            waitUntil([&] { return server.requests("/") == 1 && gtk_widget_get_mapped(spinner); }));
-        EXPECT_TRUE(gtk_spinner_get_spinning(GTK_SPINNER(spinner)));
-        saveShot(app.delegate().window(), "splash");
-        EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }));
-        EXPECT_TRUE(
-            waitUntil([&] { return !gtk_widget_get_visible(app.delegate().splashView()); }));
-    }
-    AppConfig record = AppConfig::load();
-    record.encryptedUrl = "AAAAAAAAAAAAAAAAAAAAAA==";
-    record.save();
     RunningApp app;
-    app.activate();
-    app.action("goHome");
-    EXPECT_EQ(webkit_web_view_get_uri(app.view()), nullptr) << "nothing was loaded";
-    EXPECT_TRUE(gtk_widget_get_visible(app.delegate().splashView()));
     AlertDriver driver;
-    driver.press("Annuler");
-    app.action("openConfig");
-    EXPECT_EQ(driver.seen().at(0).title, "Acces Configuration");
+    driver.fill({server.url("/?soc=Soci%E9t%E9"), "secret", "secret"}, "Enregistrer");
+    app.delegate().setHomeLoadTimeoutForTesting(2);
+    app.activate();
+    GtkWidget* spinner = app.delegate().progressIndicator();
+    ASSERT_TRUE(
+        waitUntil([&] { return server.requests("/") == 1 && gtk_widget_get_mapped(spinner); }));
+    EXPECT_TRUE(gtk_spinner_get_spinning(GTK_SPINNER(spinner)));
+    saveShot(app.delegate().window(), "splash");
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }));
+    EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(app.delegate().splashView()); }));
+}
+
+// Set-up with the keyboard: a rule's message, the dialog back as it was left, then a save.
+// The gate refuses anything but the exact password; the editor refuses, cancels, saves.
+TEST(ConfigDialogs, SetUpGateAndEditor) {
+    std::filesystem::remove(AppConfig::configFilePath());
+    const std::string mark = "e\xCC\x81";  // an e and a combining accent
+    const std::string password = mark + mark + mark + mark;
+    {
+        AlertDriver driver;
+        driver.then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.buttonLabels(), (std::vector<std::string>{"Quitter", "Enregistrer"}));
+            saveShot(shown.window, "setup");
+            ASSERT_TRUE(shown.waitUntilActive());
+            typeText("HTTPS://compta.exemple.ma");  // typed where the user looks: the address
+            pressKeys("Return");                    // the default button
+        });
+        driver.then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.title() + ": " + shown.informative(), "Erreur: " + kUrlRule);
+            saveShot(shown.window, "error");
+            shown.press("OK");
+        });
+        driver.fill({"https://", "abcd", "abce"}, "Enregistrer").press("OK");
+        driver.then([&](ShownAlert& shown) {
+            EXPECT_EQ(shown.fieldText(2), "abce") << "shown again as it was left";
+            // Accents typed as combining marks and as precomposed letters: equal, 4 long.
+            shown.type(0, " \t https://compta.exemple.ma/app \t");
+            shown.type(1, password);
+            shown.type(2, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
+            shown.press("Enregistrer");
+        });
+        EXPECT_TRUE(ConfigWindow::showSetup());
+    }
+    EXPECT_EQ(AppConfig::decrypt(AppConfig::load().encryptedUrl), "https://compta.exemple.ma/app");
+    EXPECT_TRUE(AppConfig::load().verifyPassword(password));
+
+    const std::string before = readFile(AppConfig::configFilePath());
+    AlertDriver editor;
+    Owner owner(editor);
+    for (const std::string& typed : {password + " ", std::string()}) {
+        editor.fill({typed}, "Valider").press("OK");
+        ConfigWindow::showConfig(owner);
+        EXPECT_EQ(editor.seen().back().informative, "Mot de passe incorrect.");
+    }
+    editor.then([](ShownAlert& gate) { gtk_window_close(gate.window); });  // as "Annuler"
+    ConfigWindow::showConfig(owner);
+    editor
+        .then([&](ShownAlert& gate) {
+            saveShot(gate.window, "gate");
+            gate.type(0, password);
+            gate.press("Valider");
+        })
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.title(), "Configuration");
+            EXPECT_EQ(shown.fieldText(0), "https://compta.exemple.ma/app");
+            saveShot(shown.window, "editor");
+            shown.type(0, "compta.exemple.ma");
+            shown.press("Enregistrer");
+        })
+        .press("OK");
+    ConfigWindow::showConfig(owner);
+    EXPECT_EQ(editor.seen().back().informative, kUrlRule);
+    editor.fill({password}, "Valider").fill({"https://autre.ma", "nouveau", "nouveau"}, "Annuler");
+    ConfigWindow::showConfig(owner);
+    EXPECT_EQ(readFile(AppConfig::configFilePath()), before);
+    EXPECT_TRUE(owner.loaded.empty());
+
+    // Saved: a new password alone reloads nothing; a new address loads after the notice.
+    editor.fill({password}, "Valider")
+        .fill({" https://compta.exemple.ma/app", "nouveau", "nouveau"}, "Enregistrer")
+        .press("OK");
+    ConfigWindow::showConfig(owner);
+    EXPECT_TRUE(owner.loaded.empty());
+    EXPECT_TRUE(AppConfig::load().verifyPassword("nouveau"));
+    editor.fill({"nouveau"}, "Valider").fill({"https://ailleurs.ma/"}, "Enregistrer").press("OK");
+    ConfigWindow::showConfig(owner);
+    EXPECT_EQ(editor.seen().back().informative, "Configuration enregistree avec succes.");
+    EXPECT_EQ(owner.loaded, std::vector<std::string>{"https://ailleurs.ma/"});
+    EXPECT_EQ(owner.seenBefore, editor.seen().size());
+    EXPECT_TRUE(AppConfig::load().verifyPassword("nouveau")) << "an empty password keeps it";
+
+    // An address that cannot be decrypted shows empty; any valid one is then loaded.
+    AppConfig undecryptable = AppConfig::load();
+    undecryptable.encryptedUrl = "AAAAAAAAAAAAAAAAAAAAAA==";
+    undecryptable.save();
+    editor.fill({"nouveau"}, "Valider")
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.fieldText(0), "");
+            shown.type(0, "http://compta.local");
+            shown.press("Enregistrer");
+        })
+        .press("OK");
+    ConfigWindow::showConfig(owner);
+    EXPECT_EQ(owner.loaded.back(), "http://compta.local");
+}
+
+// The update check end to end: a real fetch from a local server, the real alerts.
+TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
+    std::vector<std::string> opened;
+    setSystemOpenerForTesting([&](const std::string& uri) { opened.push_back(uri); });
+    SiteServer server;
+    const std::pair<const char*, std::string> manifests[] = {
+        {"/huge", R"({"version":"9.0","pad":")" + std::string(1 << 20, ' ') + "\"}"},
+        {"/newer", R"({"version":"3.0.1","mac":{"url":"https://dl.ma/d.deb"}})"},
+        {"/file", R"({"version":"4","mac":{"url":"file:///etc/passwd"}})"}};
+    for (const auto& [path, body] : manifests) server.serve(path, 200, "application/json", body);
+    hang(server, "/silence");
+    const auto secure = selfSignedServer();
+    const auto check = [](const std::string& url, bool silent) {
+        std::optional<UpdateOutcome> outcome;
+        UpdateChecker::checkForUpdates(silent, {url, 1, [&](UpdateOutcome o) { outcome = o; }});
+        EXPECT_FALSE(outcome.has_value()) << "never finished before it returns";
+        EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }, 30));
+        return outcome.value_or(UpdateOutcome::Nothing);
+    };
+    // A manifest too large is not read; a refused, untrusted or silent server is a failure.
+    const std::pair<std::string, bool> cases[] = {
+        {server.url("/huge"), false},
+        {"http://127.0.0.1:" + std::to_string(closedPort()) + "/v.json", true},
+        {secure->url("/version.json"), true},
+        {server.url("/silence"), true}};
+    for (const auto& [url, failed] : cases) {
+        AlertDriver driver;  // a silent check shows nothing here
+        EXPECT_EQ(check(url, true), UpdateOutcome::Nothing) << url;
+        if (failed) driver.press("OK");
+        EXPECT_EQ(check(url, false), failed ? UpdateOutcome::CheckFailed : UpdateOutcome::Nothing);
+        EXPECT_TRUE(!failed || driver.seen().at(0).informative.starts_with("Impossible de verif"));
+    }
+    AlertDriver driver;
+    driver.press("OK");
+    EXPECT_EQ(ModalAlert().runModal(), 1000) << "an alert given no button shows one OK";
+    driver
+        .then([](ShownAlert& shown) {
+            EXPECT_EQ(shown.buttonLabels(), (std::vector<std::string>{"Plus tard", "Telecharger"}));
+            shown.press("Telecharger");
+        })
+        .press("Plus tard")
+        .press("Telecharger");
+    EXPECT_EQ(check(server.url("/newer"), true), UpdateOutcome::UpdateAvailable);
+    EXPECT_EQ(check(server.url("/newer"), false), UpdateOutcome::UpdateAvailable);
+    EXPECT_EQ(check(server.url("/file"), false), UpdateOutcome::UpdateAvailable);
+    EXPECT_EQ(opened, std::vector<std::string>{"https://dl.ma/d.deb"}) << "never file:";
+    setSystemOpenerForTesting(nullptr);
 }

@@ -3,13 +3,6 @@
 #include <gdk/x11/gdkx.h>
 #include <unistd.h>
 
-#include <fstream>
-
-#include "../unit/TempDir.h"
-#include "ThrowAwayHome.h"
-#include "config/AppConfig.h"
-#include "ui/SystemOpener.h"
-
 namespace delvaronte::testing {
 
 namespace {
@@ -31,17 +24,13 @@ bool isButton(GtkWidget* w) {
     return GTK_IS_BUTTON(w) && gtk_button_get_label(GTK_BUTTON(w));
 }
 
-}  // namespace
-
-bool waitUntil(const std::function<bool()>& done, int seconds) {
-    bool expired = false;
-    const guint timer = g_timeout_add_seconds(
-        guint(seconds),
-        +[](gpointer flag) -> gboolean { return !(*static_cast<bool*>(flag) = true); }, &expired);
-    while (!done() && !expired) g_main_context_iteration(nullptr, TRUE);
-    if (!expired) g_source_remove(timer);
-    return done();
+guint mapSignal() {
+    static const guint signal = (g_type_class_ref(GTK_TYPE_WIDGET),  // its signals come with it
+                                 g_signal_lookup("map", GTK_TYPE_WIDGET));
+    return signal;
 }
+
+}  // namespace
 
 bool waitPolling(const std::function<bool()>& done, int seconds) {
     const guint look = g_timeout_add(
@@ -66,10 +55,6 @@ std::optional<std::string> xdotool(const std::vector<std::string>& arguments) {
     return printed.substr(0, printed.find('\n'));
 }
 
-std::optional<std::string> findWindow(const std::string& title) {
-    return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
-}
-
 void saveShot(GtkWindow* window, const std::string& name) {
     const char* folder = g_getenv("DELVARONTE_SHOTS");
     if (folder == nullptr || *folder == '\0') return;
@@ -80,15 +65,13 @@ void saveShot(GtkWindow* window, const std::string& name) {
 }
 
 GtkWindow* windowNamed(const char* name) {
+    GtkWindow* found = nullptr;
     for (GList* w = gtk_window_list_toplevels(); w != nullptr; w = g_list_delete_link(w, w)) {
         if (g_strcmp0(gtk_widget_get_name(GTK_WIDGET(w->data)), name) == 0 &&
-            gtk_widget_get_visible(GTK_WIDGET(w->data))) {
-            auto* found = GTK_WINDOW(w->data);
-            g_list_free(w);
-            return found;
-        }
+            gtk_widget_get_visible(GTK_WIDGET(w->data)))
+            found = GTK_WINDOW(w->data);
     }
-    return nullptr;
+    return found;
 }
 
 std::vector<pid_t> webProcesses() {
@@ -134,78 +117,33 @@ std::vector<GtkWidget*> ShownAlert::fields() const {
                      [](GtkWidget* w) { return GTK_IS_ENTRY(w) || GTK_IS_PASSWORD_ENTRY(w); });
 }
 
-std::string ShownAlert::fieldText(size_t index) const {
-    const auto all = fields();
-    return index < all.size() ? gtk_editable_get_text(GTK_EDITABLE(all[index])) : "<no field>";
-}
-
-void ShownAlert::type(size_t index, const std::string& text) const {
-    const auto all = fields();
-    ASSERT_LT(index, all.size());
-    gtk_editable_set_text(GTK_EDITABLE(all[index]), text.c_str());
-}
-
-void ShownAlert::tick(const std::string& checkBox) const {
+void ShownAlert::press(const std::string& label) const {
     for (GtkWidget* box : widgetsOf(window, [](GtkWidget* w) { return GTK_IS_CHECK_BUTTON(w); })) {
-        if (checkBox == gtk_check_button_get_label(GTK_CHECK_BUTTON(box)))
+        if (label == gtk_check_button_get_label(GTK_CHECK_BUTTON(box)))
             return gtk_check_button_set_active(GTK_CHECK_BUTTON(box), TRUE);
     }
-    ADD_FAILURE() << "no check box \"" << checkBox << "\" on \"" << title() << "\"";
-}
-
-void ShownAlert::press(const std::string& button) const {
-    for (GtkWidget* b : widgetsOf(window, isButton)) {
-        if (button == gtk_button_get_label(GTK_BUTTON(b)))
-            return g_signal_emit_by_name(b, "clicked");
+    for (GtkWidget* button : widgetsOf(window, isButton)) {
+        if (label == gtk_button_get_label(GTK_BUTTON(button)))
+            return g_signal_emit_by_name(button, "clicked");
     }
-    ADD_FAILURE() << "no button \"" << button << "\" on \"" << title() << "\"";
+    ADD_FAILURE() << "nothing labelled \"" << label << "\" on \"" << title() << "\"";
 }
 
-AlertDriver::AlertDriver() : toplevels_(gtk_window_get_toplevels()) {
-    // Every window that appears from now on is watched for being mapped.
-    const auto added =
-        +[](GListModel* list, guint position, guint, guint count, AlertDriver* self) {
-            for (guint i = position; i < position + count; ++i) {
-                auto* window = static_cast<GtkWidget*>(g_list_model_get_item(list, i));
-                g_signal_connect(window, "map", G_CALLBACK(&AlertDriver::mapped), self);
-                g_object_unref(window);
-            }
-        };
-    g_signal_connect(toplevels_, "items-changed", G_CALLBACK(added), this);
-    added(toplevels_, 0, 0, g_list_model_get_n_items(toplevels_), this);
-}
+// Every widget mapped from now on is looked at: an alert among them is answered.
+AlertDriver::AlertDriver()
+    : hook_(g_signal_add_emission_hook(mapSignal(), 0, &mapped, this, nullptr)) {}
 
 AlertDriver::~AlertDriver() {
     *alive_ = false;
-    g_signal_handlers_disconnect_by_data(toplevels_, this);
-    for (guint i = 0; i < g_list_model_get_n_items(toplevels_); ++i) {
-        auto* window = g_list_model_get_item(toplevels_, i);
-        g_signal_handlers_disconnect_by_data(window, this);
-        g_object_unref(window);
-    }
+    g_signal_remove_emission_hook(mapSignal(), hook_);
     EXPECT_TRUE(steps_.empty()) << steps_.size() << " alert step(s) never ran";
-}
-
-AlertDriver& AlertDriver::then(Step step) {
-    steps_.push_back(std::move(step));
-    return *this;
-}
-
-AlertDriver& AlertDriver::press(const std::string& label) {
-    return then([label](ShownAlert& alert) { alert.press(label); });
-}
-
-AlertDriver& AlertDriver::fill(std::vector<std::string> texts, const std::string& label) {
-    return then([texts = std::move(texts), label](ShownAlert& alert) {
-        for (size_t i = 0; i < texts.size(); ++i) alert.type(i, texts[i]);
-        alert.press(label);
-    });
 }
 
 // An alert is answered once it has been painted, as a person does once it appeared, from an
 // idle callback inside the alert's own loop.
-void AlertDriver::mapped(GtkWidget* window, AlertDriver* self) {
-    if (g_strcmp0(gtk_widget_get_name(window), "delvaronte-alert") != 0) return;
+gboolean AlertDriver::mapped(GSignalInvocationHint*, guint, const GValue* values, gpointer data) {
+    auto* window = GTK_WIDGET(g_value_get_object(&values[0]));
+    if (g_strcmp0(gtk_widget_get_name(window), "delvaronte-alert") != 0) return TRUE;
     struct Shown {
         std::weak_ptr<bool> alive;
         AlertDriver* driver;
@@ -213,6 +151,7 @@ void AlertDriver::mapped(GtkWidget* window, AlertDriver* self) {
         GdkFrameClock* clock;
         gulong painted = 0;
     };
+    auto* self = static_cast<AlertDriver*>(data);
     auto* shown =
         new Shown{self->alive_, self, GTK_WINDOW(window), gtk_widget_get_frame_clock(window)};
     static const auto answer = +[](gpointer data) -> gboolean {
@@ -241,6 +180,7 @@ void AlertDriver::mapped(GtkWidget* window, AlertDriver* self) {
                                  +[](gpointer data) { delete static_cast<Shown*>(data); });
                          }),
                          shown);
+    return TRUE;
 }
 
 RunningApp::RunningApp() {
@@ -249,9 +189,8 @@ RunningApp::RunningApp() {
     application_ = gtk_application_new(id.c_str(), G_APPLICATION_NON_UNIQUE);
     EXPECT_TRUE(g_application_register(G_APPLICATION(application_), nullptr, nullptr));
     delegate_ = std::make_unique<AppDelegate>(application_);
-    UpdateCheckSettings settings;  // a closed port of this machine, never the publisher
-    settings.manifestUrl = "http://127.0.0.1:9/applications/version.json";
-    delegate_->setUpdateSettingsForTesting(settings);
+    // A closed port of this machine, never the publisher.
+    delegate_->setUpdateSettingsForTesting({"http://127.0.0.1:9/version.json", 10, nullptr});
 }
 
 RunningApp::~RunningApp() {
@@ -261,24 +200,6 @@ RunningApp::~RunningApp() {
     g_list_free(windows);
     delegate_.reset();
     g_object_unref(application_);
-}
-
-void RunningApp::provision(const std::string& homeUrl, const std::string& password) {
-    AppConfig record;
-    record.encryptedUrl = AppConfig::encrypt(homeUrl);
-    record.passwordHash = AppConfig::hashPassword(password);
-    record.save();
-}
-
-WebKitWebView* RunningApp::popup(size_t index) {
-    return WEBKIT_WEB_VIEW(gtk_window_get_child(delegate_->childWindows().at(index)));
-}
-
-bool RunningApp::waitForLoad(WebKitWebView* view, const std::string& uri) {
-    return waitUntil([&] {
-        const char* current = webkit_web_view_get_uri(view);
-        return !webkit_web_view_is_loading(view) && (uri.empty() || (current && uri == current));
-    });
 }
 
 std::string RunningApp::evaluate(WebKitWebView* view, const std::string& script) {
@@ -300,48 +221,6 @@ std::string RunningApp::evaluate(WebKitWebView* view, const std::string& script)
     return result.value_or("<timeout>");
 }
 
-std::string RunningApp::heading(WebKitWebView* view) {
-    return evaluate(view, "document.querySelector('h1')?.textContent ?? ''");
-}
-
-bool RunningApp::focusPage() {
-    if (!waitUntil([&] { return gtk_window_is_active(delegate_->window()); })) return false;
-    gtk_widget_grab_focus(GTK_WIDGET(view()));
-    return true;
-}
-
-void RunningApp::pressOn(const std::string& id) {
-    evaluate("document.getElementById('" + id + "').focus(); 1");
-    pressKeys("Return");
-}
-
-bool RunningApp::typeInto(const std::string& id, const std::string& text) {
-    const std::string field = "document.getElementById('" + id + "')";
-    if (!focusPage() || evaluate(field + ".focus(); 1") != "1") return false;
-    typeText(text);
-    return waitUntil([&] { return evaluate(field + ".value") == text; });
-}
-
-void AppOnDemoSite::SetUp() {
-    setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
-    server_.serveFolder(DELVARONTE_DEMO_SITE);
-    server_.serveFolder(DELVARONTE_TEST_PAGES);
-    RunningApp::provision(server_.url("/"));
-    app_.activate();
-    ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
-}
-
-void AppOnDemoSite::TearDown() {
-    setSystemOpenerForTesting(nullptr);
-}
-
-Program::Program(const std::filesystem::path& home, std::vector<std::string> command,
-                 Environment environment)
-    : Launched(command, [&] {
-          for (auto& variable : homeEnvironment(home)) environment.push_back(variable);
-          return environment;
-      }()) {}
-
 }  // namespace delvaronte::testing
 
 // One GTK initialisation per test process, in the X server run-in-xvfb.sh started, with
@@ -349,8 +228,7 @@ Program::Program(const std::filesystem::path& home, std::vector<std::string> com
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     const delvaronte::testing::TempDir home;
-    for (const auto& [name, value] : delvaronte::homeEnvironment(home.path()))
-        setenv(name.c_str(), value.c_str(), 1);
+    for (const auto& [name, value] : home.environment()) setenv(name.c_str(), value.c_str(), 1);
     if (!::testing::GTEST_FLAG(list_tests) && !gtk_init_check()) {
         fprintf(stderr, "no display: run under tests/gui/run-in-xvfb.sh\n");
         return 1;

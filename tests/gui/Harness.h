@@ -7,20 +7,24 @@
 #include <gtk/gtk.h>
 
 #include <deque>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "../unit/TempDir.h"
 #include "Processes.h"
 #include "SiteServer.h"
+#include "config/AppConfig.h"
 #include "shell/AppDelegate.h"
+#include "ui/SystemOpener.h"
 
 namespace delvaronte::testing {
 
 // Runs the main loop until done() holds or the deadline passes; false on the deadline.
-bool waitUntil(const std::function<bool()>& done, int seconds = 20);
+inline bool waitUntil(const std::function<bool()>& done, int seconds = 20) {
+    return bench::runUntil(done, seconds);
+}
 // The same for what no event announces (the screen, a file, the clock): looks every 50 ms.
 bool waitPolling(const std::function<bool()>& done, int seconds = 20);
 // xdotool with these arguments; the first line it printed when it succeeded.
@@ -32,7 +36,9 @@ inline void typeText(const std::string& text) {
     xdotool({"type", "--delay", "15", text});
 }
 // The X window of that exact title, once it is visible.
-std::optional<std::string> findWindow(const std::string& title);
+inline std::optional<std::string> findWindow(const std::string& title) {
+    return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
+}
 // The window's picture in DELVARONTE_SHOTS/name.png, when that variable names a folder.
 void saveShot(GtkWindow* window, const std::string& name);
 // A visible top-level window by its widget name.
@@ -57,10 +63,17 @@ struct ShownAlert {
     std::string informative() const;                // the text under the title, scrolled or not
     std::vector<std::string> buttonLabels() const;  // left to right
     std::vector<GtkWidget*> fields() const;
-    std::string fieldText(size_t index) const;
-    void type(size_t index, const std::string& text) const;
-    void tick(const std::string& checkBox) const;
-    void press(const std::string& button) const;
+    std::string fieldText(size_t index) const {
+        const auto all = fields();
+        return index < all.size() ? gtk_editable_get_text(GTK_EDITABLE(all[index])) : "<none>";
+    }
+    void type(size_t index, const std::string& text) const {
+        const auto all = fields();
+        ASSERT_LT(index, all.size());
+        gtk_editable_set_text(GTK_EDITABLE(all[index]), text.c_str());
+    }
+    // Presses the button, or ticks the check box, of that label.
+    void press(const std::string& label) const;
     bool waitUntilActive() const {
         return waitUntil([&] { return gtk_window_is_active(window); });
     }
@@ -75,15 +88,25 @@ public:
     };
     AlertDriver();
     ~AlertDriver();
-    AlertDriver& then(Step step);
-    AlertDriver& press(const std::string& label);
-    AlertDriver& fill(std::vector<std::string> texts, const std::string& label);
+    AlertDriver& then(Step step) {
+        steps_.push_back(std::move(step));
+        return *this;
+    }
+    AlertDriver& press(const std::string& label) {
+        return then([label](ShownAlert& alert) { alert.press(label); });
+    }
+    AlertDriver& fill(std::vector<std::string> texts, const std::string& label) {
+        return then([texts = std::move(texts), label](ShownAlert& alert) {
+            for (size_t i = 0; i < texts.size(); ++i) alert.type(i, texts[i]);
+            alert.press(label);
+        });
+    }
     const std::vector<Seen>& seen() const { return seen_; }
     size_t pending() const { return steps_.size(); }
 
 private:
-    static void mapped(GtkWidget* window, AlertDriver* self);
-    GListModel* toplevels_;
+    static gboolean mapped(GSignalInvocationHint*, guint, const GValue* values, gpointer self);
+    gulong hook_;
     std::deque<Step> steps_;
     std::vector<Seen> seen_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -95,28 +118,52 @@ public:
     RunningApp();
     ~RunningApp();
     // Writes config.dat for this address and password before activation.
-    static void provision(const std::string& homeUrl, const std::string& password = "secret");
+    static void provision(const std::string& homeUrl, const std::string& password = "secret") {
+        AppConfig{AppConfig::encrypt(homeUrl), AppConfig::hashPassword(password)}.save();
+    }
     void activate() { g_application_activate(G_APPLICATION(application_)); }
-    AppDelegate& delegate() { return *delegate_; }
-    GtkApplication* application() const { return application_; }
-    WebKitWebView* view() { return delegate_->webView(); }
-    WebKitWebView* popup(size_t index);
-    // Waits until the view is done loading, at uri when given.
-    bool waitForLoad(WebKitWebView* view, const std::string& uri = "");
-    bool waitForLoad(const std::string& uri = "") { return waitForLoad(view(), uri); }
-    std::string evaluate(WebKitWebView* view, const std::string& script);
-    std::string evaluate(const std::string& script) { return evaluate(view(), script); }
-    std::string heading(WebKitWebView* view);  // the text of the page's h1
-    std::string heading() { return heading(view()); }
     void action(const char* name) {
         g_action_group_activate_action(G_ACTION_GROUP(application_), name, nullptr);
     }
+    AppDelegate& delegate() { return *delegate_; }
+    GtkApplication* application() const { return application_; }
+    WebKitWebView* view() { return delegate_->webView(); }
+    WebKitWebView* popup(size_t index) {
+        return WEBKIT_WEB_VIEW(gtk_window_get_child(delegate_->childWindows().at(index)));
+    }
+    // Waits until the view is done loading, at uri when given.
+    bool waitForLoad(WebKitWebView* view, const std::string& uri = "") {
+        return waitUntil([&] {
+            const char* at = webkit_web_view_get_uri(view);
+            return !webkit_web_view_is_loading(view) && (uri.empty() || (at && uri == at));
+        });
+    }
+    bool waitForLoad(const std::string& uri = "") { return waitForLoad(view(), uri); }
+    std::string evaluate(WebKitWebView* view, const std::string& script);
+    std::string evaluate(const std::string& script) { return evaluate(view(), script); }
+    // The text of the page's h1.
+    std::string heading(WebKitWebView* view) {
+        return evaluate(view, "document.querySelector('h1')?.textContent ?? ''");
+    }
+    std::string heading() { return heading(view()); }
     // Gives the main page the keyboard, once the window is active.
-    bool focusPage();
+    bool focusPage() {
+        if (!waitUntil([&] { return gtk_window_is_active(delegate_->window()); })) return false;
+        gtk_widget_grab_focus(GTK_WIDGET(view()));
+        return true;
+    }
     // Focuses the element with this id and presses Enter on it: a click of the user's.
-    void pressOn(const std::string& id);
+    void pressOn(const std::string& id) {
+        evaluate("document.getElementById('" + id + "').focus(); 1");
+        pressKeys("Return");
+    }
     // Types into a field of the main page with the keyboard.
-    bool typeInto(const std::string& id, const std::string& text);
+    bool typeInto(const std::string& id, const std::string& text) {
+        const std::string field = "document.getElementById('" + id + "')";
+        if (!focusPage() || evaluate(field + ".focus(); 1") != "1") return false;
+        typeText(text);
+        return waitUntil([&] { return evaluate(field + ".value") == text; });
+    }
 
 private:
     GtkApplication* application_;
@@ -127,8 +174,15 @@ private:
 // test pages (tests/gui/pages) are served beside the site's.
 class AppOnDemoSite : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
+        server_.serveFolder(DELVARONTE_DEMO_SITE);
+        server_.serveFolder(DELVARONTE_TEST_PAGES);
+        RunningApp::provision(server_.url("/"));
+        app_.activate();
+        ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
+    }
+    void TearDown() override { setSystemOpenerForTesting(nullptr); }
     // Goes to a page of the site as its own script would, and waits for it.
     bool visit(const std::string& path) {
         app_.evaluate("location.href = '" + path + "'; 1");
@@ -141,9 +195,13 @@ protected:
 
 // The built program (or another command) in a process of its own, with that home.
 struct Program : bench::Launched {
-    explicit Program(const std::filesystem::path& home,
+    explicit Program(const ThrowAwayHome& home,
                      std::vector<std::string> command = {DELVARONTE_PROGRAM},
-                     Environment environment = {});
+                     Environment environment = {})
+        : Launched(command, [&] {
+              for (auto& variable : home.environment()) environment.push_back(variable);
+              return environment;
+          }()) {}
 };
 
 }  // namespace delvaronte::testing

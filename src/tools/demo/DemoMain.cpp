@@ -107,9 +107,8 @@ int main(int argc, char** argv) {
     const std::string home = server.url("/");
 
     // A home of its own: configuration, cookies and cache all go away with the demo.
-    const delvaronte::GText scratch(g_dir_make_tmp("delvaronte-demo-XXXXXX", nullptr));
-    const fs::path root = scratch.get();
-    delvaronte::provisionHome(root, home, "demo");
+    const delvaronte::ThrowAwayHome root;
+    root.provision(home, "demo");
 
     std::printf("Site de demonstration : %s (mot de passe administrateur : demo)\n", home.c_str());
     std::fflush(stdout);
@@ -120,7 +119,7 @@ int main(int argc, char** argv) {
     {
         const auto launcher = delvaronte::GRef<GSubprocessLauncher>::adopt(
             g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_NONE));
-        for (const auto& [name, value] : delvaronte::homeEnvironment(root)) {
+        for (const auto& [name, value] : root.environment()) {
             g_subprocess_launcher_setenv(launcher.get(), name.c_str(), value.c_str(), TRUE);
         }
         demo.program = delvaronte::GRef<GSubprocess>::adopt(
@@ -129,7 +128,6 @@ int main(int argc, char** argv) {
     if (!demo.program) {
         std::fprintf(stderr, "Erreur : %s\n", error->message);
         if (bus) g_test_dbus_down(bus.get());
-        fs::remove_all(root);
         return 1;
     }
 
@@ -162,6 +160,5 @@ int main(int argc, char** argv) {
     // The bus goes first: its daemon is one of the children waited for.
     if (bus) g_test_dbus_down(bus.get());
     waitForOrphans();
-    fs::remove_all(root);
-    return demo.status;
+    return demo.status;  // the home goes with root, once nothing writes into it any more
 }

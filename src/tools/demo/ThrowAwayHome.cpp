@@ -1,22 +1,33 @@
 #include "ThrowAwayHome.h"
 
+#include <glib.h>
+
 #include "config/AppConfig.h"
 
 namespace delvaronte {
 
-Environment homeEnvironment(const std::filesystem::path& root) {
-    return {{"HOME", root},
-            {"XDG_CONFIG_HOME", root / "config"},
-            {"XDG_DATA_HOME", root / "data"},
-            {"XDG_CACHE_HOME", root / "cache"}};
+ThrowAwayHome::ThrowAwayHome() {
+    if (gchar* made = g_dir_make_tmp("delvaronte-XXXXXX", nullptr)) {
+        path_ = made;
+        g_free(made);
+    }
 }
 
-bool provisionHome(const std::filesystem::path& root, const std::string& homeUrl,
-                   const std::string& password) {
-    AppConfig record;
-    record.encryptedUrl = AppConfig::encrypt(homeUrl);
-    record.passwordHash = AppConfig::hashPassword(password);
-    return record.saveTo((root / "config" / "Delvaronte" / "config.dat").string());
+ThrowAwayHome::~ThrowAwayHome() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+Environment ThrowAwayHome::environment() const {
+    return {{"HOME", path_},
+            {"XDG_CONFIG_HOME", path_ / "config"},
+            {"XDG_DATA_HOME", path_ / "data"},
+            {"XDG_CACHE_HOME", path_ / "cache"}};
+}
+
+bool ThrowAwayHome::provision(const std::string& homeUrl, const std::string& password) const {
+    const AppConfig record{AppConfig::encrypt(homeUrl), AppConfig::hashPassword(password)};
+    return record.saveTo((path_ / "config" / "Delvaronte" / "config.dat").string());
 }
 
 }  // namespace delvaronte
