@@ -140,7 +140,7 @@ AlertDriver::~AlertDriver() {
 }
 
 // An alert is answered once it has been painted, as a person does once it appeared, from an
-// idle callback inside the alert's own loop.
+// idle callback inside the alert's own loop, after its first frame.
 gboolean AlertDriver::mapped(GSignalInvocationHint*, guint, const GValue* values, gpointer data) {
     auto* window = GTK_WIDGET(g_value_get_object(&values[0]));
     if (g_strcmp0(gtk_widget_get_name(window), "delvaronte-alert") != 0) return TRUE;
@@ -148,12 +148,7 @@ gboolean AlertDriver::mapped(GSignalInvocationHint*, guint, const GValue* values
         std::weak_ptr<bool> alive;
         AlertDriver* driver;
         GtkWindow* window;
-        GdkFrameClock* clock;
-        gulong painted = 0;
     };
-    auto* self = static_cast<AlertDriver*>(data);
-    auto* shown =
-        new Shown{self->alive_, self, GTK_WINDOW(window), gtk_widget_get_frame_clock(window)};
     static const auto answer = +[](gpointer data) -> gboolean {
         auto* s = static_cast<Shown*>(data);
         const auto alive = s->alive.lock();
@@ -172,14 +167,16 @@ gboolean AlertDriver::mapped(GSignalInvocationHint*, guint, const GValue* values
         step(alert);
         return G_SOURCE_REMOVE;
     };
-    shown->painted =
-        g_signal_connect(shown->clock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, Shown* s) {
-                             g_signal_handler_disconnect(s->clock, s->painted);
-                             g_idle_add_full(
-                                 G_PRIORITY_DEFAULT_IDLE, answer, s,
-                                 +[](gpointer data) { delete static_cast<Shown*>(data); });
-                         }),
-                         shown);
+    auto* self = static_cast<AlertDriver*>(data);
+    gtk_widget_add_tick_callback(
+        window,
+        +[](GtkWidget*, GdkFrameClock*, gpointer shown) -> gboolean {
+            g_idle_add_full(
+                G_PRIORITY_DEFAULT_IDLE, answer, shown,
+                +[](gpointer s) { delete static_cast<Shown*>(s); });
+            return G_SOURCE_REMOVE;
+        },
+        new Shown{self->alive_, self, GTK_WINDOW(window)}, nullptr);
     return TRUE;
 }
 
@@ -224,7 +221,8 @@ std::string RunningApp::evaluate(WebKitWebView* view, const std::string& script)
 }  // namespace delvaronte::testing
 
 // One GTK initialisation per test process, in the X server run-in-xvfb.sh started, with
-// configuration, website data and cache of this process only.
+// configuration, website data and cache of this process only. GTK's complaints (a call on a
+// widget that is gone) fail the test.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     const delvaronte::testing::TempDir home;
@@ -233,5 +231,11 @@ int main(int argc, char** argv) {
         fprintf(stderr, "no display: run under tests/gui/run-in-xvfb.sh\n");
         return 1;
     }
+    g_log_set_handler(
+        "Gtk", G_LOG_LEVEL_CRITICAL,
+        +[](const char*, GLogLevelFlags, const char* message, gpointer) {
+            ADD_FAILURE() << message;
+        },
+        nullptr);
     return RUN_ALL_TESTS();
 }

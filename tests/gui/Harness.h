@@ -194,14 +194,11 @@ protected:
 };
 
 // The built program (or another command) in a process of its own, with that home.
-struct Program : bench::Launched {
-    explicit Program(const ThrowAwayHome& home,
-                     std::vector<std::string> command = {DELVARONTE_PROGRAM},
-                     Environment environment = {})
-        : Launched(command, [&] {
-              for (auto& variable : home.environment()) environment.push_back(variable);
-              return environment;
-          }()) {}
-};
+inline bench::Launched program(const ThrowAwayHome& home,
+                               std::vector<std::string> command = {DELVARONTE_PROGRAM},
+                               Environment environment = {}) {
+    for (auto& variable : home.environment()) environment.push_back(variable);
+    return bench::Launched(command, environment);
+}
 
 }  // namespace delvaronte::testing

@@ -24,15 +24,13 @@ unsigned long pixelOf(const std::string& window, int x, int y) {
     return pixel;
 }
 
-// The environments of the web processes that carry this marker in theirs.
+// The environments of the web processes that carry this marker in theirs, a line a variable.
 std::vector<std::string> webProcessEnvironments(const std::string& marker) {
     std::vector<std::string> found;
     for (const pid_t pid : webProcesses()) {
-        std::string environment;
-        std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/environ"), environment,
-                     '\x01');
+        std::string environment = "\n" + readFile("/proc/" + std::to_string(pid) + "/environ");
         std::replace(environment.begin(), environment.end(), '\0', '\n');
-        if (environment.find(marker) != std::string::npos) found.push_back("\n" + environment);
+        if (environment.find(marker) != std::string::npos) found.push_back(environment);
     }
     return found;
 }
@@ -54,7 +52,7 @@ bool pressIn(const std::string& window, const std::string& keys) {
 TEST(Program, RunsAsAPersonRunsIt) {
     TempDir home;
     {
-        Program first(home);
+        auto first = program(home);
         EXPECT_FALSE(xdotool({"search", "--name", "^DELVARONTE$"})) << "no main window yet";
         ASSERT_TRUE(pressIn(*findWindow("Configuration initiale"), "Escape"));
         EXPECT_EQ(first.waitForExit(), 0);
@@ -89,8 +87,8 @@ TEST(Program, RunsAsAPersonRunsIt) {
         << "[Default Applications]\nx-scheme-handler/mailto=courrier.desktop\n";
     const std::string marker = "program-" + std::to_string(g_get_monotonic_time());
     {
-        Program first(home, {DELVARONTE_PROGRAM},
-                      {{"GSK_RENDERER", ""}, {"DELVARONTE_TEST_MARK", marker}});
+        auto first = program(home, {DELVARONTE_PROGRAM},
+                             {{"GSK_RENDERER", ""}, {"DELVARONTE_TEST_MARK", marker}});
         ASSERT_TRUE(waitUntil([&] { return server.requests("/loaded") == 1; }, 60));
         const auto window = findWindow("DELVARONTE");
         ASSERT_TRUE(window);
@@ -113,16 +111,17 @@ TEST(Program, RunsAsAPersonRunsIt) {
         ASSERT_TRUE(waitPolling([] {
             return !xdotool({"search", "--onlyvisible", "--name", "^DELVARONTE$"});
         }));
-        Program again(home);
+        auto again = program(home);
         EXPECT_EQ(again.waitForExit(), 0) << "handed over to the running one";
         EXPECT_TRUE(findWindow("DELVARONTE"));
-        Program demo(home, {DELVARONTE_DEMO, "--program", DELVARONTE_PROGRAM, "--until-loaded"});
+        auto demo =
+            program(home, {DELVARONTE_DEMO, "--program", DELVARONTE_PROGRAM, "--until-loaded"});
         EXPECT_EQ(demo.waitForExit(90), 0) << "the demo runs apart, on its own site";
         EXPECT_EQ(server.requests("/"), 1);
         ASSERT_TRUE(pressIn(*window, "ctrl+q"));
         EXPECT_EQ(first.waitForExit(), 0);
     }
-    Program second(home);
+    auto second = program(home);
     ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 2; }));
     EXPECT_EQ(cookie, "session=ouverte");
 }

@@ -50,10 +50,6 @@ TEST(Cipher, MatchesIndependentVectorsAndEveryFailureIsEmpty) {
           "2qNF0+bn6cYNjEZKKtC8Sw==" /* another key */,
           "4cIXA4XJdixOB0geFENzCQ==" /* our key, plain bytes not UTF-8 */})
         EXPECT_EQ(AppConfig::decrypt(bad), "") << bad;
-    for (const auto& [text, bytes] : {std::pair("TWE=", "Ma"), std::pair("+/+/", "\xFB\xFF\xBF")}) {
-        EXPECT_EQ(base64Decode(text), bytes);
-        EXPECT_EQ(base64Encode(bytes), text);
-    }
     for (const char* text : {"TWF", "T===", "TQ==TQ==", "TW=u", "TWFu ", "TWF-", "TR==", "TWF="})
         EXPECT_FALSE(base64Decode(text).has_value()) << text;
 }
@@ -216,9 +212,7 @@ TEST(ConfigTool, ProvisionsShowsChecksAndRefuses) {
     const std::string before = readFile(kUserFile);
     // A message of one line: the whole of it, or how it starts.
     const std::tuple<std::vector<std::string>, std::string, std::string> refused[] = {
-        {{"set-url", "HTTPS://a.ma"},
-         "",
-         "Erreur : L'URL doit commencer par http:// ou https://\n"},
+        {{"set-url", "HTTPS://a.ma"}, "", "Erreur : L'URL doit commencer par http:// ou "},
         {{"set-password"}, "\nabcdef\n", "Erreur : Le mot de passe doit contenir au moins 4 "},
         {{"set-password"}, "ab\xFF\xFE\n", "Erreur : le mot de passe n'est pas un texte UTF-8"},
         {{"show", "extra"}, "", "Erreur : "},
