@@ -126,7 +126,6 @@ public:
         g_action_group_activate_action(G_ACTION_GROUP(application_), name, nullptr);
     }
     AppDelegate& delegate() { return *delegate_; }
-    GtkApplication* application() const { return application_; }
     WebKitWebView* view() { return delegate_->webView(); }
     WebKitWebView* popup(size_t index) {
         return WEBKIT_WEB_VIEW(gtk_window_get_child(delegate_->childWindows().at(index)));

@@ -11,7 +11,9 @@ namespace {
 bool serveFile(SoupServerMessage* message, const std::string& folder, const char* path) {
     std::string name = path[0] == '/' ? path + 1 : path;
     if (name.empty()) name = "index.html";
-    if (name.find('/') != std::string::npos || name.starts_with(".")) return false;
+    if (folder.empty() || name.find('/') != std::string::npos || name.starts_with(".")) {
+        return false;  // never the files of the machine's root, nor sub-folders, nor hidden ones
+    }
     gchar* contents = nullptr;
     gsize length = 0;
     if (!g_file_get_contents((folder + "/" + name).c_str(), &contents, &length, nullptr)) {
