@@ -8,7 +8,9 @@
 #include "Measure.h"
 #include "PageServer.h"
 #include "Processes.h"
+#include "sandbox/ThrowAwayHome.h"
 
+using namespace delvaronte;
 using namespace delvaronte::bench;
 using delvaronte::ThrowAwayHome;
 

@@ -20,17 +20,6 @@ Summary summarize(std::vector<double> samples) {
     return s;
 }
 
-std::vector<int> descendants(int root, const std::map<int, int>& parentOf) {
-    std::vector<int> tree{root};
-    // Breadth first over the tree, so that each process is listed once.
-    for (std::size_t next = 0; next < tree.size(); ++next) {
-        for (const auto& [pid, parent] : parentOf) {
-            if (parent == tree[next] && pid != root) tree.push_back(pid);
-        }
-    }
-    return tree;
-}
-
 std::optional<long> pssFromSmapsRollup(const std::string& text) {
     std::istringstream lines(text);
     std::string line;
@@ -39,22 +28,6 @@ std::optional<long> pssFromSmapsRollup(const std::string& text) {
         if (std::sscanf(line.c_str(), "Pss: %ld kB", &kib) == 1) return kib;
     }
     return std::nullopt;
-}
-
-std::optional<StatFields> parseStat(const std::string& line) {
-    // After the name: state, ppid, then utime and stime as the 12th and 13th fields.
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) return std::nullopt;
-    std::istringstream rest(line.substr(close + 1));
-    std::vector<std::string> fields;
-    std::string field;
-    while (rest >> field) fields.push_back(field);
-    if (fields.size() < 13) return std::nullopt;
-    try {
-        return StatFields{std::stoi(fields[1]), std::stoll(fields[11]) + std::stoll(fields[12])};
-    } catch (...) {
-        return std::nullopt;
-    }
 }
 
 std::string option(int argc, char** argv, const char* name, const std::string& fallback) {

@@ -1,7 +1,6 @@
 // Figures the benchmarks print, computed from plain numbers and /proc texts.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,19 +17,8 @@ struct Summary {
 // Median and range of the samples; count 0 when there are none.
 Summary summarize(std::vector<double> samples);
 
-// root and every process whose chain of parents leads to it, root first.
-std::vector<int> descendants(int root, const std::map<int, int>& parentOf);
-
 // The "Pss:" figure of a /proc/PID/smaps_rollup text, in KiB.
 std::optional<long> pssFromSmapsRollup(const std::string& text);
-
-// The parent pid and user plus system time in clock ticks of a /proc/PID/stat line. The
-// command name between parentheses may itself hold spaces and parentheses.
-struct StatFields {
-    int parent = 0;
-    long long ticks = 0;
-};
-std::optional<StatFields> parseStat(const std::string& line);
 
 // The word after `name` on the command line, or the fallback.
 std::string option(int argc, char** argv, const char* name, const std::string& fallback);

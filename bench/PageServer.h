@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "SiteServer.h"
+#include "sandbox/SiteServer.h"
 
 namespace delvaronte::bench {
 

@@ -12,6 +12,7 @@
 
 #include "PageServer.h"
 #include "Processes.h"
+#include "sandbox/ThrowAwayHome.h"
 #include "shell/AppDelegate.h"
 
 using namespace delvaronte;
@@ -75,7 +76,8 @@ int main() {
     GtkApplication* application =
         gtk_application_new("ma.delvaronte.Bench", G_APPLICATION_NON_UNIQUE);
     g_application_register(G_APPLICATION(application), nullptr, nullptr);
-    auto delegate = std::make_unique<AppDelegate>(application);
+    const ShellSeams seams;
+    auto delegate = std::make_unique<AppDelegate>(application, seams);
     g_application_activate(G_APPLICATION(application));
     // The main window is made by now: from here on, only pop-ups come.
     Lifetimes popups;

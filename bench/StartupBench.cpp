@@ -18,9 +18,10 @@
 #include "Measure.h"
 #include "PageServer.h"
 #include "Processes.h"
+#include "sandbox/ThrowAwayHome.h"
 
+using namespace delvaronte;
 using namespace delvaronte::bench;
-using delvaronte::ThrowAwayHome;
 
 namespace {
 

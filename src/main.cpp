@@ -1,14 +1,15 @@
 // The program entry: one application object, one delegate, the main loop.
 #include <gtk/gtk.h>
 
+#include "base/GObjectPtr.h"
 #include "shell/AppDelegate.h"
-#include "ui/GObjectPtr.h"
 
 int main() {
     // The id makes the program single-instance: launching it again activates this one,
     // which brings its main window back. No argument and no option is read.
     const auto application = delvaronte::GRef<GtkApplication>::adopt(
         gtk_application_new("ma.delvaronte.Delvaronte", G_APPLICATION_DEFAULT_FLAGS));
-    delvaronte::AppDelegate delegate(application.get());
+    const delvaronte::ShellSeams desktop;  // the real browser, printer and update address
+    delvaronte::AppDelegate delegate(application.get(), desktop);
     return g_application_run(G_APPLICATION(application.get()), 0, nullptr);
 }

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "base/GObjectPtr.h"
 #include "config/ConfigJson.h"
-#include "ui/GObjectPtr.h"
 
 namespace delvaronte {
 
@@ -28,6 +28,17 @@ std::string AppConfig::configFilePath() {
     const std::filesystem::path folder = std::filesystem::path(base) / kFolderName;
     createFolder(folder);
     return (folder / kFileName).string();
+}
+
+std::string AppConfig::homeUrl() const {
+    return encryptedUrl.empty() ? std::string() : decrypt(encryptedUrl);
+}
+
+AppConfig AppConfig::withEntries(std::string_view url, std::string_view password) const {
+    AppConfig record = *this;
+    if (!url.empty()) record.encryptedUrl = encrypt(url);
+    if (!password.empty()) record.passwordHash = hashPassword(password);
+    return record;
 }
 
 AppConfig AppConfig::load() {

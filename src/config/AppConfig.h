@@ -19,6 +19,13 @@ public:
     // True when both fields hold something; their contents are not checked.
     bool isConfigured() const { return !encryptedUrl.empty() && !passwordHash.empty(); }
 
+    // The home address: decrypted when set; empty when not set or not readable.
+    std::string homeUrl() const;
+    // This record with the address encrypted anew and the password hashed anew; an empty
+    // entry keeps what the record holds. AppConfig().withEntries(url, password) is the record
+    // the set-up dialog makes.
+    AppConfig withEntries(std::string_view url, std::string_view password) const;
+
     // Reads config.dat; any failure gives a record with both fields empty.
     static AppConfig load();
     // Replaces config.dat with this record. A failure is silent and leaves the earlier file.

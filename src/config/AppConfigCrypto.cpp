@@ -6,9 +6,9 @@
 #include <climits>
 #include <memory>
 
+#include "base/Utf8.h"
 #include "config/AppConfig.h"
 #include "config/Base64.h"
-#include "config/Utf8.h"
 
 namespace delvaronte {
 

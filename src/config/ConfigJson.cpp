@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "config/Utf8.h"
+#include "base/Utf8.h"
 
 namespace delvaronte {
 

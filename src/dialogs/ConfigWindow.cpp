@@ -1,8 +1,8 @@
 #include "dialogs/ConfigWindow.h"
 
 #include "config/AppConfig.h"
+#include "config/EntryRules.h"
 #include "dialogs/ConfigForms.h"
-#include "dialogs/EntryRules.h"
 #include "ui/ModalAlert.h"
 #include "ui/StandardAlerts.h"
 
@@ -50,16 +50,13 @@ bool ConfigWindow::showSetup() {
             continue;
         }
 
-        AppConfig record;
-        record.encryptedUrl = AppConfig::encrypt(entries.url);
-        record.passwordHash = AppConfig::hashPassword(entries.password);
-        record.save();
+        AppConfig().withEntries(entries.url, entries.password).save();
         return true;
     }
 }
 
 void ConfigWindow::showConfig(UrlLoader& owner) {
-    AppConfig record = AppConfig::load();
+    const AppConfig record = AppConfig::load();
 
     {
         ModalAlert gate;
@@ -78,8 +75,7 @@ void ConfigWindow::showConfig(UrlLoader& owner) {
         }
     }
 
-    const std::string oldUrl =
-        record.encryptedUrl.empty() ? std::string() : AppConfig::decrypt(record.encryptedUrl);
+    const std::string oldUrl = record.homeUrl();
 
     ModalAlert editor;
     editor.setMessageText("Configuration");
@@ -101,9 +97,7 @@ void ConfigWindow::showConfig(UrlLoader& owner) {
     }
 
     // An empty new password keeps the stored one.
-    if (!entries.password.empty()) record.passwordHash = AppConfig::hashPassword(entries.password);
-    record.encryptedUrl = AppConfig::encrypt(entries.url);
-    record.save();
+    record.withEntries(entries.url, entries.password).save();
 
     runNoticeAlert("Configuration enregistree avec succes.");
     if (!textsEqual(entries.url, oldUrl)) owner.loadUrl(entries.url);

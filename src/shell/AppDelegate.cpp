@@ -3,18 +3,17 @@
 
 #include <cmath>
 
+#include "base/UriParts.h"
 #include "config/AppConfig.h"
 #include "shell/ScreenArea.h"
-#include "shell/Splash.h"
 #include "shell/StartupEnvironment.h"
 #include "shell/WebViews.h"
-#include "ui/UriParts.h"
-#include "shell/WindowGeometry.h"
-#include "ui/GObjectPtr.h"
+#include "shell/rules/WindowGeometry.h"
 
 namespace delvaronte {
 
-AppDelegate::AppDelegate(GtkApplication* application) : application_(application) {
+AppDelegate::AppDelegate(GtkApplication* application, const ShellSeams& seams)
+    : application_(application), seams_(seams) {
     connectSignal(application_, "activate", &AppDelegate::activateCb, this);
     // However a pop-up goes (its close button, its page's script, the program ending), GTK
     // takes it from the application's windows: that is where it leaves childWindows.
@@ -32,7 +31,7 @@ AppDelegate::~AppDelegate() {
         gtk_window_destroy(popup);
         g_object_unref(popup);  // childWindows' own reference, see forgetPopup
     }
-    if (fadeTick_ != 0) gtk_widget_remove_tick_callback(splashView_, fadeTick_);
+    splash_.reset();
     if (webView_ != nullptr) {
         g_signal_handlers_disconnect_by_data(webView_, this);
         g_object_unref(webView_);  // held since buildWebView, released after its handlers
@@ -62,8 +61,7 @@ void AppDelegate::setupApplication() {
         return;
     }
 
-    const AppConfig record = AppConfig::load();
-    appUrl_ = record.encryptedUrl.empty() ? std::string() : AppConfig::decrypt(record.encryptedUrl);
+    appUrl_ = AppConfig::load().homeUrl();
 
     // GTK 4.8 gives a window the menu bar that exists when the window is made; a later one
     // shows only in windows made after it. So the menu comes first, unseen until the window.
@@ -91,23 +89,21 @@ void AppDelegate::buildMainWindow() {
 
     // Held for the program's life, like the window: closing only hides it.
     g_object_ref(window_);
-    const Splash splash = buildSplash();
-    splashView_ = splash.view;
-    progressIndicator_ = splash.spinner;
+    splash_ = std::make_unique<Splash>();
 
     // The web view goes under the splash when it is built.
     GtkWidget* overlay = gtk_overlay_new();
-    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), splashView_);
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), splash_->view());
     gtk_window_set_child(window_, overlay);
 }
 
 void AppDelegate::buildWebView() {
     webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
     connectWebView(webView_);
-    downloads_ = std::make_unique<Downloads>(sharedNetworkSession());
+    downloads_ = std::make_unique<Downloads>(sharedNetworkSession(), seams_.open);
     gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(webView_));
     loadUrl(appUrl_);
-    UpdateChecker::checkForUpdates(true, updateSettings_);
+    UpdateChecker::checkForUpdates(true, updateSettings());
 }
 
 void AppDelegate::presentMainWindow() {
@@ -127,7 +123,8 @@ void AppDelegate::loadUrl(const std::string& text) {
 // after 30 seconds is stopped and counts as failed.
 void AppDelegate::startHomeTimer() {
     stopHomeTimer();
-    homeTimer_ = g_timeout_add_seconds(homeLoadTimeoutSeconds_, &AppDelegate::homeTimeoutCb, this);
+    homeTimer_ =
+        g_timeout_add_seconds(seams_.homeLoadTimeoutSeconds, &AppDelegate::homeTimeoutCb, this);
 }
 
 void AppDelegate::stopHomeTimer() {
@@ -143,8 +140,11 @@ gboolean AppDelegate::homeTimeoutCb(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
-void AppDelegate::setUpdateSettingsForTesting(UpdateCheckSettings settings) {
-    updateSettings_ = std::move(settings);
+// The update check opens its download address the way the pages' hand-offs go.
+UpdateCheckSettings AppDelegate::updateSettings() const {
+    UpdateCheckSettings settings = seams_.updates;
+    settings.open = seams_.open;
+    return settings;
 }
 
 }  // namespace delvaronte

@@ -1,5 +1,10 @@
 // The application: start-up, the main window with its web view and splash, the menu
-// commands, and everything the web views ask of the program.
+// commands, and everything the web views ask of the program. Its work is spread by topic:
+//   AppDelegate.cpp      start-up, the main window, the home address and its time limit
+//   AppDelegateMenu.cpp  the menu bar and its commands
+//   PageLoads.cpp        where navigations go, failed loads, our own pages in place of one
+//   PopupWindows.cpp     the windows pages open: size, title, limit, closing
+//   PageDialogs.cpp      the page's alert, confirm, prompt and leave question; printing
 #pragma once
 
 #include <gtk/gtk.h>
@@ -11,23 +16,25 @@
 
 #include "dialogs/ConfigWindow.h"
 #include "shell/Downloads.h"
-#include "update/UpdateChecker.h"
+#include "shell/ShellSeams.h"
+#include "shell/Splash.h"
 
 namespace delvaronte {
 
 class AppDelegate : public UrlLoader {
 public:
     // Wires itself to the application's activate signal: the first activation sets the
-    // program up, later ones (the program launched again) bring the main window back.
-    explicit AppDelegate(GtkApplication* application);
+    // program up, later ones (the program launched again) bring the main window back. seams
+    // is read at each use and must outlive the delegate.
+    AppDelegate(GtkApplication* application, const ShellSeams& seams);
     ~AppDelegate() override;
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
     GtkWindow* window() const { return window_; }
     WebKitWebView* webView() const { return webView_; }
-    GtkWidget* splashView() const { return splashView_; }
-    GtkWidget* progressIndicator() const { return progressIndicator_; }
+    GtkWidget* splashView() const { return splash_ ? splash_->view() : nullptr; }
+    GtkWidget* progressIndicator() const { return splash_ ? splash_->spinner() : nullptr; }
     // The pop-up windows that pages opened and that are still open, oldest first.
     const std::vector<GtkWindow*>& childWindows() const { return childWindows_; }
     // The home address.
@@ -54,30 +61,31 @@ public:
     // Edit commands reach the focused web content, or the focused text field.
     void editCommand(const char* webCommand, const char* fieldAction);
 
-    // Tests point the update checks at a local server, and shorten the home page's timeout.
-    void setUpdateSettingsForTesting(UpdateCheckSettings settings);
-    void setHomeLoadTimeoutForTesting(guint seconds) { homeLoadTimeoutSeconds_ = seconds; }
-
 private:
+    // Start-up and the main window.
     void setupApplication();
     void presentMainWindow();
     void buildMainWindow();
     void buildWebView();
+    UpdateCheckSettings updateSettings() const;
+    void startHomeTimer();
+    void stopHomeTimer();
+    static void activateCb(GApplication* application, AppDelegate* self);
+    static gboolean homeTimeoutCb(gpointer self);
+
+    // The menu.
     void setupMenu();
     void addContentKeys(GtkWindow* window);
-    void hideSplash();
+
+    // Page loads, for the main view and every pop-up.
+    void connectWebView(WebKitWebView* view);
+    // Decides a navigation of view, handing it to the system when the policy says so; true
+    // when the view may load it.
+    bool mayLoad(WebKitWebView* view, WebKitNavigationAction* action);
+    void handOff(WebKitWebView* view, const std::string& uri, bool userGesture);
     void showErrorPage(WebKitWebView* view, const char* failedUri);
     // Our own page in place of the view's, at uri.
     void showPlaceholder(WebKitWebView* view, const char* html, const char* uri);
-    void startHomeTimer();
-    void stopHomeTimer();
-
-    // Web view delegation, shared by the main view and every pop-up.
-    void connectWebView(WebKitWebView* view);
-    GtkWidget* openPopup(WebKitWebView* opener);
-    void forgetPopup(GtkWindow* popup);
-
-    static void activateCb(GApplication* application, AppDelegate* self);
     static gboolean decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* decision,
                                    WebKitPolicyDecisionType type, AppDelegate* self);
     static void loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppDelegate* self);
@@ -86,36 +94,35 @@ private:
     static gboolean loadFailedWithTlsErrorsCb(WebKitWebView* view, const char* failedUri,
                                               GTlsCertificate* certificate,
                                               GTlsCertificateFlags errors, AppDelegate* self);
+    static void webProcessTerminatedCb(WebKitWebView* view,
+                                       WebKitWebProcessTerminationReason reason, AppDelegate* self);
+
+    // Pop-up windows.
+    GtkWidget* openPopup(WebKitWebView* opener);
+    void forgetPopup(GtkWindow* popup);
     static GtkWidget* createCb(WebKitWebView* view, WebKitNavigationAction* action,
                                AppDelegate* self);
     static void readyToShowCb(WebKitWebView* view, AppDelegate* self);
+    static void titleChangedCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
     static void closeCb(WebKitWebView* view, AppDelegate* self);
-    static gboolean printCb(WebKitWebView* view, WebKitPrintOperation* operation,
-                            AppDelegate* self);
+    static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
+
+    // Page dialogs and printing.
     static gboolean scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
                                    AppDelegate* self);
-    static void webProcessTerminatedCb(WebKitWebView* view,
-                                       WebKitWebProcessTerminationReason reason, AppDelegate* self);
-    static void titleChangedCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
-    static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
-    static gboolean homeTimeoutCb(gpointer self);
-    static gboolean fadeTickCb(GtkWidget* widget, GdkFrameClock* clock, gpointer self);
+    static gboolean printCb(WebKitWebView* view, WebKitPrintOperation* operation,
+                            AppDelegate* self);
 
     GtkApplication* application_;
+    const ShellSeams& seams_;
     bool started_ = false;
 
     GtkWindow* window_ = nullptr;
     WebKitWebView* webView_ = nullptr;
-    GtkWidget* splashView_ = nullptr;
-    GtkWidget* progressIndicator_ = nullptr;
+    std::unique_ptr<Splash> splash_;
     std::vector<GtkWindow*> childWindows_;  // each holds a reference
     std::string appUrl_;
-
     guint homeTimer_ = 0;
-    guint homeLoadTimeoutSeconds_ = 30;
-    guint fadeTick_ = 0;
-    gint64 fadeStart_ = 0;
-    UpdateCheckSettings updateSettings_;
     std::unique_ptr<Downloads> downloads_;
 };
 

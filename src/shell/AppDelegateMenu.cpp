@@ -1,21 +1,23 @@
 // The menu bar and the commands it gives.
 #include <gio/gio.h>
 
+#include "base/GObjectPtr.h"
+#include "base/Version.h"
 #include "shell/AppDelegate.h"
-#include "shell/MenuModel.h"
-#include "shell/Printing.h"
-#include "shell/Zoom.h"
-#include "ui/GObjectPtr.h"
+#include "shell/rules/MenuModel.h"
+#include "shell/rules/Zoom.h"
 #include "ui/ModalAlert.h"
 
 namespace delvaronte {
 
 namespace {
 
-constexpr char kAboutText[] =
-    "Version 3.0\n\nLogiciel de comptabilite generale, analytique et commerciale "
-    "multi-societes.\n\nConcu pour les entreprises et associations marocaines.\n\n"
-    "Edite par DELVARONTE Logiciels.";
+std::string aboutText() {
+    return "Version " + std::string(kVersionMajorMinor) +
+           "\n\nLogiciel de comptabilite generale, analytique et commerciale "
+           "multi-societes.\n\nConcu pour les entreprises et associations marocaines.\n\n"
+           "Edite par DELVARONTE Logiciels.";
+}
 
 using Command = void (*)(AppDelegate&);
 
@@ -133,7 +135,7 @@ void AppDelegate::goHome() {
 }
 
 void AppDelegate::checkUpdates() {
-    UpdateChecker::checkForUpdates(false, updateSettings_);
+    UpdateChecker::checkForUpdates(false, updateSettings());
 }
 
 void AppDelegate::openConfig() {
@@ -163,7 +165,7 @@ void AppDelegate::resetZoom() {
 void AppDelegate::showAbout() {
     ModalAlert alert;
     alert.setMessageText("DELVARONTE");
-    alert.setInformativeText(kAboutText);
+    alert.setInformativeText(aboutText());
     alert.setStyle(AlertStyle::Informational);
     alert.addButton("OK");
     alert.runModal();
@@ -177,7 +179,7 @@ void AppDelegate::miniaturize() {
 
 void AppDelegate::printPage() {
     const auto operation = GRef<WebKitPrintOperation>::adopt(webkit_print_operation_new(webView_));
-    runPrintDialog(operation.get(), window_);
+    seams_.print(operation.get(), window_);
 }
 
 void AppDelegate::quit() {

@@ -6,8 +6,10 @@
 #include <string>
 #include <utility>
 
-#include "shell/DownloadNames.h"
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
+#include "shell/ViewRecord.h"
+#include "shell/WebViews.h"
+#include "shell/rules/DownloadNames.h"
 #include "ui/ModalAlert.h"
 #include "ui/StandardAlerts.h"
 #include "ui/SystemOpener.h"
@@ -15,10 +17,6 @@
 namespace delvaronte {
 
 namespace {
-
-// Marks a pop-up window that a page opened only to fetch a file (set by the web view
-// delegation, which hides such a window).
-constexpr char kDownloadOnlyWindow[] = "delvaronte-download-only";
 
 GtkWindow* parentWindow() {
     GApplication* application = g_application_get_default();
@@ -37,8 +35,8 @@ std::string downloadFolder() {
 // unnoticed: each is let go with its handlers disconnected.
 class Transfer {
 public:
-    explicit Transfer(WebKitDownload* download)
-        : download_(GRef<WebKitDownload>::retain(download)) {
+    Transfer(WebKitDownload* download, Downloads::Opener open)
+        : open_(std::move(open)), download_(GRef<WebKitDownload>::retain(download)) {
         connectSignal(download, "decide-destination", &Transfer::decideDestinationCb, this);
         connectSignal(download, "notify::estimated-progress", &Transfer::progressCb, this);
         connectSignal(download, "failed", &Transfer::failedCb, this);
@@ -198,10 +196,8 @@ private:
     // The hidden pop-up a page opened only for this download.
     void closeDownloadOnlyWindow() {
         WebKitWebView* view = webkit_download_get_web_view(download_.get());
-        GtkRoot* root = view != nullptr ? gtk_widget_get_root(GTK_WIDGET(view)) : nullptr;
-        if (root != nullptr && g_object_get_data(G_OBJECT(root), kDownloadOnlyWindow) != nullptr) {
-            gtk_window_destroy(GTK_WINDOW(root));
-        }
+        if (view == nullptr || !recordOf(view).downloadOnly) return;
+        if (GtkWindow* popup = windowOf(view)) gtk_window_destroy(popup);
     }
 
     // The user hears of what they did not do themselves.
@@ -219,12 +215,13 @@ private:
         notice.addButton("Ouvrir le dossier");
         notice.addButton("Fermer");
         const int answer = notice.runModal();
-        if (answer == kAlertFirstButton) openFileWithSystem(chosen_);
+        if (answer == kAlertFirstButton) open_(fileUri(chosen_));
         if (answer == kAlertSecondButton) {
-            openFileWithSystem(std::filesystem::path(chosen_).parent_path().string());
+            open_(fileUri(std::filesystem::path(chosen_).parent_path().string()));
         }
     }
 
+    const Downloads::Opener open_;
     GRef<WebKitDownload> download_;
     std::string chosen_;
     std::string partial_;
@@ -238,7 +235,8 @@ private:
 
 }  // namespace
 
-Downloads::Downloads(WebKitNetworkSession* session) : session_(session) {
+Downloads::Downloads(WebKitNetworkSession* session, const Opener& open)
+    : session_(session), open_(open) {
     connectSignal(session_, "download-started", &Downloads::downloadStartedCb, this);
 }
 
@@ -246,8 +244,9 @@ Downloads::~Downloads() {
     g_signal_handlers_disconnect_by_data(session_, this);
 }
 
-void Downloads::downloadStartedCb(WebKitNetworkSession*, WebKitDownload* download, Downloads*) {
-    new Transfer(download);
+void Downloads::downloadStartedCb(WebKitNetworkSession*, WebKitDownload* download,
+                                  Downloads* self) {
+    new Transfer(download, self->open_);
 }
 
 }  // namespace delvaronte

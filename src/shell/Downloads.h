@@ -4,12 +4,18 @@
 
 #include <webkit/webkit.h>
 
+#include <functional>
+#include <string>
+
 namespace delvaronte {
 
 class Downloads {
 public:
-    // Takes every download the session starts, from any of its web views.
-    explicit Downloads(WebKitNetworkSession* session);
+    using Opener = std::function<void(const std::string& uri)>;
+
+    // Takes every download the session starts, from any of its web views; a finished file,
+    // or its folder, is opened through open.
+    Downloads(WebKitNetworkSession* session, const Opener& open);
     ~Downloads();
     Downloads(const Downloads&) = delete;
     Downloads& operator=(const Downloads&) = delete;
@@ -19,6 +25,7 @@ private:
                                   Downloads* self);
 
     WebKitNetworkSession* session_;
+    const Opener& open_;
 };
 
 }  // namespace delvaronte

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "shell/WindowGeometry.h"
+#include "shell/rules/WindowGeometry.h"
 #include "ui/ScreenArea.h"
 
 namespace delvaronte {

@@ -20,10 +20,12 @@ constexpr char kLogoResource[] = "/ma/delvaronte/Delvaronte/SplashLogo.svg";
 
 }  // namespace
 
-Splash buildSplash() {
+Splash::Splash() {
     registerResources();
     addStyleSheet(kSplashCss);
-    GtkWidget* view = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    // Held here too, so that the fade can be stopped whoever lets the overlay go first.
+    view_ = GRef<GtkWidget>::retain(gtk_box_new(GTK_ORIENTATION_VERTICAL, 0));
+    GtkWidget* view = view_.get();
     gtk_widget_set_name(view, "splash");
     gtk_widget_add_css_class(view, "delvaronte-splash");
     gtk_widget_set_hexpand(view, TRUE);
@@ -49,7 +51,7 @@ Splash buildSplash() {
     gtk_widget_set_size_request(logo, kSplashLogoMaxWidth, kSplashLogoMaxHeight);
     gtk_widget_set_halign(logo, GTK_ALIGN_CENTER);
 
-    GtkWidget* spinner = gtk_spinner_new();
+    GtkWidget* spinner = spinner_ = gtk_spinner_new();
     gtk_widget_set_size_request(spinner, kSplashSpinnerSize, kSplashSpinnerSize);
     gtk_widget_set_halign(spinner, GTK_ALIGN_CENTER);
     gtk_widget_set_margin_top(spinner, kSplashSpinnerGap);
@@ -58,7 +60,34 @@ Splash buildSplash() {
     gtk_box_append(GTK_BOX(column), logo);
     gtk_box_append(GTK_BOX(column), spinner);
     gtk_box_append(GTK_BOX(view), column);
-    return {view, spinner};
+}
+
+Splash::~Splash() {
+    if (fadeTick_ != 0) gtk_widget_remove_tick_callback(view_.get(), fadeTick_);
+}
+
+void Splash::fadeOut() {
+    if (fadeTick_ != 0 || !gtk_widget_get_visible(view_.get())) return;
+    gtk_widget_set_can_target(view_.get(), FALSE);
+    fadeStart_ = 0;
+    fadeTick_ = gtk_widget_add_tick_callback(view_.get(), &Splash::fadeTickCb, this, nullptr);
+}
+
+gboolean Splash::fadeTickCb(GtkWidget* view, GdkFrameClock* clock, gpointer data) {
+    auto* self = static_cast<Splash*>(data);
+    const gint64 now = gdk_frame_clock_get_frame_time(clock);
+    if (self->fadeStart_ == 0) self->fadeStart_ = now;
+    const double progress = double(now - self->fadeStart_) / double(kSplashFadeMicroseconds);
+    if (progress < 1.0) {
+        gtk_widget_set_opacity(view, 1.0 - progress);
+        return G_SOURCE_CONTINUE;
+    }
+    gtk_widget_set_opacity(view, 0.0);
+    gtk_widget_set_visible(view, FALSE);
+    // Hidden for good: nothing of the splash runs any more.
+    gtk_spinner_stop(GTK_SPINNER(self->spinner_));
+    self->fadeTick_ = 0;
+    return G_SOURCE_REMOVE;
 }
 
 }  // namespace delvaronte

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 #include "ui/SystemOpener.h"
 
 namespace delvaronte {

@@ -1,7 +1,7 @@
 // What the program sets up before its first window: how GTK and the web engine draw.
 #pragma once
 
-#include "shell/DrawingPath.h"
+#include "shell/rules/DrawingPath.h"
 
 namespace delvaronte {
 

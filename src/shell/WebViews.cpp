@@ -53,4 +53,9 @@ WebKitWebView* newRelatedWebView(WebKitWebView* opener) {
                                         sharedSettings(), nullptr));
 }
 
+GtkWindow* windowOf(WebKitWebView* view) {
+    GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
+    return root != nullptr && GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr;
+}
+
 }  // namespace delvaronte

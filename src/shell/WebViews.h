@@ -21,4 +21,7 @@ WebKitWebView* newMainWebView();
 // A pop-up's view, related to the page that opened it (same session, same web process).
 WebKitWebView* newRelatedWebView(WebKitWebView* opener);
 
+// The window a view is in; nothing when it is in none.
+GtkWindow* windowOf(WebKitWebView* view);
+
 }  // namespace delvaronte

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <ostream>
 
+#include "base/Utf8.h"
 #include "config/AppConfig.h"
-#include "config/Utf8.h"
-#include "dialogs/EntryRules.h"
+#include "config/EntryRules.h"
 
 namespace delvaronte {
 
@@ -150,7 +150,7 @@ int showConfiguration(const std::string& path, ConfigToolIo& io) {
     io.out << "Configure : " << (record.isConfigured() ? "oui" : "non") << "\n";
     if (record.encryptedUrl.empty()) {
         io.out << "URL : (aucune)\n";
-    } else if (const std::string url = AppConfig::decrypt(record.encryptedUrl); !url.empty()) {
+    } else if (const std::string url = record.homeUrl(); !url.empty()) {
         io.out << "URL : " << printable(url) << "\n";
     } else {
         io.out << "URL : (illisible, ne peut pas etre dechiffree)\n";
@@ -165,9 +165,7 @@ int setUrl(const Target& target, const std::string& url, ConfigToolIo& io) {
     const std::string trimmed = trimEntry(url);
     if (auto failure = checkUrlRule(trimmed)) return invalidEntry(io, *failure);
 
-    AppConfig record = AppConfig::loadFrom(target.path);
-    record.encryptedUrl = AppConfig::encrypt(trimmed);
-    return saveRecord(record, target, io);
+    return saveRecord(AppConfig::loadFrom(target.path).withEntries(trimmed, {}), target, io);
 }
 
 int setPassword(const Target& target, ConfigToolIo& io) {
@@ -181,9 +179,7 @@ int setPassword(const Target& target, ConfigToolIo& io) {
         }
     }
 
-    AppConfig record = AppConfig::loadFrom(target.path);
-    record.passwordHash = AppConfig::hashPassword(*password);
-    return saveRecord(record, target, io);
+    return saveRecord(AppConfig::loadFrom(target.path).withEntries({}, *password), target, io);
 }
 
 int checkPassword(const std::string& path, ConfigToolIo& io) {

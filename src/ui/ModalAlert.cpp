@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 #include "ui/ScreenArea.h"
 #include "ui/Style.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace delvaronte {
 

@@ -4,7 +4,7 @@
 #include <gdk/x11/gdkx.h>
 #endif
 
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace delvaronte {
 

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace delvaronte {
 

@@ -2,7 +2,7 @@
 
 #include <libsoup/soup.h>
 
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace delvaronte {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "update/Manifest.h"
+#include "update/rules/Manifest.h"
 
 namespace delvaronte {
 

@@ -5,8 +5,8 @@
 #include "ui/ModalAlert.h"
 #include "ui/StandardAlerts.h"
 #include "ui/SystemOpener.h"
-#include "update/ManifestAddress.h"
 #include "update/ManifestFetch.h"
+#include "update/rules/ManifestAddress.h"
 
 namespace delvaronte {
 
@@ -18,21 +18,26 @@ void UpdateChecker::checkForUpdates(bool silent, UpdateCheckSettings settings) {
     const std::string url =
         settings.manifestUrl.empty() ? std::string(manifestAddress()) : settings.manifestUrl;
     auto finished = std::move(settings.onFinished);
+    auto open = std::move(settings.open);
     const bool started = fetchManifest(
         url, settings.timeoutSeconds, kManifestSizeLimit,
-        [silent, finished](const FetchResult& fetched) {
+        [silent, finished, open](const FetchResult& fetched) {
             const UpdateDecision decision = decideUpdate(fetched, silent);
             // The alert runs its own loop: show it from an idle callback, once libsoup is
             // done with this request.
-            auto* pending = new std::pair<UpdateDecision, std::function<void(UpdateOutcome)>>(
-                decision, finished);
+            struct Pending {
+                UpdateDecision decision;
+                std::function<void(UpdateOutcome)> finished;
+                std::function<void(const std::string&)> open;
+            };
+            auto* pending = new Pending{decision, finished, open};
             g_idle_add_full(
                 G_PRIORITY_DEFAULT,
                 +[](gpointer data) -> gboolean {
                     auto* work = static_cast<decltype(pending)>(data);
-                    switch (work->first.outcome) {
+                    switch (work->decision.outcome) {
                         case UpdateOutcome::UpdateAvailable:
-                            showUpdateAvailable(work->first.manifest);
+                            showUpdateAvailable(work->decision.manifest, work->open);
                             break;
                         case UpdateOutcome::UpToDate:
                             showUpToDate();
@@ -43,7 +48,7 @@ void UpdateChecker::checkForUpdates(bool silent, UpdateCheckSettings settings) {
                         case UpdateOutcome::Nothing:
                             break;
                     }
-                    if (work->second) work->second(work->first.outcome);
+                    if (work->finished) work->finished(work->decision.outcome);
                     return G_SOURCE_REMOVE;
                 },
                 pending, +[](gpointer data) { delete static_cast<decltype(pending)>(data); });
@@ -51,7 +56,8 @@ void UpdateChecker::checkForUpdates(bool silent, UpdateCheckSettings settings) {
     if (!started && finished) finished(UpdateOutcome::Nothing);
 }
 
-void UpdateChecker::showUpdateAvailable(const Manifest& manifest) {
+void UpdateChecker::showUpdateAvailable(const Manifest& manifest,
+                                        const std::function<void(const std::string&)>& open) {
     ModalAlert alert;
     alert.setMessageText("Mise a jour disponible");
     alert.setInformativeText(updateAvailableText(manifest));
@@ -59,11 +65,11 @@ void UpdateChecker::showUpdateAvailable(const Manifest& manifest) {
     alert.addButton("Telecharger");
     alert.addButton("Plus tard");
     if (alert.runModal() != kAlertFirstButton) return;
-    if (isDownloadAddress(manifest.downloadUrl)) openWithSystem(manifest.downloadUrl);
+    if (isDownloadAddress(manifest.downloadUrl) && open) open(manifest.downloadUrl);
 }
 
 void UpdateChecker::showUpToDate() {
-    runTextAlert("DELVARONTE", std::string(kUpToDateText), AlertStyle::Informational);
+    runTextAlert("DELVARONTE", upToDateText(), AlertStyle::Informational);
 }
 
 void UpdateChecker::showCheckFailed() {

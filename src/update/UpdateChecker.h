@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "update/Manifest.h"
+#include "ui/SystemOpener.h"
+#include "update/rules/Manifest.h"
+#include "update/rules/VersionCompare.h"
 
 namespace delvaronte {
 
@@ -16,6 +18,8 @@ struct UpdateCheckSettings {
     std::string manifestUrl;  // empty: the address fixed at build time
     unsigned timeoutSeconds = 10;
     std::function<void(UpdateOutcome)> onFinished;  // after the alert, if any, was answered
+    // "Telecharger" hands the download address to it.
+    std::function<void(const std::string&)> open = launchDefaultHandler;
 };
 
 class UpdateChecker {
@@ -27,13 +31,14 @@ public:
     static void checkForUpdates(bool silent);
     static void checkForUpdates(bool silent, UpdateCheckSettings settings);
 
-    // Whether candidate is a later version than current: dot-separated signed 64-bit
-    // numbers, compared position by position; pieces that are not such numbers are dropped
-    // and missing positions count as 0.
-    static bool isNewerVersion(std::string_view candidate, std::string_view current);
+    // Whether candidate is a later version than current (see update/rules/VersionCompare.h).
+    static bool isNewerVersion(std::string_view candidate, std::string_view current) {
+        return delvaronte::isNewerVersion(candidate, current);
+    }
 
 private:
-    static void showUpdateAvailable(const Manifest& manifest);
+    static void showUpdateAvailable(const Manifest& manifest,
+                                    const std::function<void(const std::string&)>& open);
     static void showUpToDate();
     static void showCheckFailed();
 };

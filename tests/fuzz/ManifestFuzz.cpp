@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "update/Manifest.h"
 #include "update/UpdateChecker.h"
+#include "update/rules/Manifest.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

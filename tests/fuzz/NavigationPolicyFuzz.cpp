@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/NavigationPolicy.h"
-#include "ui/UriParts.h"
+#include "base/UriParts.h"
+#include "shell/rules/NavigationPolicy.h"
 
 using namespace delvaronte;
 

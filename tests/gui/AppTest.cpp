@@ -2,7 +2,7 @@
 // configuration dialogs, the update check.
 #include "Harness.h"
 #include "dialogs/ConfigWindow.h"
-#include "shell/Zoom.h"
+#include "shell/rules/Zoom.h"
 #include "ui/ModalAlert.h"
 #include "update/UpdateChecker.h"
 
@@ -32,7 +32,7 @@ TEST_F(AppShell, StartsOnTheHomePageAndAnswersEveryKey) {
     saveShot(delegate.window(), "main-window");
 
     server_.serve("/version.json", 200, "application/json", R"({"version":"3.0.0"})");
-    delegate.setUpdateSettingsForTesting({server_.url("/version.json"), 10, nullptr});
+    app_.seams.updates.manifestUrl = server_.url("/version.json");
     AlertDriver driver;
     driver.press("OK").press("OK");
     app_.action("showAbout");
@@ -96,7 +96,7 @@ TEST(FirstStart, SetUpThenTheSplashWaitsForTheHomePage) {
     RunningApp app;
     AlertDriver driver;
     driver.fill({server.url("/?soc=Soci%E9t%E9"), "secret", "secret"}, "Enregistrer");
-    app.delegate().setHomeLoadTimeoutForTesting(2);
+    app.seams.homeLoadTimeoutSeconds = 2;
     app.activate();
     GtkWidget* spinner = app.delegate().progressIndicator();
     ASSERT_TRUE(
@@ -201,7 +201,6 @@ TEST(ConfigDialogs, SetUpGateAndEditor) {
 // The update check end to end: a real fetch from a local server, the real alerts.
 TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
     std::vector<std::string> opened;
-    setSystemOpenerForTesting([&](const std::string& uri) { opened.push_back(uri); });
     SiteServer server;
     const std::pair<const char*, std::string> manifests[] = {
         {"/huge", R"({"version":"9.0","pad":")" + std::string(1 << 20, ' ') + "\"}"},
@@ -210,9 +209,11 @@ TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
     for (const auto& [path, body] : manifests) server.serve(path, 200, "application/json", body);
     hang(server, "/silence");
     const auto secure = selfSignedServer();
-    const auto check = [](const std::string& url, bool silent) {
+    const auto check = [&opened](const std::string& url, bool silent) {
         std::optional<UpdateOutcome> outcome;
-        UpdateChecker::checkForUpdates(silent, {url, 1, [&](UpdateOutcome o) { outcome = o; }});
+        UpdateChecker::checkForUpdates(silent,
+                                       {url, 1, [&](UpdateOutcome o) { outcome = o; },
+                                        [&](const std::string& uri) { opened.push_back(uri); }});
         EXPECT_FALSE(outcome.has_value()) << "never finished before it returns";
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }, 30));
         return outcome.value_or(UpdateOutcome::Nothing);
@@ -244,5 +245,4 @@ TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
     EXPECT_EQ(check(server.url("/newer"), false), UpdateOutcome::UpdateAvailable);
     EXPECT_EQ(check(server.url("/file"), false), UpdateOutcome::UpdateAvailable);
     EXPECT_EQ(opened, std::vector<std::string>{"https://dl.ma/d.deb"}) << "never file:";
-    setSystemOpenerForTesting(nullptr);
 }

@@ -1,5 +1,7 @@
 #include "Harness.h"
 
+#include "sandbox/ProcessTree.h"
+
 #include <gdk/x11/gdkx.h>
 #include <unistd.h>
 
@@ -76,7 +78,7 @@ GtkWindow* windowNamed(const char* name) {
 
 std::vector<pid_t> webProcesses() {
     std::vector<pid_t> found;
-    for (const int pid : bench::processTree(getpid())) {
+    for (const int pid : processTree(getpid())) {
         if (readFile("/proc/" + std::to_string(pid) + "/comm").starts_with("WebKitWebProces"))
             found.push_back(pid);
     }
@@ -185,9 +187,10 @@ RunningApp::RunningApp() {
     const std::string id = "ma.delvaronte.Tests.App" + std::to_string(++count);
     application_ = gtk_application_new(id.c_str(), G_APPLICATION_NON_UNIQUE);
     EXPECT_TRUE(g_application_register(G_APPLICATION(application_), nullptr, nullptr));
-    delegate_ = std::make_unique<AppDelegate>(application_);
+    seams.open = [this](const std::string& uri) { opened.push_back(uri); };
     // A closed port of this machine, never the publisher.
-    delegate_->setUpdateSettingsForTesting({"http://127.0.0.1:9/version.json", 10, nullptr});
+    seams.updates.manifestUrl = "http://127.0.0.1:9/version.json";
+    delegate_ = std::make_unique<AppDelegate>(application_, seams);
 }
 
 RunningApp::~RunningApp() {

@@ -12,18 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "../unit/TempDir.h"
-#include "Processes.h"
-#include "SiteServer.h"
+#include "../TempDir.h"
 #include "config/AppConfig.h"
+#include "sandbox/Launched.h"
+#include "sandbox/SiteServer.h"
 #include "shell/AppDelegate.h"
-#include "ui/SystemOpener.h"
 
 namespace delvaronte::testing {
 
 // Runs the main loop until done() holds or the deadline passes; false on the deadline.
 inline bool waitUntil(const std::function<bool()>& done, int seconds = 20) {
-    return bench::runUntil(done, seconds);
+    return runUntil(done, seconds);
 }
 // The same for what no event announces (the screen, a file, the clock): looks every 50 ms.
 bool waitPolling(const std::function<bool()>& done, int seconds = 20);
@@ -119,13 +118,16 @@ public:
     ~RunningApp();
     // Writes config.dat for this address and password before activation.
     static void provision(const std::string& homeUrl, const std::string& password = "secret") {
-        AppConfig{AppConfig::encrypt(homeUrl), AppConfig::hashPassword(password)}.save();
+        AppConfig().withEntries(homeUrl, password).save();
     }
     void activate() { g_application_activate(G_APPLICATION(application_)); }
     void action(const char* name) {
         g_action_group_activate_action(G_ACTION_GROUP(application_), name, nullptr);
     }
     AppDelegate& delegate() { return *delegate_; }
+    // What the delegate hands out: recorded here, never launched; read at each use.
+    ShellSeams seams;
+    std::vector<std::string> opened;
     WebKitWebView* view() { return delegate_->webView(); }
     WebKitWebView* popup(size_t index) {
         return WEBKIT_WEB_VIEW(gtk_window_get_child(delegate_->childWindows().at(index)));
@@ -166,7 +168,7 @@ public:
 
 private:
     GtkApplication* application_;
-    std::unique_ptr<AppDelegate> delegate_;
+    std::unique_ptr<AppDelegate> delegate_;  // after seams, which it reads
 };
 
 // The application on the demo site, its home page loaded, hand-offs recorded in opened_; the
@@ -174,14 +176,12 @@ private:
 class AppOnDemoSite : public ::testing::Test {
 protected:
     void SetUp() override {
-        setSystemOpenerForTesting([this](const std::string& uri) { opened_.push_back(uri); });
         server_.serveFolder(DELVARONTE_DEMO_SITE);
         server_.serveFolder(DELVARONTE_TEST_PAGES);
         RunningApp::provision(server_.url("/"));
         app_.activate();
         ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
     }
-    void TearDown() override { setSystemOpenerForTesting(nullptr); }
     // Goes to a page of the site as its own script would, and waits for it.
     bool visit(const std::string& path) {
         app_.evaluate("location.href = '" + path + "'; 1");
@@ -189,15 +189,15 @@ protected:
     }
     SiteServer server_;
     RunningApp app_;
-    std::vector<std::string> opened_;
+    std::vector<std::string>& opened_ = app_.opened;
 };
 
 // The built program (or another command) in a process of its own, with that home.
-inline bench::Launched program(const ThrowAwayHome& home,
-                               std::vector<std::string> command = {DELVARONTE_PROGRAM},
-                               Environment environment = {}) {
+inline Launched program(const ThrowAwayHome& home,
+                        std::vector<std::string> command = {DELVARONTE_PROGRAM},
+                        Environment environment = {}) {
     for (auto& variable : home.environment()) environment.push_back(variable);
-    return bench::Launched(command, environment);
+    return Launched(command, environment);
 }
 
 }  // namespace delvaronte::testing

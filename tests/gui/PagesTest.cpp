@@ -4,8 +4,7 @@
 #include <signal.h>
 
 #include "Harness.h"
-#include "shell/Printing.h"
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 using namespace delvaronte;
 using namespace delvaronte::testing;
@@ -134,6 +133,10 @@ TEST_F(Pages, PopupsTakeTheirSizeTitleAndRulesAndAreBounded) {
         [&] { return g_strcmp0(gtk_window_get_title(sized), "Detail de l'ecriture") == 0; }));
     saveShot(sized, "popup");
     EXPECT_EQ(app_.evaluate(app_.popup(0), "document.cookie"), "societe=demo");
+    app_.evaluate(app_.popup(0), "document.title = ''; 1");
+    EXPECT_TRUE(waitUntil([&] {
+        return g_strcmp0(gtk_window_get_title(sized), "DELVARONTE") == 0;
+    })) << "a page without a title";
 
     app_.evaluate("window.open('/factures.html', 'b', 'width=100'); 1");
     ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == 2; }));
@@ -223,7 +226,7 @@ TEST_F(Pages, PageDialogsAreOursAndALoopCanBeBlocked) {
     // limit, leaving goes.
     ASSERT_TRUE(visit("/saisie.html"));
     ASSERT_TRUE(app_.typeInto("montant", "150"));  // asked only once the user touched it
-    app_.delegate().setHomeLoadTimeoutForTesting(1);
+    app_.seams.homeLoadTimeoutSeconds = 1;
     driver
         .then([](ShownAlert& shown) {
             EXPECT_EQ(shown.buttonLabels(),
@@ -323,15 +326,13 @@ TEST_F(Pages, DownloadsSavedWhereTheUserChoseOpenedOnRequestAndPrinted) {
 
     // Printing from the page, the menu and the key, always over the main window.
     std::vector<GtkWindow*> printed;
-    setPrintRunnerForTesting(
-        [&](WebKitPrintOperation*, GtkWindow* parent) { printed.push_back(parent); });
+    app_.seams.print = [&](WebKitPrintOperation*, GtkWindow* parent) { printed.push_back(parent); };
     app_.evaluate("window.print(); 1");
     ASSERT_TRUE(waitUntil([&] { return printed.size() == 1; }));
     app_.action("print");
     ASSERT_TRUE(app_.focusPage());
     pressKeys("ctrl+p");
     ASSERT_TRUE(waitUntil([&] { return printed.size() == 3; }));
-    setPrintRunnerForTesting(nullptr);
     for (GtkWindow* parent : printed) EXPECT_EQ(parent, app_.delegate().window());
 }
 

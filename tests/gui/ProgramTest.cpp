@@ -1,7 +1,7 @@
 // The built program run as a person runs it: its own process, its own folders.
 
 #include "Harness.h"
-#include "ThrowAwayHome.h"
+#include "sandbox/ThrowAwayHome.h"
 
 // After the toolkit's headers: Xlib's macros (Status, None) would clash with them.
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "dialogs/EntryRules.h"
+#include "config/EntryRules.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "config/Utf8.h"
+#include "base/Utf8.h"
 
 namespace delvaronte {
 

@@ -1,9 +1,10 @@
+#include "update/rules/VersionCompare.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <optional>
 #include <vector>
-
-#include "update/UpdateChecker.h"
 
 namespace delvaronte {
 
@@ -45,7 +46,7 @@ std::vector<int64_t> versionNumbers(std::string_view text) {
 
 }  // namespace
 
-bool UpdateChecker::isNewerVersion(std::string_view candidate, std::string_view current) {
+bool isNewerVersion(std::string_view candidate, std::string_view current) {
     const std::vector<int64_t> candidateNumbers = versionNumbers(candidate);
     const std::vector<int64_t> currentNumbers = versionNumbers(current);
     for (size_t i = 0; i < std::max(candidateNumbers.size(), currentNumbers.size()); ++i) {

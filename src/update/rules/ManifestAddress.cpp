@@ -1,4 +1,4 @@
-#include "update/ManifestAddress.h"
+#include "update/rules/ManifestAddress.h"
 
 namespace delvaronte {
 

@@ -1,4 +1,4 @@
-#include "config/Utf8.h"
+#include "base/Utf8.h"
 
 #include <unicode/utf8.h>
 

@@ -1,4 +1,4 @@
-#include "ThrowAwayHome.h"
+#include "sandbox/ThrowAwayHome.h"
 
 #include <glib.h>
 
@@ -26,8 +26,9 @@ Environment ThrowAwayHome::environment() const {
 }
 
 bool ThrowAwayHome::provision(const std::string& homeUrl, const std::string& password) const {
-    const AppConfig record{AppConfig::encrypt(homeUrl), AppConfig::hashPassword(password)};
-    return record.saveTo((path_ / "config" / "Delvaronte" / "config.dat").string());
+    return AppConfig()
+        .withEntries(homeUrl, password)
+        .saveTo((path_ / "config" / "Delvaronte" / "config.dat").string());
 }
 
 }  // namespace delvaronte

@@ -1,4 +1,4 @@
-#include "shell/PageDialogGuard.h"
+#include "shell/rules/PageDialogGuard.h"
 
 namespace delvaronte {
 

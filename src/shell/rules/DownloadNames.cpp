@@ -1,4 +1,4 @@
-#include "shell/DownloadNames.h"
+#include "shell/rules/DownloadNames.h"
 
 #include <fcntl.h>
 #include <glib/gstdio.h>

@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/Version.h"
+
 namespace delvaronte {
 
-inline constexpr std::string_view kCurrentVersion = "3.0.0";
 // A manifest body is read up to this size; a larger one is not a manifest.
 inline constexpr size_t kManifestSizeLimit = size_t{1024} * 1024;
 
@@ -42,7 +43,8 @@ UpdateDecision decideUpdate(const FetchResult& fetched, bool silent);
 // the question.
 std::string updateAvailableText(const Manifest& manifest);
 
-inline constexpr std::string_view kUpToDateText = "Vous utilisez la derniere version (3.0.0).";
+// "Vous utilisez la derniere version (3.0.0)." with the program's version.
+std::string upToDateText();
 inline constexpr std::string_view kCheckFailedText =
     "Impossible de verifier les mises a jour.\nVerifiez votre connexion internet.";
 

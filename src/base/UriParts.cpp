@@ -1,8 +1,8 @@
-#include "ui/UriParts.h"
+#include "base/UriParts.h"
 
 #include <glib.h>
 
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace delvaronte {
 

@@ -1,4 +1,4 @@
-#include "shell/WindowGeometry.h"
+#include "shell/rules/WindowGeometry.h"
 
 #include <algorithm>
 

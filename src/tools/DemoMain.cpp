@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "SiteServer.h"
-#include "ThrowAwayHome.h"
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
+#include "sandbox/SiteServer.h"
+#include "sandbox/ThrowAwayHome.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "SiteServer.h"
+#include "sandbox/SiteServer.h"
 
-#include "ui/GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace delvaronte {
 

@@ -1,11 +1,11 @@
-#include "update/Manifest.h"
+#include "update/rules/Manifest.h"
 
 #include <glib.h>
 
 #include <nlohmann/json.hpp>
 
-#include "ui/GObjectPtr.h"
-#include "update/UpdateChecker.h"
+#include "base/GObjectPtr.h"
+#include "update/rules/VersionCompare.h"
 
 namespace delvaronte {
 
@@ -51,7 +51,7 @@ UpdateDecision decideUpdate(const FetchResult& fetched, bool silent) {
 
     auto manifest = readManifest(fetched.body);
     if (!manifest) return decision;
-    if (UpdateChecker::isNewerVersion(manifest->version, kCurrentVersion)) {
+    if (isNewerVersion(manifest->version, kVersion)) {
         decision.outcome = UpdateOutcome::UpdateAvailable;
         decision.manifest = std::move(*manifest);
     } else if (!silent) {
@@ -61,11 +61,15 @@ UpdateDecision decideUpdate(const FetchResult& fetched, bool silent) {
 }
 
 std::string updateAvailableText(const Manifest& manifest) {
-    std::string text = "Version actuelle : 3.0.0\n";
+    std::string text = "Version actuelle : " + std::string(kVersion) + "\n";
     text += "Nouvelle version : " + manifest.version + "\n";
     if (!manifest.changelog.empty()) text += "\nNouveautes :\n" + manifest.changelog + "\n";
     text += "\nVoulez-vous telecharger la mise a jour ?";
     return text;
+}
+
+std::string upToDateText() {
+    return "Vous utilisez la derniere version (" + std::string(kVersion) + ").";
 }
 
 bool isDownloadAddress(std::string_view url) {

@@ -1,8 +1,8 @@
-#include "shell/NavigationPolicy.h"
+#include "shell/rules/NavigationPolicy.h"
 
 #include <glib.h>
 
-#include "ui/UriParts.h"
+#include "base/UriParts.h"
 
 namespace delvaronte {
 
@@ -33,6 +33,19 @@ NavigationVerdict decideNavigation(std::string_view homeUrl, std::string_view re
 
 bool mayHandOff(bool userGesture, std::optional<int64_t> lastHandOff, int64_t now) {
     return userGesture && (!lastHandOff || now - *lastHandOff >= kHandOffIntervalMicroseconds);
+}
+
+bool isSystemHandledScheme(std::string_view uri) {
+    const std::string scheme = uriScheme(uri);
+    if (scheme != "http" && scheme != "https" && scheme != "mailto" && scheme != "tel") {
+        return false;
+    }
+    // Escapes are the receiving program's business (a Latin-1 "%E9" is fine); what no
+    // address holds as such, spaces and control characters, is refused.
+    for (const char c : uri) {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
+    }
+    return true;
 }
 
 }  // namespace delvaronte

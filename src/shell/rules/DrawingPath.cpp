@@ -1,4 +1,4 @@
-#include "shell/DrawingPath.h"
+#include "shell/rules/DrawingPath.h"
 
 #include <algorithm>
 #include <array>

@@ -30,4 +30,8 @@ NavigationVerdict decideNavigation(std::string_view homeUrl, std::string_view re
 // and at most once a second per web view, `lastHandOff` being that view's previous one.
 bool mayHandOff(bool userGesture, std::optional<int64_t> lastHandOff, int64_t now);
 
+// Whether an address may be handed to the system at all: http, https, mailto and tel (ASCII
+// case-insensitive), and nothing no address holds as such (spaces, control characters).
+bool isSystemHandledScheme(std::string_view uri);
+
 }  // namespace delvaronte

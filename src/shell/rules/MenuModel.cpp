@@ -1,4 +1,4 @@
-#include "shell/MenuModel.h"
+#include "shell/rules/MenuModel.h"
 
 namespace delvaronte {
 

@@ -1,0 +1,31 @@
+// What the program hands to the rest of the desktop, and the limits it keeps: one struct
+// given to AppDelegate, the real ones by default, so that tests can record the hand-offs and
+// shorten the waits without a global.
+#pragma once
+
+#include <webkit/webkit.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/SystemOpener.h"
+#include "update/UpdateChecker.h"
+
+namespace delvaronte {
+
+struct ShellSeams {
+    // Opens an address that may leave the program, or the file: address of a downloaded file,
+    // with the user's default application.
+    std::function<void(const std::string& uri)> open = launchDefaultHandler;
+    // Shows the print dialog of an operation over a window.
+    std::function<void(WebKitPrintOperation*, GtkWindow*)> print =
+        [](WebKitPrintOperation* operation, GtkWindow* parent) {
+            webkit_print_operation_run_dialog(operation, parent);
+        };
+    // The update check's manifest address and timeout; its "Telecharger" opens through open.
+    UpdateCheckSettings updates;
+    // A home page that has not started to arrive by then counts as failed.
+    guint homeLoadTimeoutSeconds = 30;
+};
+
+}  // namespace delvaronte

@@ -1,0 +1,29 @@
+// What the program keeps about one web view, for as long as the view lives: read by the
+// page loads, the page dialogs, the pop-ups and the downloads alike.
+#pragma once
+
+#include <webkit/webkit.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "shell/rules/PageDialogGuard.h"
+
+namespace delvaronte {
+
+struct ViewRecord {
+    // Our error or stopped page was asked for and has not committed yet.
+    bool placeholderPending = false;
+    // A page of its own has committed in the view at least once.
+    bool committedOnce = false;
+    // A pop-up opened only to fetch a file: hidden, and closed when the download ends.
+    bool downloadOnly = false;
+    // When an address was last handed to the system (monotonic microseconds).
+    std::optional<int64_t> lastHandOff;
+    PageDialogGuard dialogs;
+};
+
+// The view's record, made on first use and freed with the view.
+ViewRecord& recordOf(WebKitWebView* view);
+
+}  // namespace delvaronte
