@@ -1,37 +1,23 @@
-// config.dat: the address cipher, the password hash, Base64, the file itself, and the
-// administrators' tool that provisions and shows it.
+// config.dat: the address cipher, the password hash, Base64, the file itself; the entry
+// rules an administrator's entries pass.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <random>
-#include <sstream>
 
-#include "TempDir.h"
+#include "../../TempDir.h"
 #include "config/AppConfig.h"
 #include "config/Base64.h"
-#include "tools/ConfigTool.h"
+#include "config/EntryRules.h"
 
 using namespace delvaronte;
 using namespace std::string_literals;
-using delvaronte::testing::readFile;
-using delvaronte::testing::TempDir;
-using delvaronte::testing::writeFile;
-
-// Every test of this process keeps its config.dat in a throw-away folder, never the user's:
-// set before main, since GLib reads XDG_CONFIG_HOME once.
-static const TempDir kConfigHome;
-[[maybe_unused]] static const bool kIsolated =
-    setenv("XDG_CONFIG_HOME", kConfigHome.path().c_str(), 1) == 0;
+using namespace delvaronte::testing;
 
 // Vectors computed apart: printf '%s' TEXT | openssl enc -aes-128-cbc -K <key> -iv <iv> -base64
 // and printf '<prefix>%s' PASSWORD | openssl dgst -sha256 -binary | base64.
@@ -41,8 +27,8 @@ TEST(Cipher, MatchesIndependentVectorsAndEveryFailureIsEmpty) {
         {"https://exemple.fr/\xC3\xA9", "i8iUpHF82L6XcJfgNyoI6B4kI3duW59MVkIWQBT1L50="},
         {"0123456789abcdef", "FgHfjYatCjn0Uyr/Lm23ImtLw7d76T22lbLbZfNBjKY="}};
     for (const auto& [plain, cipher] : vectors) {
-        EXPECT_EQ(AppConfig::encrypt(plain), cipher);
-        EXPECT_EQ(AppConfig::decrypt(cipher), plain);
+        EXPECT_EQ(AppConfig::encrypt(plain), cipher) << plain;
+        EXPECT_EQ(AppConfig::decrypt(cipher), plain) << cipher;
     }
     EXPECT_EQ(AppConfig::encrypt("\xC3\x28"), "") << "not UTF-8";
     for (const std::string bad :
@@ -136,7 +122,10 @@ TEST(ConfigFile, ASaveThatFailsPartWayLeavesTheEarlierFile) {
     failedFlush.fsync = [](int) { return -1; };
     FileSystemCalls failedRename = posixFileSystemCalls();
     failedRename.rename = [](const char*, const char*) { return -1; };
-    for (const FileSystemCalls* calls : {&shortWrite, &failedFlush, &failedRename}) {
+    for (const auto& [what, calls] :
+         {std::pair("short write", &shortWrite), std::pair("failed flush", &failedFlush),
+          std::pair("failed rename", &failedRename)}) {
+        SCOPED_TRACE(what);
         writeFile(path, earlier);
         EXPECT_FALSE(AppConfig({"U1", "H1"}).saveTo(path, *calls));
         EXPECT_EQ(readFile(path), earlier);
@@ -178,132 +167,37 @@ TEST(ConfigFile, KilledWhileSavingLeavesAWholeRecord) {
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
-
-// The tool run as from a pipe: its input's first line is the password.
-ToolRun run(const std::vector<std::string>& arguments, const std::string& input = "") {
-    std::ostringstream out, err;
-    ConfigToolIo io{out, err, [&](const std::string&) { return firstLine(input); }};
-    const int status = runConfigTool(arguments, io);
-    return {status, out.str(), err.str()};
-}
-
-// The user's own config.dat, in this process's folder.
-const std::filesystem::path kUserFile = kConfigHome.path() / "Delvaronte/config.dat";
+const std::string kAcute = "\xCC\x81";   // combining acute accent
+const std::string kEAcute = "\xC3\xA9";  // precomposed e with acute
+const std::string kUrl = "L'URL doit commencer par http:// ou https://";
+const std::string kLength = "Le mot de passe doit contenir au moins 4 caracteres.";
+const std::string kMatch = "Les mots de passe ne correspondent pas.";
 
 }  // namespace
 
-TEST(ConfigTool, ProvisionsShowsChecksAndRefuses) {
-    const TempDir home;
-    EXPECT_EQ(run({"set-url", " \thttps://compta.exemple.ma/app "}).status, 0);
-    EXPECT_EQ(run({"set-password"}, " mot de passe \n").status, 0);  // spaces are kept
-    const AppConfig record = AppConfig::loadFrom(kUserFile.string());
-    EXPECT_TRUE(record.verifyPassword(" mot de passe "));
-    EXPECT_EQ(AppConfig::decrypt(record.encryptedUrl), "https://compta.exemple.ma/app");
-    EXPECT_EQ(run({"check-password"}, " mot de passe \r\n").status, 0);
-    EXPECT_EQ(run({"check-password"}, "mot de passe\n").err, "Mot de passe incorrect.\n");
-    const ToolRun shown = run({"show"});
-    EXPECT_NE(shown.out.find("Configure : oui"), std::string::npos) << shown.out;
-    EXPECT_EQ(shown.out.find(record.passwordHash), std::string::npos) << "never the hash";
+TEST(EntryRules, TrimCountCompareAndCheck) {
+    EXPECT_EQ(trimEntry(" \t\xC2\xA0https://a b.ma\t "), "https://a b.ma");
+    EXPECT_EQ(trimEntry("\nhttps://a.ma\n"), "\nhttps://a.ma\n") << "only spaces and tabs";
+    EXPECT_EQ(countCharacters("e" + kAcute + "e" + kAcute + "e" + kAcute), 3u);
+    EXPECT_EQ(countCharacters("\xF0\x9F\x87\xB2\xF0\x9F\x87\xA6"), 1u) << "a flag";
+    EXPECT_TRUE(textsEqual("caf" + kEAcute, "cafe" + kAcute));
+    EXPECT_FALSE(textsEqual("\xEF\xAC\x81", "fi")) << "compatibility is not equivalence";
 
-    const std::string before = readFile(kUserFile);
-    // A message of one line: the whole of it, or how it starts.
-    const std::tuple<std::vector<std::string>, std::string, std::string> refused[] = {
-        {{"set-url", "HTTPS://a.ma"}, "", "Erreur : L'URL doit commencer par http:// ou "},
-        {{"set-password"}, "\nabcdef\n", "Erreur : Le mot de passe doit contenir au moins 4 "},
-        {{"set-password"}, "ab\xFF\xFE\n", "Erreur : le mot de passe n'est pas un texte UTF-8"},
-        {{"show", "extra"}, "", "Erreur : "},
-        {{"--file", "", "show"}, "", "Erreur : "}};
-    for (const auto& [arguments, input, message] : refused) {
-        const ToolRun result = run(arguments, input);
-        EXPECT_EQ(result.status, 2) << input;
-        EXPECT_TRUE(result.err.starts_with(message)) << result.err;
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    const std::string e4 = "e" + kAcute + "e" + kAcute + "e" + kAcute + "e" + kAcute;
+    // address, password, confirmation: the set-up's message, the editor's
+    const std::array<std::string, 5> cases[] = {
+        {"", "ab", "cd", kUrl, kUrl},
+        {"ftp://a.ma", "", "", kUrl, kUrl},
+        {"HTTPS://a.ma", "abcd", "abcd", kUrl, kUrl},
+        {"https://", "abc", "abc", kLength, kLength},
+        {"http://a.ma", "", "x", kLength, ""},
+        {"https://a.ma", "   ", "   ", kLength, kLength},
+        {"https://a.ma", "    ", "    ", "", ""},
+        {"https://a.ma", "abcd", "abce", kMatch, kMatch},
+        {"https://a.ma", e4, kEAcute + kEAcute + kEAcute + kEAcute, "", ""}};
+    for (const auto& [url, password, confirmation, setup, edit] : cases) {
+        SCOPED_TRACE(url + " | " + password + " | " + confirmation);
+        EXPECT_EQ(firstSetupFailure(url, password, confirmation).value_or(""), setup);
+        EXPECT_EQ(firstEditFailure(url, password, confirmation).value_or(""), edit);
     }
-    EXPECT_EQ(readFile(kUserFile), before);
-
-    // A forged address is shown with its control characters escaped; one that cannot be
-    // decrypted is said to be so; with no password stored, nothing verifies.
-    AppConfig forged{AppConfig::encrypt("https://a.ma/\x1b]0;x\x07\xC2\x9B"
-                                        "2J"),
-                     ""};
-    ASSERT_TRUE(forged.saveTo(kUserFile.string()));
-    EXPECT_NE(run({"show"}).out.find("URL : https://a.ma/\\x1b]0;x\\x07\\xc2\\x9b2J\n"),
-              std::string::npos);
-    forged.encryptedUrl = "AAAAAAAAAAAAAAAAAAAAAA==";
-    ASSERT_TRUE(forged.saveTo(kUserFile.string()));
-    EXPECT_NE(run({"show"}).out.find("URL : (illisible"), std::string::npos);
-    EXPECT_EQ(run({"check-password"}, "\n").status, 1);
-    // A folder where the file should be: the rename cannot replace it, even as root.
-    std::filesystem::create_directories(home.path() / "config.dat/inside");
-    const ToolRun failed =
-        run({"--file", (home.path() / "config.dat").string(), "set-url", "http://a.ma"});
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_TRUE(failed.err.starts_with("Erreur : impossible d'enregistrer")) << failed.err;
-}
-
-// Root prepares a desk's file for its user: the file and the folders made are the user's.
-TEST(ConfigTool, AnotherFileIsPreparedForItsOwner) {
-    const TempDir home;
-    const std::filesystem::path desk = home.path() / "compta";
-    const std::filesystem::path file = desk / ".config/Delvaronte/config.dat";
-    std::filesystem::create_directory(desk);
-    const bool root = geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(chown(desk.c_str(), 4242, 4343), 0);
-    }
-    ToolRun result = run({"--file", file.string(), "set-url", "https://compta.exemple.ma"});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(run({"--file=" + file.string(), "set-password"}, "secret\n").status, 0);
-    EXPECT_TRUE(AppConfig::loadFrom(file.string()).isConfigured());
-    EXPECT_FALSE(std::filesystem::exists(kUserFile)) << "the user's own file is untouched";
-    if (!root) GTEST_SKIP() << "the owners need root";
-
-    const auto owner = [](const std::filesystem::path& path) {
-        struct stat status {};
-        stat(path.c_str(), &status);
-        return std::pair{status.st_uid, status.st_gid};
-    };
-    EXPECT_NE(result.out.find("(uid 4242, gid 4343)"), std::string::npos) << result.out;
-    for (const auto& path : {file, file.parent_path(), file.parent_path().parent_path()}) {
-        EXPECT_EQ(owner(path), std::pair(4242u, 4343u)) << path;
-    }
-    const passwd* nobody = getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-    EXPECT_EQ(
-        run({"--file", file.string(), "--owner", "nobody", "set-password"}, "secret\n").status, 0);
-    EXPECT_EQ(owner(file), std::pair(nobody->pw_uid, nobody->pw_gid));
-    EXPECT_EQ(run({"--file", file.string(), "--owner", "personne-inconnue", "show"}).status, 2);
-}
-
-// Ctrl+C while a password is typed at a terminal gives the terminal its echo back.
-TEST(ConfigTool, AnInterruptedPasswordLeavesTheTerminalEchoing) {
-    int terminal = -1;
-    const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execl(DELVARONTE_CONFIG_TOOL, "delvaronte-config", "set-password", nullptr);
-        _exit(127);
-    }
-    std::string seen;  // the prompt comes once echo is off
-    pollfd ready{terminal, POLLIN, 0};
-    char buffer[256];
-    while (seen.find("passe : ") == std::string::npos && poll(&ready, 1, 10000) > 0) {
-        const ssize_t got = read(terminal, buffer, sizeof buffer);
-        if (got <= 0) break;
-        seen.append(buffer, static_cast<size_t>(got));
-    }
-    termios settings{};
-    ASSERT_EQ(tcgetattr(terminal, &settings), 0);
-    EXPECT_EQ(settings.c_lflag & ECHO, 0u) << seen;
-    ASSERT_EQ(write(terminal, "\x03", 1), 1);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
-    ASSERT_EQ(tcgetattr(terminal, &settings), 0);
-    EXPECT_NE(settings.c_lflag & ECHO, 0u) << "echo is back";
-    close(terminal);
 }

@@ -1,16 +1,25 @@
-// Throw-away folders, removed with what they hold, and whole-file helpers.
+// Throw-away folders, removed with what they hold, the process's own config.dat folder, and
+// whole-file helpers.
 #pragma once
+
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "ThrowAwayHome.h"
+#include "sandbox/ThrowAwayHome.h"
 
 namespace delvaronte::testing {
 
 using TempDir = ThrowAwayHome;
+
+// Every test of a process keeps its config.dat in a throw-away folder, never the user's: set
+// before main, since GLib reads XDG_CONFIG_HOME once.
+inline const TempDir kConfigHome;
+[[maybe_unused]] inline const bool kConfigIsolated =
+    setenv("XDG_CONFIG_HOME", kConfigHome.path().c_str(), 1) == 0;
 
 inline std::string readFile(const std::filesystem::path& path) {
     std::ostringstream text;

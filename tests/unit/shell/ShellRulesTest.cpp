@@ -1,0 +1,127 @@
+// The shell's decisions: navigation and hand-offs, page dialogs, download names, windows
+// and the drawing path.
+#include <gtest/gtest.h>
+
+#include "../../TempDir.h"
+#include "shell/rules/DownloadNames.h"
+#include "shell/rules/DrawingPath.h"
+#include "shell/rules/NavigationPolicy.h"
+#include "shell/rules/PageDialogGuard.h"
+#include "shell/rules/WindowGeometry.h"
+#include "shell/rules/Zoom.h"
+
+using namespace delvaronte;
+
+namespace {
+const std::string kEAcute = "\xC3\xA9";  // precomposed e with acute
+}  // namespace
+
+TEST(Navigation, DecidesWhereEachNavigationGoes) {
+    using enum NavigationKind;
+    using enum NavigationVerdict;
+    const std::string home = "https://compta.exemple.ma/app/";
+    const std::tuple<std::string, std::string, NavigationKind, NavigationVerdict> cases[] = {
+        {home, "http://Compta.exemple.ma:8080/x", LinkActivated, Allow},
+        {home, "https://www.dgi.gov.ma/t?t=20%", LinkActivated, OpenWithSystemCancel},
+        {home, "https://aide.compta.exemple.ma/", LinkActivated, OpenWithSystemCancel},
+        {"", "https://compta.exemple.ma/", LinkActivated, OpenWithSystemCancel},
+        {home, "https://paiement.exemple.com/", FormSubmitted, Allow},
+        {home, "https://sso.exemple.com/login", Redirect, Allow},
+        {home, "https://sso.exemple.com/", BackForward, Allow},
+        {home, "https://sso.exemple.com/", Other, Allow},
+        {home, "mailto:compta@exemple.ma", FormSubmitted, OpenWithSystemCancel},
+        {home, "tel:+212522000000", Other, OpenWithSystemCancel},
+        {home, "file:///etc/passwd", Other, Cancel},
+        {home, "zoommtg://zoom.us/join", Redirect, Cancel},
+        {home, "blob:https://compta.exemple.ma/5e1c", LinkActivated, Allow},
+        {home, "about:blank", LinkActivated, Allow},
+        {home, "https://compta.exemple.ma/a%00b", LinkActivated, Allow},
+        {"https://soci\xC3\xA9t\xC3\xA9.ma/", "https://xn--socit-esab.ma/", LinkActivated, Allow},
+        {"http://127.0.0.1:8000/", "http://localhost:8000/", LinkActivated, OpenWithSystemCancel}};
+    for (const auto& [from, to, kind, verdict] : cases)
+        EXPECT_EQ(decideNavigation(from, to, kind), verdict) << from << " -> " << to;
+    // Hand-offs: four schemes only; the user's, at most once a second per web view.
+    for (const char* uri :
+         {"https://", "HTTP://dl.ma/", "mailto:a@b.ma?s=Soci%E9t%E9", "tel:+2125"})
+        EXPECT_TRUE(isSystemHandledScheme(uri)) << uri;
+    for (const char* uri : {"https://a.ma/ x", "file:///etc/passwd", "smb://a/b", "-https://a.ma"})
+        EXPECT_FALSE(isSystemHandledScheme(uri)) << uri;
+    EXPECT_TRUE(mayHandOff(true, std::nullopt, 0) && mayHandOff(true, 5'000'000, 6'000'000));
+    EXPECT_FALSE(mayHandOff(false, std::nullopt, 0) || mayHandOff(true, 5'000'000, 5'999'999));
+}
+
+TEST(PageDialogs, BlockIsOfferedFromTheThirdDialogOfARun) {
+    constexpr int64_t s = 1'000'000;
+    PageDialogGuard guard;
+    // When each dialog starts, when it is answered, whether it offers to block the rest.
+    const std::tuple<int64_t, int64_t, bool> run[] = {
+        {0, 1 * s, false},      {2 * s, 3 * s, false},   {4 * s, 20 * s, true},
+        {30 * s, 31 * s, true}, {42 * s, 43 * s, false}, {44 * s, 45 * s, false}};
+    for (const auto& [start, end, offers] : run) {
+        EXPECT_EQ(guard.starting(start), offers) << "dialog at " << start / s << " s";
+        guard.ended(end);
+    }
+    guard.reset();
+    EXPECT_FALSE(guard.starting(46 * s)) << "a reloaded page starts afresh";
+}
+
+TEST(Downloads, PlainNamesThatFitAndPartialFilesOfTheirOwn) {
+    std::string accents;
+    for (int i = 0; i < 200; ++i) accents += kEAcute;
+    const std::pair<std::string, std::string> names[] = {
+        {"../../etc/passwd", "passwd"},
+        {"C:\\Users\\compta\\bilan.pdf", "bilan.pdf"},
+        {".bashrc", "bashrc"},
+        {"..", "telechargement"},
+        {"bilan\n2026.pdf", "bilan2026.pdf"},
+        {std::string(300, 'a') + ".xlsx", std::string(250, 'a') + ".xlsx"},
+        {"x" + accents + ".pdf", "x" + accents.substr(0, 250) + ".pdf"}};  // never half a letter
+    for (const auto& [suggested, offered] : names)
+        EXPECT_EQ(safeFileName(suggested), offered) << suggested;
+
+    delvaronte::testing::TempDir folder;
+    const std::string first = createPartialFile(folder.file("bilan.pdf"));
+    EXPECT_NE(first, createPartialFile(folder.file("bilan.pdf")));
+    EXPECT_TRUE(std::filesystem::path(first).filename().string().starts_with(".bilan.pdf"));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("bilan.pdf")));
+    EXPECT_FALSE(createPartialFile(folder.file(std::string(250, 'a') + ".pdf")).empty());
+    EXPECT_TRUE(createPartialFile("bilan.pdf").empty()) << "never a relative path";
+}
+
+TEST(Windows, GeometryAndZoom) {
+    EXPECT_EQ(mainWindowRect(Rect{0, 0, 1920, 1050}), (Rect{240, 75, 1440, 900}));
+    EXPECT_EQ(mainWindowRect(Rect{1920, 25, 1280, 800}), (Rect{1984, 65, 1152, 720}));
+    EXPECT_EQ(mainWindowRect(std::nullopt), (Rect{64, 40, 1152, 720}));
+    EXPECT_EQ(popupRect(Rect{0, 0, 1920, 1050}, 600, std::nullopt), (Rect{660, 125, 600, 800}));
+    EXPECT_EQ(popupRect(Rect{0, 0, 1920, 1050}, std::nullopt, std::nullopt),
+              (Rect{360, 125, 1200, 800}));
+    EXPECT_EQ(popupRect(Rect{0, 0, 1920, 1050}, 3000, 400).x, -540) << "not clamped";
+    double zoom = kZoomActualSize;
+    for (int i = 0; i < 6; ++i) zoom = zoomedOut(zoom);
+    EXPECT_EQ(zoom, 0.5);
+    EXPECT_EQ(zoomedIn(zoomedIn(1.0)), 1.2000000000000002);
+}
+
+TEST(Windows, CairoWhereOpenGlWouldRunOnTheProcessor) {
+    using enum DrawingPath;
+    // The user's GSK_RENDERER and LIBGL_ALWAYS_SOFTWARE, a GPU device, GL_RENDERER once asked.
+    const std::pair<DrawingFacts, DrawingPath> cases[] = {
+        {{"", "", false, std::nullopt}, Cairo},
+        {{"", "", true, std::nullopt}, AskOpenGl},
+        {{"", "", true, ""}, AsGtkChooses},
+        {{"", "true", true, std::nullopt}, Cairo},
+        {{"", "0", true, "AMD Radeon RX 6600"}, AsGtkChooses},
+        {{"ngl", "1", false, "llvmpipe"}, AsGtkChooses}};
+    for (const auto& [facts, path] : cases) {
+        EXPECT_EQ(chooseDrawingPath(facts), path)
+            << facts.userRenderer << "|" << facts.softwareSetting << "|" << facts.gpuDevice << "|"
+            << facts.glRenderer.value_or("(not asked)");
+    }
+    for (const char* software :
+         {"llvmpipe (LLVM 15.0.6, 256 bits)", "Software Rasterizer",
+          "zink Vulkan 1.3(llvmpipe (LLVM 15.0.6))", "D3D12 (Microsoft Basic Render Driver)"})
+        EXPECT_EQ(chooseDrawingPath({"", "", true, software}), Cairo) << software;
+    for (const char* gpu :
+         {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "virgl (Mesa Intel(R) Xe Graphics)"})
+        EXPECT_EQ(chooseDrawingPath({"", "", true, gpu}), AsGtkChooses) << gpu;
+}
