@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "base/GObjectPtr.h"
 #include "config/ConfigJson.h"
 
 namespace delvaronte {
@@ -46,20 +45,23 @@ AppConfig AppConfig::load() {
 }
 
 AppConfig AppConfig::loadFrom(const std::string& path) {
-    AppConfig record;
-    if (path.empty()) return record;
-    gchar* contents = nullptr;
-    gsize length = 0;
-    // Missing, unreadable, a folder: all read as no configuration.
-    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return record;
-    const GText held(contents);
-    const std::string bytes(contents, length);
+    // Missing, unreadable, not a plain file, too large: all read as no configuration.
+    if (path.empty()) return {};
+    const FileRead read = readRegularFile(AT_FDCWD, path, true);
+    return read.outcome == FileRead::Outcome::Read ? fromJson(read.bytes) : AppConfig();
+}
 
+AppConfig AppConfig::fromJson(std::string_view bytes) {
+    AppConfig record;
     if (auto fields = parseConfigJson(bytes)) {
         record.encryptedUrl = std::move(fields->encryptedUrl);
         record.passwordHash = std::move(fields->passwordHash);
     }
     return record;
+}
+
+std::optional<std::string> AppConfig::toJson() const {
+    return writeConfigJson({encryptedUrl, passwordHash});
 }
 
 void AppConfig::save() const {
@@ -68,7 +70,7 @@ void AppConfig::save() const {
 }
 
 bool AppConfig::saveTo(const std::string& path, const FileSystemCalls& calls) const {
-    const auto json = writeConfigJson({encryptedUrl, passwordHash});
+    const auto json = toJson();
     if (!json || path.empty()) return false;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) createFolder(folder);

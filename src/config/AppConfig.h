@@ -2,6 +2,7 @@
 // password hash, kept in config.dat between launches.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,10 +33,16 @@ public:
     void save() const;
 
     // Same rules on an explicit file (the administrators' tool, tests). loadFrom creates
-    // nothing; saveTo creates missing parent folders and says whether the file was replaced.
+    // nothing and reads only a regular file of at most kConfigFileLimit bytes; saveTo creates
+    // missing parent folders and says whether the file was replaced.
     static AppConfig loadFrom(const std::string& path);
     bool saveTo(const std::string& path,
                 const FileSystemCalls& calls = posixFileSystemCalls()) const;
+
+    // The record config.dat's bytes hold (both fields empty when they hold none), and the
+    // bytes for this record (nothing when a field is not UTF-8).
+    static AppConfig fromJson(std::string_view bytes);
+    std::optional<std::string> toJson() const;
 
     // "<user config dir>/Delvaronte/config.dat", creating the folder when missing. Empty when
     // no user folder is known.

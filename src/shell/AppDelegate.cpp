@@ -7,6 +7,7 @@
 #include "config/AppConfig.h"
 #include "shell/ScreenArea.h"
 #include "shell/StartupEnvironment.h"
+#include "shell/ViewRecord.h"
 #include "shell/WebViews.h"
 #include "shell/rules/WindowGeometry.h"
 
@@ -113,6 +114,7 @@ void AppDelegate::presentMainWindow() {
 void AppDelegate::loadUrl(const std::string& text) {
     if (webView_ == nullptr || !parsesAsUrl(text)) return;
     appUrl_ = text;
+    recordOf(webView_).dialogs.reset();  // the user's navigation (Accueil, a new address)
     // Started first: the page being left may ask whether to stay before the load returns,
     // and staying stops the timer.
     startHomeTimer();

@@ -4,6 +4,7 @@
 #include "base/GObjectPtr.h"
 #include "base/Version.h"
 #include "shell/AppDelegate.h"
+#include "shell/ViewRecord.h"
 #include "shell/rules/MenuModel.h"
 #include "shell/rules/Zoom.h"
 #include "ui/ModalAlert.h"
@@ -122,12 +123,15 @@ void AppDelegate::addContentKeys(GtkWindow* window) {
 }
 
 void AppDelegate::goBack() {
+    recordOf(webView_).dialogs.reset();
     webkit_web_view_go_back(webView_);
 }
 void AppDelegate::goForward() {
+    recordOf(webView_).dialogs.reset();
     webkit_web_view_go_forward(webView_);
 }
 void AppDelegate::reload() {
+    recordOf(webView_).dialogs.reset();
     webkit_web_view_reload(webView_);
 }
 void AppDelegate::goHome() {

@@ -109,6 +109,12 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* 
     WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
         WEBKIT_NAVIGATION_POLICY_DECISION(decision));
     if (self->mayLoad(view, action)) {
+        // A link the user followed: the page's dialogs are its own again. What the page does by
+        // itself (a reload in a loop of alerts) goes on counting.
+        if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+            webkit_navigation_action_is_user_gesture(action)) {
+            recordOf(view).dialogs.reset();
+        }
         webkit_policy_decision_use(decision);
     } else {
         webkit_policy_decision_ignore(decision);
@@ -121,8 +127,6 @@ void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppD
         ViewRecord& record = recordOf(view);
         record.placeholderPending = false;
         record.committedOnce = true;
-        // Reloaded or left: the page's dialogs are its own again.
-        record.dialogs.reset();
         if (view == self->webView_) self->stopHomeTimer();
     }
     if (event == WEBKIT_LOAD_FINISHED) self->splash_->fadeOut();

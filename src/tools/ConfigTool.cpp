@@ -4,21 +4,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <ostream>
 
 #include "base/Utf8.h"
 #include "config/AppConfig.h"
 #include "config/EntryRules.h"
+#include "tools/ConfigPlace.h"
+#include "tools/TerminalText.h"
 
 namespace delvaronte {
 
 namespace {
-
-constexpr int kDone = 0;
-constexpr int kRefused = 1;
-constexpr int kBadUsage = 2;
 
 constexpr char kUsage[] =
     "Usage : delvaronte-config [--file CHEMIN] [--owner UTILISATEUR] COMMANDE\n"
@@ -59,94 +56,16 @@ struct Target {
     std::string owner;  // --owner, empty when not given
 };
 
-// Who gets a file that root writes for a user: the one named, or the owner of the nearest
-// folder that already exists.
-struct Owner {
-    uid_t uid;
-    gid_t gid;
-    std::string name;
-};
-
-std::optional<Owner> ownerNamed(const std::string& name) {
-    const passwd* entry = getpwnam(name.c_str());
-    if (entry == nullptr) return std::nullopt;
-    return Owner{entry->pw_uid, entry->pw_gid, entry->pw_name};
-}
-
-std::optional<Owner> ownerOf(const std::filesystem::path& folder) {
-    struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0) return std::nullopt;
-    const passwd* entry = getpwuid(status.st_uid);
-    return Owner{status.st_uid, status.st_gid,
-                 entry != nullptr ? entry->pw_name : std::to_string(status.st_uid)};
-}
-
-int saveRecord(const AppConfig& record, const Target& target, ConfigToolIo& io) {
-    // The folders the save is about to create, to be given away with the file.
-    std::vector<std::filesystem::path> created;
-    std::filesystem::path existing = std::filesystem::absolute(target.path).parent_path();
-    std::error_code error;
-    while (!std::filesystem::exists(existing, error) && existing.has_relative_path()) {
-        created.push_back(existing);
-        existing = existing.parent_path();
-    }
-    if (!record.saveTo(target.path)) {
-        io.err << "Erreur : impossible d'enregistrer " << target.path << "\n";
-        return kRefused;
-    }
-    if (geteuid() != 0) return kDone;
-
-    // Root prepares a desk for its user: a file only root could read would leave the user
-    // with the first-run dialog and saves that fail.
-    const auto owner = target.owner.empty() ? ownerOf(existing) : ownerNamed(target.owner);
-    if (!owner || owner->uid == 0) return kDone;
-    bool given = ::chown(target.path.c_str(), owner->uid, owner->gid) == 0;
-    for (const auto& folder : created) {
-        given = ::chown(folder.c_str(), owner->uid, owner->gid) == 0 && given;
-    }
-    if (!given) {
-        io.err << "Erreur : impossible de donner " << target.path << " a " << owner->name << "\n";
-        return kRefused;
-    }
-    io.out << "Proprietaire : " << owner->name << " (uid " << owner->uid << ", gid " << owner->gid
-           << "), pour le fichier" << (created.empty() ? "" : " et les dossiers crees") << ".\n";
-    return kDone;
-}
-
-// A text for the terminal: control characters (C0, DEL and C1) are written as \xNN, so that
-// a forged file cannot send escape sequences to the administrator's terminal.
-std::string printable(std::string_view text) {
-    std::string shown;
-    const auto escape = [&](unsigned char byte) {
-        char code[5];
-        std::snprintf(code, sizeof code, "\\x%02x", byte);
-        shown += code;
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if (byte < 0x20 || byte == 0x7F) {
-            escape(byte);
-        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            escape(byte);
-            escape(next);
-            ++i;
-        } else {
-            shown += text[i];
-        }
-    }
-    return shown;
-}
-
 std::optional<std::string> readPassword(ConfigToolIo& io, const std::string& prompt) {
     auto password = io.readSecret(prompt);
-    if (password && !isValidUtf8(*password)) return std::nullopt;
+    if (password && (password->size() > kMaxSecretBytes || !isValidUtf8(*password))) {
+        return std::nullopt;
+    }
     return password ? password : std::string();
 }
 
-int showConfiguration(const std::string& path, ConfigToolIo& io) {
-    const AppConfig record = AppConfig::loadFrom(path);
-    io.out << "Fichier : " << path << "\n";
+int showConfiguration(const std::string& path, const AppConfig& record, ConfigToolIo& io) {
+    io.out << "Fichier : " << printable(path) << "\n";
     io.out << "Configure : " << (record.isConfigured() ? "oui" : "non") << "\n";
     if (record.encryptedUrl.empty()) {
         io.out << "URL : (aucune)\n";
@@ -160,40 +79,48 @@ int showConfiguration(const std::string& path, ConfigToolIo& io) {
     return kDone;
 }
 
-int setUrl(const Target& target, const std::string& url, ConfigToolIo& io) {
-    if (!isValidUtf8(url)) return invalidEntry(io, "l'URL n'est pas un texte UTF-8 valide.");
-    const std::string trimmed = trimEntry(url);
-    if (auto failure = checkUrlRule(trimmed)) return invalidEntry(io, *failure);
-
-    return saveRecord(AppConfig::loadFrom(target.path).withEntries(trimmed, {}), target, io);
-}
-
-int setPassword(const Target& target, ConfigToolIo& io) {
-    const auto password = readPassword(io, "Nouveau mot de passe : ");
-    if (!password) return invalidEntry(io, "le mot de passe n'est pas un texte UTF-8 valide.");
-    if (auto failure = checkLengthRule(*password)) return invalidEntry(io, *failure);
-    if (io.interactive) {
-        const auto confirmation = readPassword(io, "Confirmer : ");
-        if (auto failure = checkMatchRule(*password, confirmation.value_or(std::string()))) {
-            return invalidEntry(io, *failure);
-        }
+// The address set-url stores, trimmed; nothing, said, when the rules refuse it.
+std::optional<std::string> urlEntry(const std::string& url, ConfigToolIo& io, int& status) {
+    if (!isValidUtf8(url)) {
+        status = invalidEntry(io, "l'URL n'est pas un texte UTF-8 valide.");
+        return std::nullopt;
     }
-
-    return saveRecord(AppConfig::loadFrom(target.path).withEntries({}, *password), target, io);
+    std::string trimmed = trimEntry(url);
+    if (auto failure = checkUrlRule(trimmed)) {
+        status = invalidEntry(io, *failure);
+        return std::nullopt;
+    }
+    return trimmed;
 }
 
-int checkPassword(const std::string& path, ConfigToolIo& io) {
-    const auto password = readPassword(io, "Mot de passe : ");
-    if (password && AppConfig::loadFrom(path).verifyPassword(*password)) return kDone;
-    io.err << "Mot de passe incorrect.\n";
-    return kRefused;
+// The password set-password stores (asked twice at a terminal) or check-password checks.
+std::optional<std::string> passwordEntry(bool setting, ConfigToolIo& io, int& status) {
+    auto password = readPassword(io, setting ? "Nouveau mot de passe : " : "Mot de passe : ");
+    if (!setting) return password;
+    std::optional<std::string_view> failure;
+    if (!password)
+        failure = "le mot de passe n'est pas un texte UTF-8 valide de 4096 octets au plus.";
+    if (!failure) failure = checkLengthRule(*password);
+    if (!failure && io.interactive) {
+        failure = checkMatchRule(*password, readPassword(io, "Confirmer : ").value_or(""));
+    }
+    if (failure) status = invalidEntry(io, *failure);
+    return failure ? std::nullopt : password;
 }
 
 }  // namespace
 
-std::string firstLine(const std::string& text) {
-    std::string line = text.substr(0, text.find('\n'));
-    if (line.size() < text.size() && !line.empty() && line.back() == '\r') line.pop_back();
+std::optional<std::string> readLine(std::istream& input) {
+    std::string line;
+    char c = 0;
+    bool any = false;
+    while (line.size() <= kMaxSecretBytes && input.get(c)) {
+        any = true;
+        if (c == '\n') break;
+        line += c;
+    }
+    if (!any) return std::nullopt;
+    if (c == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 
@@ -223,6 +150,7 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
         }
     }
     if (i >= arguments.size()) return usageError(io, "aucune commande donnee.");
+    int status = kDone;
 
     const std::string& command = arguments[i];
     const std::vector<std::string> rest(arguments.begin() + static_cast<long>(i) + 1,
@@ -230,7 +158,7 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
     const size_t expected = command == "set-url" ? 1 : 0;
     if (command != "show" && command != "set-url" && command != "set-password" &&
         command != "check-password") {
-        return usageError(io, "commande inconnue : " + command);
+        return usageError(io, "commande inconnue : " + printable(command));
     }
     if (rest.size() != expected) {
         return usageError(
@@ -239,7 +167,7 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
     if (!target.owner.empty()) {
         if (geteuid() != 0) return usageError(io, "--owner demande les droits de root.");
         if (!ownerNamed(target.owner)) {
-            return usageError(io, "utilisateur inconnu : " + target.owner + ".");
+            return usageError(io, "utilisateur inconnu : " + printable(target.owner) + ".");
         }
     }
 
@@ -251,10 +179,28 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
         }
     }
 
-    if (command == "show") return showConfiguration(target.path, io);
-    if (command == "set-url") return setUrl(target, rest.front(), io);
-    if (command == "set-password") return setPassword(target, io);
-    return checkPassword(target.path, io);
+    // Entries first: nothing is read or written for an entry the rules refuse.
+    std::optional<std::string> entry;
+    if (command == "set-url") {
+        entry = urlEntry(rest.front(), io, status);
+    } else if (command != "show") {
+        entry = passwordEntry(command == "set-password", io, status);
+    }
+    if (status != kDone) return status;
+
+    std::optional<Place> place = openPlace(target.path, target.owner, io, status);
+    if (!place) return status;
+    const std::optional<AppConfig> record = readRecord(*place, io, status);
+    if (!record) return status;
+    if (command == "show") return showConfiguration(place->path, *record, io);
+    if (command == "check-password") {
+        if (entry && record->verifyPassword(*entry)) return kDone;
+        io.err << "Mot de passe incorrect.\n";
+        return kRefused;
+    }
+    const AppConfig changed =
+        command == "set-url" ? record->withEntries(*entry, {}) : record->withEntries({}, *entry);
+    return saveRecord(changed, *place, io);
 }
 
 }  // namespace delvaronte

@@ -9,6 +9,15 @@
 
 namespace delvaronte {
 
+// Exit statuses: done (or password correct), wrong password or file not written, bad usage or
+// invalid entry.
+inline constexpr int kDone = 0;
+inline constexpr int kRefused = 1;
+inline constexpr int kBadUsage = 2;
+
+// A password line longer than this is refused; readers stop reading just past it.
+inline constexpr size_t kMaxSecretBytes = 4096;
+
 struct ConfigToolIo {
     std::ostream& out;
     std::ostream& err;
@@ -23,7 +32,8 @@ struct ConfigToolIo {
 // 0 done, 1 wrong password or file not written, 2 bad usage or invalid input.
 int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io);
 
-// Takes one line from text: everything before the first line break ("\n" or "\r\n").
-std::string firstLine(const std::string& text);
+// Reads one line from input, its line break ("\n" or "\r\n") removed, reading no further than
+// kMaxSecretBytes + 1 bytes into it; nothing at the end of the input.
+std::optional<std::string> readLine(std::istream& input);
 
 }  // namespace delvaronte

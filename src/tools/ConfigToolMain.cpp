@@ -1,11 +1,11 @@
 // delvaronte-config: the administrators' companion to the application.
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <csignal>
-
 #include <iostream>
-#include <iterator>
 
 #include "tools/ConfigTool.h"
 
@@ -25,43 +25,49 @@ void restoreTerminalAndDie(int signal) {
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-// At a terminal the secret is typed without echo, one line at a time; from a pipe the
-// first line of the whole input is taken.
+// At a terminal the secret is typed without echo; from a pipe the next line is taken. Either
+// way one line, and no more of it than a password may hold.
 std::optional<std::string> readSecret(const std::string& prompt) {
-    if (!isatty(STDIN_FILENO)) {
-        static const std::string input{std::istreambuf_iterator<char>(std::cin),
-                                       std::istreambuf_iterator<char>()};
-        static bool taken = false;
-        if (taken) return std::nullopt;
-        taken = true;
-        return delvaronte::firstLine(input);
-    }
+    if (!isatty(STDIN_FILENO)) return delvaronte::readLine(std::cin);
 
     termios saved{};
     const bool restore = tcgetattr(STDIN_FILENO, &saved) == 0;
+    struct sigaction before[std::size(kEndingSignals)] = {};
     if (restore) {
         echoingTerminal = saved;
-        for (const int signal : kEndingSignals) std::signal(signal, restoreTerminalAndDie);
+        struct sigaction restoring {};
+        restoring.sa_handler = restoreTerminalAndDie;
+        for (size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            sigaction(kEndingSignals[i], nullptr, &before[i]);
+            // A signal the tool was started to ignore (SIGHUP under nohup) stays ignored.
+            if (before[i].sa_handler != SIG_IGN) sigaction(kEndingSignals[i], &restoring, nullptr);
+        }
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     // Asked once nothing typed can be echoed any more.
     std::cerr << prompt << std::flush;
-    std::string line;
-    const bool read = static_cast<bool>(std::getline(std::cin, line));
+    auto line = delvaronte::readLine(std::cin);
     if (restore) {
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        for (const int signal : kEndingSignals) std::signal(signal, SIG_DFL);
+        for (size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            sigaction(kEndingSignals[i], &before[i], nullptr);
+        }
     }
     std::cerr << "\n";
-    if (!read) return std::nullopt;
-    return delvaronte::firstLine(line);
+    return line;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Passwords are held in memory: no core file may take them to disk, whatever the limits
+    // the tool was started with.
+    prctl(PR_SET_DUMPABLE, 0);
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     delvaronte::ConfigToolIo io{std::cout, std::cerr, readSecret, isatty(STDIN_FILENO) == 1};
     return delvaronte::runConfigTool(arguments, io);

@@ -14,12 +14,14 @@ constexpr gsize kReadChunk = gsize{64} * 1024;
 struct Fetch {
     GRef<SoupSession> session;
     GRef<SoupMessage> message;
+    GRef<GCancellable> cancellable = GRef<GCancellable>::adopt(g_cancellable_new());
     GRef<GInputStream> stream;
     std::string body;
     size_t limit = 0;
     std::function<void(FetchResult)> done;
 
     void finish(FetchResult::Status status) {
+        g_signal_handlers_disconnect_by_data(message.get(), this);
         FetchResult result{
             status, status == FetchResult::Status::Received ? std::move(body) : std::string()};
         if (stream)
@@ -34,11 +36,23 @@ struct Fetch {
                                         &Fetch::readCb, this);
     }
 
+    // libsoup is about to send the request again, to where a redirect pointed: never off
+    // https (a manifest from a plain http address could be anyone's).
+    static void restartedCb(SoupMessage* message, Fetch* fetch) {
+        if (g_strcmp0(g_uri_get_scheme(soup_message_get_uri(message)), "https") != 0) {
+            g_cancellable_cancel(fetch->cancellable.get());
+        }
+    }
+
     static void sentCb(GObject* source, GAsyncResult* result, gpointer data) {
         auto* fetch = static_cast<Fetch*>(data);
         GInputStream* stream = soup_session_send_finish(SOUP_SESSION(source), result, nullptr);
         if (stream == nullptr) return fetch->finish(FetchResult::Status::Failed);
         fetch->stream = GRef<GInputStream>::adopt(stream);
+        // Only the manifest itself is one: an error page is not, whatever its body says.
+        if (soup_message_get_status(fetch->message.get()) != SOUP_STATUS_OK) {
+            return fetch->finish(FetchResult::Status::Failed);
+        }
         fetch->readMore();
     }
 
@@ -60,7 +74,7 @@ struct Fetch {
 }  // namespace
 
 bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit,
-                   std::function<void(FetchResult)> done) {
+                   GTlsDatabase* authorities, std::function<void(FetchResult)> done) {
     SoupMessage* message = soup_message_new(SOUP_METHOD_GET, url.c_str());
     if (message == nullptr) return false;
 
@@ -69,10 +83,12 @@ bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit
     // A session of its own: checks share nothing, and no cache feature is ever added.
     fetch->session =
         GRef<SoupSession>::adopt(soup_session_new_with_options("timeout", timeoutSeconds, nullptr));
+    if (authorities != nullptr) soup_session_set_tls_database(fetch->session.get(), authorities);
+    connectSignal(message, "restarted", &Fetch::restartedCb, fetch);
     fetch->limit = limit;
     fetch->done = std::move(done);
-    soup_session_send_async(fetch->session.get(), message, G_PRIORITY_DEFAULT, nullptr,
-                            &Fetch::sentCb, fetch);
+    soup_session_send_async(fetch->session.get(), message, G_PRIORITY_DEFAULT,
+                            fetch->cancellable.get(), &Fetch::sentCb, fetch);
     return true;
 }
 

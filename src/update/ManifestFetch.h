@@ -1,6 +1,8 @@
 // Fetching the manifest with libsoup on the main loop, never blocking it.
 #pragma once
 
+#include <gio/gio.h>
+
 #include <functional>
 #include <string>
 
@@ -9,10 +11,11 @@
 namespace delvaronte {
 
 // GETs url with no cache and a timeout on connecting and on each wait for data, reading the
-// body up to limit bytes (a longer one is TooLarge). done runs once, on the main loop,
-// after fetchManifest has returned. Returns false, and never calls done, when url cannot
-// form a request at all.
+// body up to limit bytes (a longer one is TooLarge). Only a 200 answer is Received; a
+// redirect to anything but https fails the fetch. authorities: the certificate authorities
+// trusted, the system's when null. done runs once, on the main loop, after fetchManifest has
+// returned. Returns false, and never calls done, when url cannot form a request at all.
 bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit,
-                   std::function<void(FetchResult)> done);
+                   GTlsDatabase* authorities, std::function<void(FetchResult)> done);
 
 }  // namespace delvaronte

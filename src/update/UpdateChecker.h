@@ -2,10 +2,13 @@
 // tells the user through alerts.
 #pragma once
 
+#include <gio/gio.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "base/GObjectPtr.h"
 #include "ui/SystemOpener.h"
 #include "update/rules/Manifest.h"
 #include "update/rules/VersionCompare.h"
@@ -18,6 +21,8 @@ struct UpdateCheckSettings {
     std::string manifestUrl;  // empty: the address fixed at build time
     unsigned timeoutSeconds = 10;
     std::function<void(UpdateOutcome)> onFinished;  // after the alert, if any, was answered
+    // The certificate authorities the check trusts; the system's when empty.
+    GRef<GTlsDatabase> authorities;
     // "Telecharger" hands the download address to it.
     std::function<void(const std::string&)> open = launchDefaultHandler;
 };

@@ -209,26 +209,40 @@ TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
     for (const auto& [path, body] : manifests) server.serve(path, 200, "application/json", body);
     hang(server, "/silence");
     const auto secure = selfSignedServer();
-    const auto check = [&opened](const std::string& url, bool silent) {
+    // The test's own authority, trusted only where a row says so.
+    const auto trusted = GRef<GTlsDatabase>::adopt(
+        g_tls_file_database_new(DELVARONTE_FIXTURES "/self-signed.pem", nullptr));
+    const auto check = [&](const std::string& url, bool silent, bool trust = false) {
         std::optional<UpdateOutcome> outcome;
-        UpdateChecker::checkForUpdates(silent,
-                                       {url, 1, [&](UpdateOutcome o) { outcome = o; },
-                                        [&](const std::string& uri) { opened.push_back(uri); }});
+        UpdateChecker::checkForUpdates(
+            silent,
+            {url, 1, [&](UpdateOutcome o) { outcome = o; }, trust ? trusted : GRef<GTlsDatabase>(),
+             [&](const std::string& uri) { opened.push_back(uri); }});
         EXPECT_FALSE(outcome.has_value()) << "never finished before it returns";
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }, 30));
         return outcome.value_or(UpdateOutcome::Nothing);
     };
-    // A manifest too large is not read; a refused, untrusted or silent server is a failure.
-    const std::pair<std::string, bool> cases[] = {
-        {server.url("/huge"), false},
-        {"http://127.0.0.1:" + std::to_string(closedPort()) + "/v.json", true},
-        {secure->url("/version.json"), true},
-        {server.url("/silence"), true}};
-    for (const auto& [url, failed] : cases) {
+    // A manifest too large is not read; a refused, untrusted or silent server is a failure, and
+    // so are an error page holding a manifest and a redirect off https, even from a server
+    // the check trusts.
+    server.serve("/absent", 404, "application/json", R"({"version":"3.0.1"})");
+    secure->route("/ailleurs", [&](SoupServerMessage* message) {
+        soup_server_message_set_redirect(message, 302, server.url("/newer").c_str());
+    });
+    const std::tuple<std::string, bool, bool> cases[] = {
+        {server.url("/huge"), false, false},
+        {"http://127.0.0.1:" + std::to_string(closedPort()) + "/v.json", true, false},
+        {secure->url("/version.json"), true, false},
+        {server.url("/silence"), true, false},
+        {server.url("/absent"), true, false},
+        {secure->url("/ailleurs"), true, true}};
+    for (const auto& [url, failed, trust] : cases) {
         AlertDriver driver;  // a silent check shows nothing here
-        EXPECT_EQ(check(url, true), UpdateOutcome::Nothing) << url;
+        EXPECT_EQ(check(url, true, trust), UpdateOutcome::Nothing) << url;
         if (failed) driver.press("OK");
-        EXPECT_EQ(check(url, false), failed ? UpdateOutcome::CheckFailed : UpdateOutcome::Nothing);
+        EXPECT_EQ(check(url, false, trust),
+                  failed ? UpdateOutcome::CheckFailed : UpdateOutcome::Nothing)
+            << url;
         EXPECT_TRUE(!failed || driver.seen().at(0).informative.starts_with("Impossible de verif"));
     }
     AlertDriver driver;
@@ -245,4 +259,5 @@ TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
     EXPECT_EQ(check(server.url("/newer"), false), UpdateOutcome::UpdateAvailable);
     EXPECT_EQ(check(server.url("/file"), false), UpdateOutcome::UpdateAvailable);
     EXPECT_EQ(opened, std::vector<std::string>{"https://dl.ma/d.deb"}) << "never file:";
+    EXPECT_EQ(server.requests("/newer"), 2) << "never fetched through the redirect off https";
 }

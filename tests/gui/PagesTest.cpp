@@ -185,10 +185,26 @@ TEST_F(Pages, PageDialogsAreOursAndALoopCanBeBlocked) {
         " document.title = confirm('Encore ?') ? 'oui' : 'non'; }); 1");
     EXPECT_TRUE(waitUntil([&] { return app_.evaluate("document.title") == "non"; }));
     EXPECT_EQ(app_.evaluate("prompt('Libelle ?', 'x')"), "null");
-    webkit_web_view_reload(app_.view());
+    app_.action("reload");
     ASSERT_TRUE(app_.waitForLoad(server_.url("/")));
 
-    // Reloaded, the page's dialogs are ours again: alert, confirm and prompt.
+    // A loop that reloads its page between its alerts: the run goes on across the loads, the
+    // block too, until the user reloads ("Actualiser").
+    const size_t shown = driver.seen().size();
+    driver.press("OK").press("OK").then([&](ShownAlert& third) {
+        third.press(block);
+        third.press("OK");
+    });
+    ASSERT_TRUE(visit("/rappels.html"));
+    EXPECT_TRUE(waitUntil([&] { return app_.evaluate("document.title") == "fin"; }));
+    EXPECT_EQ(driver.seen().size(), shown + 3);
+    driver.press("OK").press("OK");
+    app_.evaluate("sessionStorage.n = 5; 1");
+    app_.action("reload");
+    EXPECT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
+    ASSERT_TRUE(visit("/"));
+
+    // Left by the user, the page's dialogs are ours again: alert, confirm and prompt.
     driver.press("OK")
         .then([](ShownAlert& shown) {
             EXPECT_EQ(shown.buttonLabels(), (std::vector<std::string>{"Annuler", "OK"}));

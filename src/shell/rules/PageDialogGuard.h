@@ -7,9 +7,9 @@
 namespace delvaronte {
 
 // One web view's page dialogs. Dialogs that follow each other within ten seconds (from the
-// end of one to the start of the next) form a run; from the third dialog of a run, the
-// dialog offers to block the page's further dialogs. Times are microseconds of a monotonic
-// clock.
+// end of one to the start of the next) form a run, across the loads the page starts itself;
+// from the third dialog of a run, the dialog offers to block the page's further dialogs.
+// Times are microseconds of a monotonic clock.
 class PageDialogGuard {
 public:
     // A dialog is about to be shown: whether it offers to block the ones after it.
@@ -21,7 +21,7 @@ public:
     bool blocked() const { return blocked_; }
     void block() { blocked_ = true; }
 
-    // The page was reloaded or left: its successor starts afresh.
+    // The user navigated (a link they clicked, Accueil, Actualiser): the page starts afresh.
     void reset() { *this = PageDialogGuard(); }
 
 private:

@@ -121,7 +121,7 @@ TEST(ConfigFile, ASaveThatFailsPartWayLeavesTheEarlierFile) {
     FileSystemCalls failedFlush = posixFileSystemCalls();
     failedFlush.fsync = [](int) { return -1; };
     FileSystemCalls failedRename = posixFileSystemCalls();
-    failedRename.rename = [](const char*, const char*) { return -1; };
+    failedRename.rename = [](int, const char*, const char*) { return -1; };
     for (const auto& [what, calls] :
          {std::pair("short write", &shortWrite), std::pair("failed flush", &failedFlush),
           std::pair("failed rename", &failedRename)}) {
