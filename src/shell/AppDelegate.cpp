@@ -2,9 +2,11 @@
 #include "shell/AppDelegate.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "base/UriParts.h"
 #include "config/AppConfig.h"
+#include "config/Certificates.h"
 #include "shell/ScreenArea.h"
 #include "shell/StartupEnvironment.h"
 #include "shell/ViewRecord.h"
@@ -63,6 +65,9 @@ void AppDelegate::setupApplication() {
     }
 
     appUrl_ = AppConfig::load().homeUrl();
+    const std::string folder = std::filesystem::path(AppConfig::configFilePath()).parent_path();
+    trustedCertificate_ = loadCertificate(folder, kTrustedCertificateFile, false);
+    clientCertificate_ = loadCertificate(folder, kClientCertificateFile, true);
 
     // GTK 4.8 gives a window the menu bar that exists when the window is made; a later one
     // shows only in windows made after it. So the menu comes first, unseen until the window.
@@ -103,12 +108,17 @@ void AppDelegate::buildWebView() {
     connectWebView(webView_);
     downloads_ = std::make_unique<Downloads>(sharedNetworkSession(), seams_.open);
     gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(webView_));
+    gtk_widget_grab_focus(GTK_WIDGET(webView_));
     loadUrl(appUrl_);
     UpdateChecker::checkForUpdates(true, updateSettings());
 }
 
 void AppDelegate::presentMainWindow() {
-    if (window_ != nullptr) gtk_window_present(window_);
+    if (window_ == nullptr) return;
+    gtk_window_present(window_);
+    // The page has the keyboard whenever its window is shown: a sign-in field with autofocus
+    // takes the first keys typed, splash or not.
+    if (webView_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(webView_));
 }
 
 void AppDelegate::loadUrl(const std::string& text) {

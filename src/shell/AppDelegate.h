@@ -5,6 +5,7 @@
 //   PageLoads.cpp        where navigations go, failed loads, our own pages in place of one
 //   PopupWindows.cpp     the windows pages open: size, title, limit, closing
 //   PageDialogs.cpp      the page's alert, confirm, prompt and leave question; printing
+//   SignIn.cpp           a server's sign-in prompt; the client certificate for the home host
 #pragma once
 
 #include <gtk/gtk.h>
@@ -107,6 +108,11 @@ private:
     static void closeCb(WebKitWebView* view, AppDelegate* self);
     static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
 
+    // Sign-in.
+    static gboolean authenticateCb(WebKitWebView* view, WebKitAuthenticationRequest* request,
+                                   AppDelegate* self);
+    void answerWithClientCertificate(WebKitAuthenticationRequest* request);
+
     // Page dialogs and printing.
     static gboolean scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
                                    AppDelegate* self);
@@ -124,6 +130,10 @@ private:
     std::string appUrl_;
     guint homeTimer_ = 0;
     std::unique_ptr<Downloads> downloads_;
+    // Set by the administrator beside config.dat, for the home host only.
+    GRef<GTlsCertificate> trustedCertificate_;
+    GRef<GTlsCertificate> clientCertificate_;
+    std::vector<GRef<GTlsCertificate>> allowedCertificates_;  // already let through once
 };
 
 }  // namespace delvaronte

@@ -1,7 +1,11 @@
 // Page loads, for the main view and every pop-up: where navigations go (in the view, to the
 // system, nowhere), responses saved as downloads, failed loads, and our own pages in place of
 // one that failed or whose web process ended.
+#include <algorithm>
+
 #include "base/GObjectPtr.h"
+#include "base/UriParts.h"
+#include "config/Certificates.h"
 #include "shell/AppDelegate.h"
 #include "shell/ViewRecord.h"
 #include "shell/WebViews.h"
@@ -65,6 +69,7 @@ void AppDelegate::connectWebView(WebKitWebView* view) {
     connectSignal(view, "script-dialog", &AppDelegate::scriptDialogCb, this);
     connectSignal(view, "print", &AppDelegate::printCb, this);
     connectSignal(view, "web-process-terminated", &AppDelegate::webProcessTerminatedCb, this);
+    connectSignal(view, "authenticate", &AppDelegate::authenticateCb, this);
 }
 
 // Gives the address to the system when the user asked for it, at most once a second per view.
@@ -139,9 +144,24 @@ gboolean AppDelegate::loadFailedCb(WebKitWebView* view, WebKitLoadEvent, const c
     return TRUE;
 }
 
+// A certificate the system does not trust brings the error page, but for the home host when
+// it verifies against the one the administrator pinned (the server's own, or the company
+// authority's): then it is let through for that host, once, and the page asked for again.
 gboolean AppDelegate::loadFailedWithTlsErrorsCb(WebKitWebView* view, const char* failedUri,
-                                                GTlsCertificate*, GTlsCertificateFlags,
+                                                GTlsCertificate* certificate, GTlsCertificateFlags,
                                                 AppDelegate* self) {
+    const std::string host = uriHost(failedUri != nullptr ? failedUri : "");
+    const bool seen = std::any_of(
+        self->allowedCertificates_.begin(), self->allowedCertificates_.end(),
+        [&](const auto& allowed) { return g_tls_certificate_is_same(allowed.get(), certificate); });
+    if (!seen && host == uriHost(self->appUrl_) &&
+        trustedUnder(certificate, self->trustedCertificate_.get(), host)) {
+        self->allowedCertificates_.push_back(GRef<GTlsCertificate>::retain(certificate));
+        webkit_network_session_allow_tls_certificate_for_host(sharedNetworkSession(), certificate,
+                                                              host.c_str());
+        webkit_web_view_load_uri(view, failedUri);
+        return TRUE;
+    }
     self->showErrorPage(view, failedUri);
     return TRUE;
 }

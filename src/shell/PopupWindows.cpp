@@ -57,6 +57,7 @@ void AppDelegate::readyToShowCb(WebKitWebView* view, AppDelegate*) {
                   geometry.height > 0 ? std::optional<double>(geometry.height) : std::nullopt);
     gtk_window_set_default_size(popup, int(frame.width), int(frame.height));
     gtk_window_present(popup);
+    gtk_widget_grab_focus(GTK_WIDGET(view));
 }
 
 void AppDelegate::titleChangedCb(WebKitWebView* view, GParamSpec*, AppDelegate*) {

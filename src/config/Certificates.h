@@ -1,0 +1,35 @@
+// The certificates an administrator sets beside config.dat (never inside it): the intranet
+// server's own certificate, or the company authority that signed it, which the program trusts
+// for the home host alone; and a client certificate with its key, which it answers the home
+// host with when that server asks for one.
+#pragma once
+
+#include <gio/gio.h>
+
+#include <string>
+#include <string_view>
+
+#include "base/GObjectPtr.h"
+
+namespace delvaronte {
+
+inline constexpr char kTrustedCertificateFile[] = "certificat-serveur.pem";
+inline constexpr char kClientCertificateFile[] = "certificat-client";
+
+// A certificate from PEM text; with withKey, one that holds its private key too, from PEM or
+// from PKCS#12 without a password. Empty when the bytes hold no such certificate.
+GRef<GTlsCertificate> certificateFromBytes(std::string_view bytes, bool withKey);
+
+// The certificate of that name in folder (config.dat's), read as config.dat is; empty when
+// there is none or it is not one.
+GRef<GTlsCertificate> loadCertificate(const std::string& folder, const char* name, bool withKey);
+
+// Subject, issuer, validity and SHA-256 fingerprint, one per line, each line indented.
+std::string describeCertificate(GTlsCertificate* certificate);
+
+// Whether what a server presented for host may be trusted under the pinned certificate: the
+// pinned certificate itself or an authority that signed it, the name matching host, within
+// its validity.
+bool trustedUnder(GTlsCertificate* presented, GTlsCertificate* pinned, const std::string& host);
+
+}  // namespace delvaronte
