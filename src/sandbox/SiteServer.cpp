@@ -74,6 +74,20 @@ void SiteServer::serve(const std::string& path, guint status, const std::string&
     });
 }
 
+void SiteServer::requireClientCertificate(GTlsDatabase* authorities) {
+    g_object_set(server_, "tls-auth-mode", G_TLS_AUTHENTICATION_REQUIRED, "tls-database",
+                 authorities, nullptr);
+    // libsoup takes no client certificate unless each message says so; the authorities have
+    // already verified it by then.
+    const auto accept = +[](SoupServerMessage*, GTlsCertificate*, GTlsCertificateFlags errors,
+                            gpointer) -> gboolean { return errors == 0; };
+    const auto started = +[](SoupServer*, SoupServerMessage* message, gpointer handler) {
+        g_signal_connect(message, "accept-certificate", G_CALLBACK(handler), nullptr);
+    };
+    g_signal_connect(server_, "request-started", G_CALLBACK(started),
+                     reinterpret_cast<gpointer>(accept));
+}
+
 std::string SiteServer::url(const std::string& path, const std::string& host) const {
     return scheme_ + "://" + host + ":" + std::to_string(port_) + path;
 }

@@ -33,6 +33,10 @@ public:
     void serve(const std::string& path, guint status, const std::string& type,
                const std::string& body);
 
+    // Over HTTPS, asks every client for a certificate that authorities trust, and refuses the
+    // connection of one that has none.
+    void requireClientCertificate(GTlsDatabase* authorities);
+
     // An address of this server; "localhost" for a second host name on the same machine.
     std::string url(const std::string& path, const std::string& host = "127.0.0.1") const;
     // How many requests came for path.

@@ -60,40 +60,41 @@ std::optional<Place> openPlace(const std::string& path, const std::string& owner
     return place;
 }
 
-std::optional<AppConfig> readRecord(const Place& place, ConfigToolIo& io, int& status) {
-    if (!place.folder.complete()) return AppConfig();
-    const FileRead read = readRegularFile(place.folder.existing.get(), place.name, !place.asRoot);
+std::optional<std::string> readInPlace(const Place& place, const std::string& name,
+                                       ConfigToolIo& io, int& status) {
+    if (!place.folder.complete()) return std::string();
+    const std::string path = place.pathOf(name);
+    const FileRead read = readRegularFile(place.folder.existing.get(), name, !place.asRoot);
     switch (read.outcome) {
         case FileRead::Outcome::Read:
-            return AppConfig::fromJson(read.bytes);
+            return read.bytes;
         case FileRead::Outcome::Missing:
-            return AppConfig();
+            return std::string();
         case FileRead::Outcome::Link:
-            status = linkRefused(io, place.path);
+            status = linkRefused(io, path);
             return std::nullopt;
         case FileRead::Outcome::NotRegular:
         case FileRead::Outcome::TooLarge:
-            io.err << "Erreur : " << printable(place.path)
+            io.err << "Erreur : " << printable(path)
                    << " n'est pas un fichier ordinaire de 64 Kio au plus ; il n'est ni lu ni "
                       "remplace.\n";
             break;
         case FileRead::Outcome::Unreadable:
-            io.err << "Erreur : impossible de lire " << printable(place.path) << "\n";
+            io.err << "Erreur : impossible de lire " << printable(path) << "\n";
             break;
     }
     status = kRefused;
     return std::nullopt;
 }
 
-int saveRecord(const AppConfig& record, Place& place, ConfigToolIo& io) {
-    const auto json = record.toJson();
+int saveInPlace(Place& place, const std::string& name, std::string_view bytes, ConfigToolIo& io) {
     const std::optional<FileOwner> owner =
         place.owner ? std::optional(place.owner->ids) : std::nullopt;
     const bool madeFolders = !place.folder.missing.empty();
-    if (!json || !makeMissingFolders(place.folder, owner) ||
-        !replaceFileAtomically(place.folder.existing.get(), place.name, *json, owner)) {
+    if (!makeMissingFolders(place.folder, owner) ||
+        !replaceFileAtomically(place.folder.existing.get(), name, bytes, owner)) {
         if (!place.folder.refusedLink.empty()) return linkRefused(io, place.folder.refusedLink);
-        io.err << "Erreur : impossible d'enregistrer " << printable(place.path) << "\n";
+        io.err << "Erreur : impossible d'enregistrer " << printable(place.pathOf(name)) << "\n";
         return kRefused;
     }
     if (place.owner) {

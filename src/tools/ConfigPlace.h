@@ -3,6 +3,7 @@
 // given to the desk's user.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,11 @@ struct Place {
     DeskFolder folder;
     bool asRoot = false;
     std::optional<Owner> owner;  // root writing for a user
+
+    // The path of a file beside config.dat, for messages.
+    std::string pathOf(const std::string& file) const {
+        return file == name ? path : (std::filesystem::path(path).parent_path() / file).string();
+    }
 };
 
 // Opens path's folder. owner: the user named by --owner; empty, the owner of the nearest folder
@@ -35,11 +41,12 @@ struct Place {
 std::optional<Place> openPlace(const std::string& path, const std::string& owner, ConfigToolIo& io,
                                int& status);
 
-// The record in place, both fields empty when there is no file yet; nothing, said, when the
-// file is not one the tool will read.
-std::optional<AppConfig> readRecord(const Place& place, ConfigToolIo& io, int& status);
+// The bytes of the file of that name beside config.dat, empty when there is none; nothing, said
+// on io.err with status set, when it is not a file the tool will read.
+std::optional<std::string> readInPlace(const Place& place, const std::string& name,
+                                       ConfigToolIo& io, int& status);
 
-// Writes the record in place, making the missing folders; the exit status.
-int saveRecord(const AppConfig& record, Place& place, ConfigToolIo& io);
+// Writes the file of that name beside config.dat, making the missing folders; the exit status.
+int saveInPlace(Place& place, const std::string& name, std::string_view bytes, ConfigToolIo& io);
 
 }  // namespace delvaronte

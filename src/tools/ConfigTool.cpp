@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 
 #include "base/Utf8.h"
 #include "config/AppConfig.h"
 #include "config/EntryRules.h"
+#include "tools/CertificateCommands.h"
 #include "tools/ConfigPlace.h"
 #include "tools/TerminalText.h"
 
@@ -29,6 +31,14 @@ constexpr char kUsage[] =
     "                    et l'enregistre (l'URL est gardee)\n"
     "  check-password    lit un mot de passe sur l'entree standard ; code de sortie 0\n"
     "                    s'il est correct, 1 sinon\n"
+    "  trust-certificate FICHIER.pem\n"
+    "                    fait confiance a ce certificat (celui du serveur, ou l'autorite\n"
+    "                    qui l'a signe) pour l'hote de l'URL, et pour lui seul\n"
+    "  forget-certificate  retire ce certificat\n"
+    "  client-certificate FICHIER\n"
+    "                    repond a l'hote de l'URL avec ce certificat client et sa cle\n"
+    "                    (PEM, ou PKCS#12 sans mot de passe)\n"
+    "  forget-client-certificate  retire ce certificat client\n"
     "\n"
     "Options :\n"
     "  --file CHEMIN     agit sur ce fichier au lieu du config.dat de l'utilisateur\n"
@@ -51,6 +61,22 @@ int invalidEntry(ConfigToolIo& io, std::string_view message) {
     return kBadUsage;
 }
 
+// The commands and what their one argument is, if they take one.
+struct Command {
+    const char* name;
+    const char* argument;
+};
+constexpr Command kCommands[] = {
+    {"show", nullptr},
+    {"set-url", "une URL"},
+    {"set-password", nullptr},
+    {"check-password", nullptr},
+    {"trust-certificate", "un fichier"},
+    {"forget-certificate", nullptr},
+    {"client-certificate", "un fichier"},
+    {"forget-client-certificate", nullptr},
+};
+
 struct Target {
     std::string path;
     std::string owner;  // --owner, empty when not given
@@ -64,7 +90,7 @@ std::optional<std::string> readPassword(ConfigToolIo& io, const std::string& pro
     return password ? password : std::string();
 }
 
-int showConfiguration(const std::string& path, const AppConfig& record, ConfigToolIo& io) {
+void showConfiguration(const std::string& path, const AppConfig& record, ConfigToolIo& io) {
     io.out << "Fichier : " << printable(path) << "\n";
     io.out << "Configure : " << (record.isConfigured() ? "oui" : "non") << "\n";
     if (record.encryptedUrl.empty()) {
@@ -76,7 +102,6 @@ int showConfiguration(const std::string& path, const AppConfig& record, ConfigTo
     }
     io.out << "Mot de passe administrateur : "
            << (record.passwordHash.empty() ? "non defini" : "defini") << "\n";
-    return kDone;
 }
 
 // The address set-url stores, trimmed; nothing, said, when the rules refuse it.
@@ -155,14 +180,15 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
     const std::string& command = arguments[i];
     const std::vector<std::string> rest(arguments.begin() + static_cast<long>(i) + 1,
                                         arguments.end());
-    const size_t expected = command == "set-url" ? 1 : 0;
-    if (command != "show" && command != "set-url" && command != "set-password" &&
-        command != "check-password") {
+    const auto known = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                    [&](const Command& c) { return command == c.name; });
+    if (known == std::end(kCommands)) {
         return usageError(io, "commande inconnue : " + printable(command));
     }
-    if (rest.size() != expected) {
-        return usageError(
-            io, expected == 1 ? "set-url attend une URL." : command + " n'attend pas d'argument.");
+    if (rest.size() != (known->argument != nullptr ? 1u : 0u)) {
+        return usageError(io, known->argument != nullptr
+                                  ? command + " attend " + known->argument + "."
+                                  : command + " n'attend pas d'argument.");
     }
     if (!target.owner.empty()) {
         if (geteuid() != 0) return usageError(io, "--owner demande les droits de root.");
@@ -183,24 +209,37 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
     std::optional<std::string> entry;
     if (command == "set-url") {
         entry = urlEntry(rest.front(), io, status);
-    } else if (command != "show") {
+    } else if (command == "trust-certificate" || command == "client-certificate") {
+        entry = certificateEntry(rest.front(), command == "client-certificate", io, status);
+    } else if (command.ends_with("password")) {
         entry = passwordEntry(command == "set-password", io, status);
     }
     if (status != kDone) return status;
 
     std::optional<Place> place = openPlace(target.path, target.owner, io, status);
     if (!place) return status;
-    const std::optional<AppConfig> record = readRecord(*place, io, status);
-    if (!record) return status;
-    if (command == "show") return showConfiguration(place->path, *record, io);
+    if (command.ends_with("-certificate")) {
+        const bool client = command.find("client") != std::string::npos;
+        return entry ? saveInPlace(*place, certificateFile(client), *entry, io)
+                     : forgetCertificate(*place, client, io);
+    }
+    const std::optional<std::string> bytes = readInPlace(*place, place->name, io, status);
+    if (!bytes) return status;
+    const AppConfig record = AppConfig::fromJson(*bytes);
+    if (command == "show") {
+        showConfiguration(place->path, record, io);
+        return showCertificates(*place, io);
+    }
     if (command == "check-password") {
-        if (entry && record->verifyPassword(*entry)) return kDone;
+        if (entry && record.verifyPassword(*entry)) return kDone;
         io.err << "Mot de passe incorrect.\n";
         return kRefused;
     }
-    const AppConfig changed =
-        command == "set-url" ? record->withEntries(*entry, {}) : record->withEntries({}, *entry);
-    return saveRecord(changed, *place, io);
+    const auto json =
+        (command == "set-url" ? record.withEntries(*entry, {}) : record.withEntries({}, *entry))
+            .toJson();
+    if (!json) return invalidEntry(io, "la configuration ne peut pas etre ecrite.");
+    return saveInPlace(*place, place->name, *json, io);
 }
 
 }  // namespace delvaronte

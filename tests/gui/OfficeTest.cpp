@@ -1,6 +1,7 @@
 // The office around the application: a web server that asks for a password, an intranet
 // certificate, a proxy, reminders from the page, files for the page.
 #include "Harness.h"
+#include "tools/ConfigTool.h"
 
 using namespace delvaronte;
 using namespace delvaronte::testing;
@@ -88,4 +89,53 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
     app.delegate().loadUrl(server.url("/prive", "localhost"));  // another protection space
     EXPECT_TRUE(waitUntil([&] { return app.heading() == "Acces refuse"; }))
         << app.heading() << " " << webkit_web_view_get_uri(app.view());
+}
+
+// An intranet server with a certificate of its own: "Connexion impossible" until the
+// administrator trusts it (and again once it is forgotten); then the page, for the home host
+// only. A server that asks for a client certificate gets the one the administrator set.
+TEST(Office, IntranetCertificatesSetByTheAdministrator) {
+    const auto tool = [](const std::vector<std::string>& arguments) {
+        std::ostringstream out, err;
+        ConfigToolIo io{out, err, nullptr};
+        return runConfigTool(arguments, io);
+    };
+    const std::string certificate = DELVARONTE_FIXTURES "/self-signed.pem";
+    const auto secure = selfSignedServer();
+    secure->serveFolder(DELVARONTE_TEST_PAGES);
+    RunningApp::provision(secure->url("/connexion.html"));
+    const auto headingOnStart = [](RunningApp& app) {
+        app.activate();
+        waitUntil([&] { return !app.heading().empty(); });
+        return app.heading();
+    };
+    for (const auto& steps : {std::vector<std::vector<std::string>>{},
+                              {{"trust-certificate", certificate}, {"forget-certificate"}}}) {
+        for (const auto& step : steps) ASSERT_EQ(tool(step), 0);
+        RunningApp app;
+        EXPECT_EQ(headingOnStart(app), "Connexion impossible");
+    }
+    ASSERT_EQ(tool({"trust-certificate", certificate}), 0);
+    {
+        RunningApp app;
+        EXPECT_EQ(headingOnStart(app), "Connexion");
+        app.evaluate("location.href = '" + secure->url("/saisie-rapide.html", "localhost") +
+                     "'; 1");
+        EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }))
+            << "another host, the same certificate";
+    }
+
+    const auto authorities =
+        GRef<GTlsDatabase>::adopt(g_tls_file_database_new(certificate.c_str(), nullptr));
+    const auto asking = selfSignedServer();
+    asking->requireClientCertificate(authorities.get());
+    asking->serveFolder(DELVARONTE_TEST_PAGES);
+    RunningApp::provision(asking->url("/connexion.html"));
+    for (const bool set : {false, true}) {
+        if (set) {
+            ASSERT_EQ(tool({"client-certificate", DELVARONTE_FIXTURES "/client.pem"}), 0);
+        }
+        RunningApp app;
+        EXPECT_EQ(headingOnStart(app), set ? "Connexion" : "Connexion impossible");
+    }
 }
