@@ -12,7 +12,7 @@ packages=(
   libgtk-4-dev libepoxy-dev libwebkitgtk-6.0-dev libsoup-3.0-dev glib-networking
   libssl-dev nlohmann-json3-dev libicu-dev
   # tests
-  googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox
+  googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox gsettings-desktop-schemas
   # packaging and its checks
   dpkg-dev desktop-file-utils appstream
   # fuzzing

@@ -107,6 +107,10 @@ void AppDelegate::buildWebView() {
     webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
     connectWebView(webView_);
     downloads_ = std::make_unique<Downloads>(sharedNetworkSession(), seams_.open);
+    // The desktop's proxies as they are at this start, for the pages and the update check.
+    const ProxyChoice proxies = chooseProxies(readProxySources());
+    applyProxies(sharedNetworkSession(), proxies);
+    proxyResolver_ = proxyResolverFor(proxies);
     gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(webView_));
     gtk_widget_grab_focus(GTK_WIDGET(webView_));
     loadUrl(appUrl_);
@@ -156,6 +160,7 @@ gboolean AppDelegate::homeTimeoutCb(gpointer data) {
 UpdateCheckSettings AppDelegate::updateSettings() const {
     UpdateCheckSettings settings = seams_.updates;
     settings.open = seams_.open;
+    if (!settings.proxy) settings.proxy = proxyResolver_;
     return settings;
 }
 

@@ -134,6 +134,7 @@ private:
     GRef<GTlsCertificate> trustedCertificate_;
     GRef<GTlsCertificate> clientCertificate_;
     std::vector<GRef<GTlsCertificate>> allowedCertificates_;  // already let through once
+    GRef<GProxyResolver> proxyResolver_;                      // the update check's
 };
 
 }  // namespace delvaronte

@@ -1,6 +1,7 @@
 #include "shell/WebViews.h"
 
 #include <filesystem>
+#include <vector>
 
 #include "shell/StartupEnvironment.h"
 
@@ -51,6 +52,24 @@ WebKitWebView* newMainWebView() {
 WebKitWebView* newRelatedWebView(WebKitWebView* opener) {
     return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener, "settings",
                                         sharedSettings(), nullptr));
+}
+
+void applyProxies(WebKitNetworkSession* session, const ProxyChoice& choice) {
+    if (choice.mode == ProxyChoice::Mode::System) {
+        webkit_network_session_set_proxy_settings(session, WEBKIT_NETWORK_PROXY_MODE_DEFAULT,
+                                                  nullptr);
+        return;
+    }
+    std::vector<const char*> ignore;
+    for (const auto& host : choice.ignoreHosts) ignore.push_back(host.c_str());
+    ignore.push_back(nullptr);
+    WebKitNetworkProxySettings* settings =
+        webkit_network_proxy_settings_new(nullptr, ignore.data());
+    for (const auto& [scheme, proxy] : choice.proxies) {
+        webkit_network_proxy_settings_add_proxy_for_scheme(settings, scheme.c_str(), proxy.c_str());
+    }
+    webkit_network_session_set_proxy_settings(session, WEBKIT_NETWORK_PROXY_MODE_CUSTOM, settings);
+    webkit_network_proxy_settings_free(settings);
 }
 
 GtkWindow* windowOf(WebKitWebView* view) {

@@ -4,6 +4,8 @@
 
 #include <webkit/webkit.h>
 
+#include "base/DesktopProxy.h"
+
 namespace delvaronte {
 
 inline constexpr char kUserAgent[] = "Delvaronte-Mac/1.0 Safari/605.1.15";
@@ -20,6 +22,9 @@ WebKitWebView* newMainWebView();
 
 // A pop-up's view, related to the page that opened it (same session, same web process).
 WebKitWebView* newRelatedWebView(WebKitWebView* opener);
+
+// The proxies every web view goes through from now on.
+void applyProxies(WebKitNetworkSession* session, const ProxyChoice& choice);
 
 // The window a view is in; nothing when it is in none.
 GtkWindow* windowOf(WebKitWebView* view);

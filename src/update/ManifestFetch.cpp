@@ -74,7 +74,8 @@ struct Fetch {
 }  // namespace
 
 bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit,
-                   GTlsDatabase* authorities, std::function<void(FetchResult)> done) {
+                   GTlsDatabase* authorities, GProxyResolver* proxy,
+                   std::function<void(FetchResult)> done) {
     SoupMessage* message = soup_message_new(SOUP_METHOD_GET, url.c_str());
     if (message == nullptr) return false;
 
@@ -84,6 +85,7 @@ bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit
     fetch->session =
         GRef<SoupSession>::adopt(soup_session_new_with_options("timeout", timeoutSeconds, nullptr));
     if (authorities != nullptr) soup_session_set_tls_database(fetch->session.get(), authorities);
+    if (proxy != nullptr) soup_session_set_proxy_resolver(fetch->session.get(), proxy);
     connectSignal(message, "restarted", &Fetch::restartedCb, fetch);
     fetch->limit = limit;
     fetch->done = std::move(done);

@@ -13,9 +13,11 @@ namespace delvaronte {
 // GETs url with no cache and a timeout on connecting and on each wait for data, reading the
 // body up to limit bytes (a longer one is TooLarge). Only a 200 answer is Received; a
 // redirect to anything but https fails the fetch. authorities: the certificate authorities
-// trusted, the system's when null. done runs once, on the main loop, after fetchManifest has
-// returned. Returns false, and never calls done, when url cannot form a request at all.
+// trusted, the system's when null; proxy: the proxies, the system's when null. done runs once, on
+// the main loop, after fetchManifest has returned. Returns false, and never calls done, when url
+// cannot form a request at all.
 bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit,
-                   GTlsDatabase* authorities, std::function<void(FetchResult)> done);
+                   GTlsDatabase* authorities, GProxyResolver* proxy,
+                   std::function<void(FetchResult)> done);
 
 }  // namespace delvaronte

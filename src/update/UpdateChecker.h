@@ -23,6 +23,8 @@ struct UpdateCheckSettings {
     std::function<void(UpdateOutcome)> onFinished;  // after the alert, if any, was answered
     // The certificate authorities the check trusts; the system's when empty.
     GRef<GTlsDatabase> authorities;
+    // The proxies it goes through; the system's when empty.
+    GRef<GProxyResolver> proxy;
     // "Telecharger" hands the download address to it.
     std::function<void(const std::string&)> open = launchDefaultHandler;
 };

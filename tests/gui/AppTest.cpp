@@ -217,7 +217,7 @@ TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
         UpdateChecker::checkForUpdates(
             silent,
             {url, 1, [&](UpdateOutcome o) { outcome = o; }, trust ? trusted : GRef<GTlsDatabase>(),
-             [&](const std::string& uri) { opened.push_back(uri); }});
+             {}, [&](const std::string& uri) { opened.push_back(uri); }});
         EXPECT_FALSE(outcome.has_value()) << "never finished before it returns";
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }, 30));
         return outcome.value_or(UpdateOutcome::Nothing);

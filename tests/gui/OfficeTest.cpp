@@ -139,3 +139,46 @@ TEST(Office, IntranetCertificatesSetByTheAdministrator) {
         EXPECT_EQ(headingOnStart(app), set ? "Connexion" : "Connexion impossible");
     }
 }
+
+// The pages and the update check go through the proxy the session names: the environment's
+// where only it is set, GNOME's settings where they say so.
+TEST(Office, PagesAndTheUpdateCheckGoThroughTheDesktopsProxy) {
+    SiteServer proxy;
+    std::vector<std::string> forwarded;
+    const std::pair<const char*, const char*> answers[] = {
+        {"/tableau.html", "<!doctype html><h1>Par le proxy</h1>"},
+        {"/version.json", R"({"version":"3.0.0"})"}};
+    for (const auto& [path, body] : answers) {
+        proxy.route(path, [&forwarded, body = std::string(body)](SoupServerMessage* message) {
+            forwarded.push_back(GText(g_uri_to_string(soup_server_message_get_uri(message))).get());
+            soup_server_message_set_status(message, 200, nullptr);
+            soup_server_message_set_response(message, "text/html", SOUP_MEMORY_COPY, body.data(),
+                                             body.size());
+        });
+    }
+    const std::string home = "http://compta.intranet.test/tableau.html";
+    const std::string manifest = "http://mises-a-jour.intranet.test/version.json";
+    RunningApp::provision(home);
+    const auto settings = GRef<GSettings>::adopt(g_settings_new("org.gnome.system.proxy"));
+    const auto http = GRef<GSettings>::adopt(g_settings_get_child(settings.get(), "http"));
+    for (const bool gnome : {false, true}) {
+        SCOPED_TRACE(gnome ? "GNOME's settings" : "http_proxy");
+        if (gnome) {
+            g_unsetenv("http_proxy");
+            g_settings_set_string(settings.get(), "mode", "manual");
+            g_settings_set_string(http.get(), "host", "127.0.0.1");
+            g_settings_set_int(http.get(), "port", int(proxy.port()));
+        } else {
+            g_setenv("http_proxy", ("127.0.0.1:" + std::to_string(proxy.port())).c_str(), TRUE);
+        }
+        forwarded.clear();
+        RunningApp app;
+        app.seams.updates.manifestUrl = manifest;
+        app.activate();
+        EXPECT_TRUE(waitUntil([&] { return app.heading() == "Par le proxy"; }));
+        EXPECT_TRUE(waitUntil([&] {
+            return std::count(forwarded.begin(), forwarded.end(), manifest) == 1;
+        })) << "the check at start-up";
+        EXPECT_NE(std::find(forwarded.begin(), forwarded.end(), home), forwarded.end());
+    }
+}
