@@ -9,9 +9,10 @@ namespace delvaronte {
 namespace {
 
 bool holdsKey(GTlsCertificate* certificate) {
-    GText key;
+    gchar* key = nullptr;
     g_object_get(certificate, "private-key-pem", &key, nullptr);
-    return key != nullptr;
+    const GText held(key);
+    return held != nullptr;
 }
 
 std::string dateOf(GDateTime* date) {

@@ -34,6 +34,7 @@ SiteServer::SiteServer(guint port, GTlsCertificate* certificate)
         +[](SoupServer*, SoupServerMessage* message, const char* path, GHashTable*, gpointer data) {
             auto* self = static_cast<SiteServer*>(data);
             ++self->counts_[path];
+            if (!self->signedIn(message)) return;
             if (const auto found = self->routes_.find(path); found != self->routes_.end()) {
                 return found->second(message);
             }
@@ -72,6 +73,28 @@ void SiteServer::serve(const std::string& path, guint status, const std::string&
         soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY, body.data(),
                                          body.size());
     });
+}
+
+void SiteServer::requireSignIn(const std::string& realm, const std::string& user,
+                               const std::string& password) {
+    const std::string pair = user + ":" + password;
+    const GText encoded(g_base64_encode(reinterpret_cast<const guchar*>(pair.data()), pair.size()));
+    realm_ = realm;
+    credentials_ = "Basic " + std::string(encoded.get());
+}
+
+bool SiteServer::signedIn(SoupServerMessage* message) const {
+    const char* given = soup_message_headers_get_one(
+        soup_server_message_get_request_headers(message), "Authorization");
+    if (realm_.empty() || (given != nullptr && credentials_ == given)) return true;
+    soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                 "WWW-Authenticate", ("Basic realm=\"" + realm_ + "\"").c_str());
+    static constexpr char kRefused[] =
+        "<!doctype html><title>Acces refuse</title><h1>Acces refuse</h1>";
+    soup_server_message_set_status(message, SOUP_STATUS_UNAUTHORIZED, nullptr);
+    soup_server_message_set_response(message, "text/html", SOUP_MEMORY_STATIC, kRefused,
+                                     sizeof kRefused - 1);
+    return false;
 }
 
 void SiteServer::requireClientCertificate(GTlsDatabase* authorities) {

@@ -33,6 +33,11 @@ public:
     void serve(const std::string& path, guint status, const std::string& type,
                const std::string& body);
 
+    // Asks for a sign-in (HTTP Basic, in that realm) before anything is served; a request
+    // without the right one gets 401 and a page "Acces refuse".
+    void requireSignIn(const std::string& realm, const std::string& user,
+                       const std::string& password);
+
     // Over HTTPS, asks every client for a certificate that authorities trust, and refuses the
     // connection of one that has none.
     void requireClientCertificate(GTlsDatabase* authorities);
@@ -43,6 +48,9 @@ public:
     int requests(const std::string& path) const;
 
 private:
+    // Whether the request may be answered; when not, it is answered with the sign-in's 401.
+    bool signedIn(SoupServerMessage* message) const;
+
     SoupServer* server_;
     std::string scheme_;
     guint port_ = 0;
@@ -50,6 +58,7 @@ private:
     std::vector<std::string> folders_;
     std::map<std::string, Handler> routes_;
     std::map<std::string, int> counts_;
+    std::string realm_, credentials_;  // the sign-in asked for, when one is
 };
 
 }  // namespace delvaronte

@@ -26,6 +26,11 @@ AppDelegate::AppDelegate(GtkApplication* application, const ShellSeams& seams)
 AppDelegate::~AppDelegate() {
     g_signal_handlers_disconnect_by_data(application_, this);
     stopHomeTimer();
+    // Notifications outlive their page's view by a moment: they must not call back here.
+    for (const auto& [id, shown] : notifications_) {
+        g_signal_handlers_disconnect_by_data(shown.notification.get(), this);
+    }
+    notifications_.clear();
     // Pop-ups still open go with the delegate their web views would call.
     for (GtkWindow* popup : childWindows_) {
         if (GtkWidget* view = gtk_window_get_child(popup)) {
@@ -72,6 +77,7 @@ void AppDelegate::setupApplication() {
     // GTK 4.8 gives a window the menu bar that exists when the window is made; a later one
     // shows only in windows made after it. So the menu comes first, unseen until the window.
     setupMenu();
+    addNotificationAction();
     buildMainWindow();
     presentMainWindow();
     gtk_window_maximize(window_);

@@ -6,11 +6,14 @@
 //   PopupWindows.cpp     the windows pages open: size, title, limit, closing
 //   PageDialogs.cpp      the page's alert, confirm, prompt and leave question; printing
 //   SignIn.cpp           a server's sign-in prompt; the client certificate for the home host
+//   Notifications.cpp    what pages ask beyond showing themselves; their notifications
+//   PageFiles.cpp        files the page asks for (<input type=file>)
 #pragma once
 
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +116,20 @@ private:
                                    AppDelegate* self);
     void answerWithClientCertificate(WebKitAuthenticationRequest* request);
 
+    // Permissions and notifications.
+    bool showsHomeHost(WebKitWebView* view) const;
+    void addNotificationAction();
+    void notificationClicked(const std::string& id);
+    static gboolean permissionRequestCb(WebKitWebView* view, WebKitPermissionRequest* request,
+                                        AppDelegate* self);
+    static gboolean showNotificationCb(WebKitWebView* view, WebKitNotification* notification,
+                                       AppDelegate* self);
+    static void notificationClosedCb(WebKitNotification* notification, AppDelegate* self);
+
+    // Files for the page.
+    static gboolean runFileChooserCb(WebKitWebView* view, WebKitFileChooserRequest* request,
+                                     AppDelegate* self);
+
     // Page dialogs and printing.
     static gboolean scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
                                    AppDelegate* self);
@@ -134,7 +151,13 @@ private:
     GRef<GTlsCertificate> trustedCertificate_;
     GRef<GTlsCertificate> clientCertificate_;
     std::vector<GRef<GTlsCertificate>> allowedCertificates_;  // already let through once
-    GRef<GProxyResolver> proxyResolver_;                      // the update check's
+    GRef<GProxyResolver> proxyResolver_;
+    struct ShownNotification {
+        GRef<WebKitNotification> notification;
+        GRef<WebKitWebView> view;
+    };
+    std::map<std::string, ShownNotification>
+        notifications_;  // by the desktop's id                      // the update check's
 };
 
 }  // namespace delvaronte

@@ -70,6 +70,9 @@ void AppDelegate::connectWebView(WebKitWebView* view) {
     connectSignal(view, "print", &AppDelegate::printCb, this);
     connectSignal(view, "web-process-terminated", &AppDelegate::webProcessTerminatedCb, this);
     connectSignal(view, "authenticate", &AppDelegate::authenticateCb, this);
+    connectSignal(view, "permission-request", &AppDelegate::permissionRequestCb, this);
+    connectSignal(view, "show-notification", &AppDelegate::showNotificationCb, this);
+    connectSignal(view, "run-file-chooser", &AppDelegate::runFileChooserCb, this);
 }
 
 // Gives the address to the system when the user asked for it, at most once a second per view.

@@ -7,11 +7,13 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/GObjectPtr.h"
+#include "sandbox/NotificationSink.h"
 #include "sandbox/SiteServer.h"
 #include "sandbox/ThrowAwayHome.h"
 
@@ -20,12 +22,13 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
-    "Usage : delvaronte-demo [--program CHEMIN] [--until-loaded]\n"
+    "Usage : delvaronte-demo [--program CHEMIN] [--identification] [--until-loaded]\n"
     "\n"
     "Sert un site de demonstration sur 127.0.0.1 et lance DELVARONTE dessus avec une\n"
     "configuration jetable (mot de passe administrateur : demo).\n"
     "\n"
     "  --program CHEMIN  le programme a lancer (par defaut : delvaronte a cote de celui-ci)\n"
+    "  --identification  le site demande un identifiant (compta) et un mot de passe (demo)\n"
     "  --until-loaded    s'arrete, avec le programme, des que la premiere page est chargee\n"
     "                    (code 0 ; 1 si elle ne l'est pas en 60 secondes)\n";
 
@@ -33,6 +36,7 @@ struct Demo {
     delvaronte::GOwned<GMainLoop, g_main_loop_unref> loop;
     delvaronte::GRef<GSubprocess> program;
     bool untilLoaded = false;
+    bool signIn = false;
     bool loaded = false;
     int status = 0;
 };
@@ -85,6 +89,8 @@ int main(int argc, char** argv) {
         const std::string argument = argv[i];
         if (argument == "--until-loaded") {
             demo.untilLoaded = true;
+        } else if (argument == "--identification") {
+            demo.signIn = true;
         } else if (argument == "--program" && i + 1 < argc) {
             program = argv[++i];
         } else {
@@ -98,6 +104,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     server.serveFolder(findSite(executable).string());
+    if (demo.signIn) server.requireSignIn("Demo DELVARONTE", "compta", "demo");
     // The site's home page asks for this once its load event has fired.
     server.route("/loaded", [&demo](SoupServerMessage* message) {
         soup_server_message_set_status(message, SOUP_STATUS_NO_CONTENT, nullptr);
@@ -116,6 +123,14 @@ int main(int argc, char** argv) {
     GError* error = nullptr;
     // Sets DBUS_SESSION_BUS_ADDRESS, which the program inherits.
     const auto bus = delvaronte::GRef<GTestDBus>::adopt(privateSessionBus());
+    // The desktop's notifications do not reach a bus of the demo's own: the demo shows them.
+    std::optional<delvaronte::NotificationSink> notifications;
+    if (bus) {
+        notifications.emplace([](const delvaronte::NotificationSink::Shown& shown) {
+            std::printf("Notification : %s - %s\n", shown.title.c_str(), shown.body.c_str());
+            std::fflush(stdout);
+        });
+    }
     {
         const auto launcher = delvaronte::GRef<GSubprocessLauncher>::adopt(
             g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_NONE));

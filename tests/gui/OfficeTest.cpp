@@ -1,6 +1,7 @@
 // The office around the application: a web server that asks for a password, an intranet
 // certificate, a proxy, reminders from the page, files for the page.
 #include "Harness.h"
+#include "sandbox/NotificationSink.h"
 #include "tools/ConfigTool.h"
 
 using namespace delvaronte;
@@ -12,25 +13,6 @@ constexpr char kSignInPage[] =
     "<!doctype html><title>Connexion</title><h1>Connexion</h1>"
     "<input id='identifiant' autofocus>";
 
-// The web server's own sign-in on path: Basic, realm "Comptabilite", compta / secret. A
-// refusal carries the server's own page.
-void requireSignIn(SiteServer& server, const std::string& path, const std::string& body) {
-    server.route(path, [body](SoupServerMessage* message) {
-        const char* given = soup_message_headers_get_one(
-            soup_server_message_get_request_headers(message), "Authorization");
-        const bool signedIn =
-            given != nullptr && std::string(given) == "Basic Y29tcHRhOnNlY3JldA==";
-        if (!signedIn) {
-            soup_message_headers_replace(soup_server_message_get_response_headers(message),
-                                         "WWW-Authenticate", "Basic realm=\"Comptabilite\"");
-        }
-        const std::string page = signedIn ? body : "<!doctype html><h1>Acces refuse</h1>";
-        soup_server_message_set_status(message, signedIn ? 200 : 401, nullptr);
-        soup_server_message_set_response(message, "text/html", SOUP_MEMORY_COPY, page.data(),
-                                         page.size());
-    });
-}
-
 }  // namespace
 
 // The home page behind the server's sign-in: our dialog over the splash, a wrong answer asked
@@ -39,8 +21,8 @@ void requireSignIn(SiteServer& server, const std::string& path, const std::strin
 TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
     SiteServer server;
     server.serveFolder(DELVARONTE_TEST_PAGES);
-    requireSignIn(server, "/", kSignInPage);
-    requireSignIn(server, "/prive", "");
+    server.serve("/", 200, "text/html", kSignInPage);
+    server.requireSignIn("Comptabilite", "compta", "secret");
     RunningApp::provision(server.url("/"));
     RunningApp app;
     AlertDriver driver;
@@ -74,6 +56,8 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
                        view, std::string("document.getElementById('") + field + "').value") == text;
         });
     };
+    // A person types once the window is in front again, after the dialog.
+    ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(app.delegate().window()); }));
     EXPECT_TRUE(typed(app.view(), "identifiant", "compta"));
     gtk_window_close(app.delegate().window());
     app.activate();
@@ -86,7 +70,7 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
     EXPECT_TRUE(typed(app.popup(0), "montant", "1200"));
 
     driver.press("Annuler");
-    app.delegate().loadUrl(server.url("/prive", "localhost"));  // another protection space
+    app.delegate().loadUrl(server.url("/", "localhost"));  // another protection space
     EXPECT_TRUE(waitUntil([&] { return app.heading() == "Acces refuse"; }))
         << app.heading() << " " << webkit_web_view_get_uri(app.view());
 }
@@ -181,4 +165,119 @@ TEST(Office, PagesAndTheUpdateCheckGoThroughTheDesktopsProxy) {
         })) << "the check at start-up";
         EXPECT_NE(std::find(forwarded.begin(), forwarded.end(), home), forwarded.end());
     }
+}
+
+// The home page reminds the user: the desktop shows it with the program's icon, and a click
+// brings the window back. A page of another host is refused.
+TEST(Office, RemindersFromTheHomePageAreTheDesktopsOwn) {
+    NotificationSink desktop;
+    SiteServer server;
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    RunningApp::provision(server.url("/rappel.html"));
+    RunningApp app;
+    app.activate();
+    ASSERT_TRUE(app.waitForLoad(server.url("/rappel.html")));
+    app.evaluate("rappeler(); 1");
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "granted"; }));
+    ASSERT_TRUE(waitUntil([&] { return desktop.shown().size() == 1; }));
+    EXPECT_EQ(desktop.shown()[0].title, "Facture echue");
+    EXPECT_EQ(desktop.shown()[0].body, "FA-2026-114 : 12 400,00 MAD");
+    EXPECT_EQ(desktop.shown()[0].icon, "ma.delvaronte.Delvaronte");
+    gtk_window_close(app.delegate().window());
+    ASSERT_FALSE(gtk_widget_get_visible(GTK_WIDGET(app.delegate().window())));
+    desktop.click(1);
+    EXPECT_TRUE(
+        waitUntil([&] { return gtk_widget_get_visible(GTK_WIDGET(app.delegate().window())); }));
+
+    app.evaluate("location.href = '" + server.url("/rappel.html", "localhost") + "'; 1");
+    ASSERT_TRUE(app.waitForLoad(server.url("/rappel.html", "localhost")));
+    app.evaluate("rappeler(); 1");
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "denied"; }));
+    EXPECT_EQ(desktop.shown().size(), 1u);
+}
+
+// Files for the page: the chooser over the page's window, in Documents; one file, several
+// files, never a folder; what was chosen reaches the server with the form.
+TEST(Office, FilesAttachedToAFormReachTheServer) {
+    const std::filesystem::path documents = std::filesystem::path(g_get_home_dir()) / "Documents";
+    std::filesystem::create_directories(documents / "archives");
+    writeFile(documents / "releve.pdf", "%PDF releve de mars");
+    writeFile(documents / "facture.pdf", "%PDF facture FA-114");
+    SiteServer server;
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    std::string received;
+    server.route("/recu", [&](SoupServerMessage* message) {
+        SoupMessageBody* body = soup_server_message_get_request_body(message);
+        received.assign(body->data, size_t(body->length));
+        soup_server_message_set_status(message, 200, nullptr);
+    });
+    RunningApp::provision(server.url("/pieces.html"));
+    RunningApp app;
+    app.activate();
+    ASSERT_TRUE(app.waitForLoad(server.url("/pieces.html")));
+    // Opens the input's chooser, picks, answers Ouvrir; a chooser still open after that (a
+    // folder was picked: GTK goes into it) is answered Annuler.
+    const auto choose = [&](const std::string& input, const std::function<void(GtkWindow*)>& pick) {
+        ASSERT_TRUE(app.focusPage());
+        app.pressOn(input);
+        GtkWindow* chooser = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (chooser = windowNamed("delvaronte-open")); }));
+        EXPECT_EQ(gtk_window_get_transient_for(chooser), app.delegate().window());
+        EXPECT_TRUE(waitUntil([&] {
+            const auto folder =
+                GRef<GFile>::adopt(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(chooser)));
+            const GText path(folder ? g_file_get_path(folder.get()) : nullptr);
+            return path && documents == path.get();
+        })) << "the chooser starts in Documents";
+        EXPECT_EQ(bool(gtk_file_chooser_get_select_multiple(GTK_FILE_CHOOSER(chooser))),
+                  input == "pieces");
+        pick(chooser);
+        for (const int response : {GTK_RESPONSE_ACCEPT, GTK_RESPONSE_CANCEL}) {
+            if (windowNamed("delvaronte-open") == nullptr) break;
+            gtk_widget_activate(gtk_dialog_get_widget_for_response(GTK_DIALOG(chooser), response));
+            waitUntil([] { return windowNamed("delvaronte-open") == nullptr; }, 2);
+        }
+        EXPECT_EQ(windowNamed("delvaronte-open"), nullptr);
+    };
+    const auto pickFile = [](const std::filesystem::path& path) {
+        return [path](GtkWindow* chooser) {
+            const auto file = GRef<GFile>::adopt(g_file_new_for_path(path.c_str()));
+            gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), file.get(), nullptr);
+        };
+    };
+    const auto names = [&](const std::string& input) {
+        return app.evaluate("Array.from(" + input + ".files).map(f => f.name).join(',')");
+    };
+    choose("piece", pickFile(documents / "releve.pdf"));
+    EXPECT_TRUE(waitUntil([&] { return names("piece") == "releve.pdf"; })) << names("piece");
+    choose("piece", pickFile(documents / "archives"));
+    EXPECT_EQ(names("piece"), "releve.pdf") << "a folder is no file for the page";
+    // Both files of the folder, as Ctrl+A in its list selects them (a folder among them would
+    // only be gone into).
+    std::filesystem::remove(documents / "archives");
+    choose("pieces", [](GtkWindow* chooser) {
+        std::function<GtkWidget*(GtkWidget*)> list = [&](GtkWidget* widget) -> GtkWidget* {
+            if (GTK_IS_TREE_VIEW(widget)) return widget;  // GTK 4.8's file list
+            for (GtkWidget* child = gtk_widget_get_first_child(widget); child != nullptr;
+                 child = gtk_widget_get_next_sibling(child)) {
+                if (GtkWidget* found = list(child)) return found;
+            }
+            return nullptr;
+        };
+        GtkWidget* files = list(GTK_WIDGET(chooser));
+        ASSERT_NE(files, nullptr);
+        GtkTreeModel* rows = gtk_tree_view_get_model(GTK_TREE_VIEW(files));
+        waitUntil([&] {
+            rows = gtk_tree_view_get_model(GTK_TREE_VIEW(files));
+            return rows != nullptr && gtk_tree_model_iter_n_children(rows, nullptr) == 2;
+        });
+        gtk_tree_selection_select_all(gtk_tree_view_get_selection(GTK_TREE_VIEW(files)));
+    });
+    EXPECT_TRUE(waitUntil([&] { return names("pieces") == "facture.pdf,releve.pdf"; }))
+        << names("pieces");
+
+    app.pressOn("envoyer");
+    ASSERT_TRUE(waitUntil([&] { return !received.empty(); }));
+    EXPECT_NE(received.find("%PDF releve de mars"), std::string::npos);
+    EXPECT_NE(received.find("%PDF facture FA-114"), std::string::npos);
 }

@@ -7,6 +7,7 @@
 #include "shell/rules/DrawingPath.h"
 #include "shell/rules/NavigationPolicy.h"
 #include "shell/rules/PageDialogGuard.h"
+#include "shell/rules/PagePermissions.h"
 #include "shell/rules/WindowGeometry.h"
 #include "shell/rules/Zoom.h"
 
@@ -126,4 +127,12 @@ TEST(Windows, CairoWhereOpenGlWouldRunOnTheProcessor) {
     for (const char* gpu :
          {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "virgl (Mesa Intel(R) Xe Graphics)"})
         EXPECT_EQ(chooseDrawingPath({"", "", true, gpu}), AsGtkChooses) << gpu;
+}
+
+TEST(PagePermissions, NotificationsForTheHomeHostAndNothingElse) {
+    for (const PermissionRule& rule : kPermissionRules) {
+        const bool notifications = rule.kind == PermissionKind::Notifications;
+        EXPECT_EQ(allowsPermission(rule.kind, true), notifications) << rule.what;
+        EXPECT_FALSE(allowsPermission(rule.kind, false)) << rule.what;
+    }
 }
