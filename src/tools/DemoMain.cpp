@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
     }
     if (!demo.program) {
         std::fprintf(stderr, "Erreur : %s\n", error->message);
+        notifications.reset();  // its hold on the bus first: the bus waits for the last one
         if (bus) g_test_dbus_down(bus.get());
         return 1;
     }
@@ -173,6 +174,7 @@ int main(int argc, char** argv) {
         demo.status = g_subprocess_get_exit_status(demo.program.get());
     }
     // The bus goes first: its daemon is one of the children waited for.
+    notifications.reset();
     if (bus) g_test_dbus_down(bus.get());
     waitForOrphans();
     return demo.status;  // the home goes with root, once nothing writes into it any more
