@@ -25,7 +25,9 @@ AppDelegate::AppDelegate(GtkApplication* application, const ShellSeams& seams)
 
 AppDelegate::~AppDelegate() {
     g_signal_handlers_disconnect_by_data(application_, this);
+    g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
     stopHomeTimer();
+    for (WebKitWebView* view : allViews()) cancelRetry(view);
     // Notifications outlive their page's view by a moment: they must not call back here.
     for (const auto& [id, shown] : notifications_) {
         g_signal_handlers_disconnect_by_data(shown.notification.get(), this);
@@ -98,6 +100,8 @@ void AppDelegate::buildMainWindow() {
     gtk_window_set_hide_on_close(window_, TRUE);
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
     addContentKeys(window_);
+    connectSignal(window_, "notify::visible", &AppDelegate::windowShownCb, this);
+    connectSignal(window_, "notify::is-active", &AppDelegate::windowShownCb, this);
 
     // Held for the program's life, like the window: closing only hides it.
     g_object_ref(window_);
@@ -119,6 +123,8 @@ void AppDelegate::buildWebView() {
     proxyResolver_ = proxyResolverFor(proxies);
     gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(webView_));
     gtk_widget_grab_focus(GTK_WIDGET(webView_));
+    connectSignal(g_network_monitor_get_default(), "network-changed",
+                  &AppDelegate::networkChangedCb, this);
     loadUrl(appUrl_);
     UpdateChecker::checkForUpdates(true, updateSettings());
 }
@@ -134,7 +140,7 @@ void AppDelegate::presentMainWindow() {
 void AppDelegate::loadUrl(const std::string& text) {
     if (webView_ == nullptr || !parsesAsUrl(text)) return;
     appUrl_ = text;
-    recordOf(webView_).dialogs.reset();  // the user's navigation (Accueil, a new address)
+    userNavigates(webView_);  // Accueil, a new address
     // Started first: the page being left may ask whether to stay before the load returns,
     // and staying stops the timer.
     startHomeTimer();
@@ -158,7 +164,7 @@ gboolean AppDelegate::homeTimeoutCb(gpointer data) {
     auto* self = static_cast<AppDelegate*>(data);
     self->homeTimer_ = 0;
     webkit_web_view_stop_loading(self->webView_);
-    self->showErrorPage(self->webView_, self->appUrl_.c_str());
+    self->failedUnreachable(self->webView_, self->appUrl_.c_str());
     return G_SOURCE_REMOVE;
 }
 

@@ -8,6 +8,7 @@
 //   SignIn.cpp           a server's sign-in prompt; the client certificate for the home host
 //   Notifications.cpp    what pages ask beyond showing themselves; their notifications
 //   PageFiles.cpp        files the page asks for (<input type=file>)
+//   Retries.cpp          the error page trying again by itself
 #pragma once
 
 #include <gtk/gtk.h>
@@ -110,6 +111,16 @@ private:
     static void titleChangedCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
     static void closeCb(WebKitWebView* view, AppDelegate* self);
     static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
+
+    // Retries of the error page.
+    void failedUnreachable(WebKitWebView* view, const char* uri);
+    void retryIfDue(WebKitWebView* view);
+    void cancelRetry(WebKitWebView* view);
+    void userNavigates(WebKitWebView* view);
+    void retryWaitingViews();
+    std::vector<WebKitWebView*> allViews() const;
+    static void networkChangedCb(GNetworkMonitor* monitor, gboolean available, AppDelegate* self);
+    static void windowShownCb(GtkWindow* window, GParamSpec* property, AppDelegate* self);
 
     // Sign-in.
     static gboolean authenticateCb(WebKitWebView* view, WebKitAuthenticationRequest* request,

@@ -123,15 +123,15 @@ void AppDelegate::addContentKeys(GtkWindow* window) {
 }
 
 void AppDelegate::goBack() {
-    recordOf(webView_).dialogs.reset();
+    userNavigates(webView_);
     webkit_web_view_go_back(webView_);
 }
 void AppDelegate::goForward() {
-    recordOf(webView_).dialogs.reset();
+    userNavigates(webView_);
     webkit_web_view_go_forward(webView_);
 }
 void AppDelegate::reload() {
-    recordOf(webView_).dialogs.reset();
+    userNavigates(webView_);
     webkit_web_view_reload(webView_);
 }
 void AppDelegate::goHome() {

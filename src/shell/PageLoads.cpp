@@ -11,6 +11,7 @@
 #include "shell/WebViews.h"
 #include "shell/rules/ErrorPage.h"
 #include "shell/rules/NavigationPolicy.h"
+#include "shell/rules/RetrySchedule.h"
 
 namespace delvaronte {
 
@@ -119,9 +120,9 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* 
     if (self->mayLoad(view, action)) {
         // A link the user followed: the page's dialogs are its own again. What the page does by
         // itself (a reload in a loop of alerts) goes on counting.
-        if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
-            webkit_navigation_action_is_user_gesture(action)) {
-            recordOf(view).dialogs.reset();
+        if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+            recordOf(view).formSent = kindOf(action) == NavigationKind::FormSubmitted;
+            if (webkit_navigation_action_is_user_gesture(action)) self->userNavigates(view);
         }
         webkit_policy_decision_use(decision);
     } else {
@@ -133,6 +134,8 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* 
 void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppDelegate* self) {
     if (event == WEBKIT_LOAD_COMMITTED) {
         ViewRecord& record = recordOf(view);
+        // A page of its own arrived (not our error page): no retry is waiting any more.
+        if (!record.placeholderPending) self->cancelRetry(view);
         record.placeholderPending = false;
         record.committedOnce = true;
         if (view == self->webView_) self->stopHomeTimer();
@@ -143,6 +146,11 @@ void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppD
 gboolean AppDelegate::loadFailedCb(WebKitWebView* view, WebKitLoadEvent, const char* failedUri,
                                    GError* error, AppDelegate* self) {
     if (isNoFailure(error)) return TRUE;
+    if (retriesByItself(classifyLoadFailure(error->domain, error->code), recordOf(view).formSent)) {
+        self->failedUnreachable(view, failedUri);
+        return TRUE;
+    }
+    self->cancelRetry(view);
     self->showErrorPage(view, failedUri);
     return TRUE;
 }

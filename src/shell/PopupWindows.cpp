@@ -35,6 +35,7 @@ GtkWidget* AppDelegate::openPopup(WebKitWebView* opener) {
     gtk_window_set_default_size(popup, int(standard.width), int(standard.height));
     gtk_widget_set_size_request(GTK_WIDGET(popup), kPopupMinimumWidth, kPopupMinimumHeight);
     addContentKeys(popup);
+    connectSignal(popup, "notify::is-active", &AppDelegate::windowShownCb, this);
 
     WebKitWebView* view = newRelatedWebView(opener);
     connectWebView(view);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "shell/rules/RetrySchedule.h"
 #include "ui/SystemOpener.h"
 #include "update/UpdateChecker.h"
 
@@ -26,6 +27,8 @@ struct ShellSeams {
     UpdateCheckSettings updates;
     // A home page that has not started to arrive by then counts as failed.
     guint homeLoadTimeoutSeconds = 30;
+    // How long the error page waits before its retry number attempt (0 the first).
+    std::function<int64_t(int attempt)> retryDelayMs = delvaronte::retryDelayMs;
 };
 
 }  // namespace delvaronte

@@ -9,6 +9,10 @@ constexpr char kRecordKey[] = "delvaronte-view-record";
 
 }  // namespace
 
+ViewRecord::~ViewRecord() {
+    if (retry.timer != 0) g_source_remove(retry.timer);
+}
+
 ViewRecord& recordOf(WebKitWebView* view) {
     auto* record = static_cast<ViewRecord*>(g_object_get_data(G_OBJECT(view), kRecordKey));
     if (record == nullptr) {

@@ -6,12 +6,18 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "shell/rules/PageDialogGuard.h"
 
 namespace delvaronte {
 
 struct ViewRecord {
+    ViewRecord() = default;
+    ~ViewRecord();
+    ViewRecord(const ViewRecord&) = delete;
+    ViewRecord& operator=(const ViewRecord&) = delete;
+
     // Our error or stopped page was asked for and has not committed yet.
     bool placeholderPending = false;
     // A page of its own has committed in the view at least once.
@@ -21,6 +27,16 @@ struct ViewRecord {
     // When an address was last handed to the system (monotonic microseconds).
     std::optional<int64_t> lastHandOff;
     PageDialogGuard dialogs;
+    // The last navigation decided for the view sent a form.
+    bool formSent = false;
+    // The error page trying again by itself: the address, which retry comes next, its timer.
+    struct Retry {
+        std::string uri;
+        int attempt = 0;
+        guint timer = 0;        // until the next retry is due
+        bool due = false;       // due, waiting for the network, the window or a load to end
+        bool inFlight = false;  // the retry's load is under way
+    } retry;
 };
 
 // The view's record, made on first use and freed with the view.

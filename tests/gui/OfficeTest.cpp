@@ -2,6 +2,7 @@
 // certificate, a proxy, reminders from the page, files for the page.
 #include "Harness.h"
 #include "sandbox/NotificationSink.h"
+#include "shell/ViewRecord.h"
 #include "tools/ConfigTool.h"
 
 using namespace delvaronte;
@@ -280,4 +281,44 @@ TEST(Office, FilesAttachedToAFormReachTheServer) {
     ASSERT_TRUE(waitUntil([&] { return !received.empty(); }));
     EXPECT_NE(received.find("%PDF releve de mars"), std::string::npos);
     EXPECT_NE(received.find("%PDF facture FA-114"), std::string::npos);
+}
+
+// The link to the server drops: the error page tries again by itself, and a retry that fails
+// leaves it as it is (no page is drawn in between); out of sight it waits, and the page comes
+// back once the window is shown. A refused certificate and the server's own error page are
+// never tried again by themselves.
+TEST(Office, TheErrorPageTriesAgainByItself) {
+    const guint port = closedPort();
+    const std::string home = "http://127.0.0.1:" + std::to_string(port) + "/connexion.html";
+    RunningApp::provision(home);
+    RunningApp app;
+    app.seams.retryDelayMs = [](int) { return 200; };  // the schedule's clock, driven
+    app.activate();
+    ASSERT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }));
+    int drawn = 0;
+    connectSignal(
+        app.view(), "load-changed",
+        +[](WebKitWebView*, WebKitLoadEvent event, int* count) {
+            if (event == WEBKIT_LOAD_COMMITTED) ++*count;
+        },
+        &drawn);
+    const ViewRecord& record = recordOf(app.view());
+    EXPECT_TRUE(waitUntil([&] { return record.retry.attempt >= 2; })) << "retried twice";
+    EXPECT_EQ(drawn, 0) << "the error page stays as it is";
+    gtk_window_close(app.delegate().window());
+    ASSERT_TRUE(waitUntil([&] { return record.retry.due; }));
+    SiteServer server(port);
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    EXPECT_EQ(server.requests("/connexion.html"), 0) << "nothing while out of sight";
+    app.activate();
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion"; }));
+    EXPECT_EQ(drawn, 1);
+
+    const auto secure = selfSignedServer();
+    server.serve("/panne", 500, "text/html", "<h1>Erreur du serveur</h1>");
+    for (const std::string& url : {secure->url("/"), server.url("/panne")}) {
+        app.delegate().loadUrl(url);
+        ASSERT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(app.view()); }));
+        EXPECT_TRUE(record.retry.timer == 0 && !record.retry.due) << url;
+    }
 }

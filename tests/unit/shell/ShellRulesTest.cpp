@@ -1,5 +1,6 @@
 // The shell's decisions: navigation and hand-offs, page dialogs, download names, windows
 // and the drawing path.
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 
 #include "../../TempDir.h"
@@ -8,6 +9,7 @@
 #include "shell/rules/NavigationPolicy.h"
 #include "shell/rules/PageDialogGuard.h"
 #include "shell/rules/PagePermissions.h"
+#include "shell/rules/RetrySchedule.h"
 #include "shell/rules/WindowGeometry.h"
 #include "shell/rules/Zoom.h"
 
@@ -134,5 +136,30 @@ TEST(PagePermissions, NotificationsForTheHomeHostAndNothingElse) {
         const bool notifications = rule.kind == PermissionKind::Notifications;
         EXPECT_EQ(allowsPermission(rule.kind, true), notifications) << rule.what;
         EXPECT_FALSE(allowsPermission(rule.kind, false)) << rule.what;
+    }
+}
+
+TEST(Retries, TheScheduleWhatIsRetriedAndWhen) {
+    const int64_t delays[] = {1'000, 5'000, 30'000, 60'000, 300'000, 600'000, 1'800'000, 1'800'000};
+    for (int attempt = 0; attempt < 8; ++attempt)
+        EXPECT_EQ(retryDelayMs(attempt), delays[attempt]) << "retry " << attempt;
+    using enum LoadFailure;
+    const std::tuple<const char*, GQuark, int, LoadFailure> failures[] = {
+        {"refused", G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED, Unreachable},
+        {"reset", G_IO_ERROR, G_IO_ERROR_CONNECTION_CLOSED, Unreachable},
+        {"no route", G_IO_ERROR, G_IO_ERROR_HOST_UNREACHABLE, Unreachable},
+        {"no network", G_IO_ERROR, G_IO_ERROR_NETWORK_UNREACHABLE, Unreachable},
+        {"timed out", G_IO_ERROR, G_IO_ERROR_TIMED_OUT, Unreachable},
+        {"name not resolved", G_RESOLVER_ERROR, G_RESOLVER_ERROR_NOT_FOUND, Unreachable},
+        {"certificate", G_TLS_ERROR, G_TLS_ERROR_BAD_CERTIFICATE, Certificate},
+        {"refused by the system", G_IO_ERROR, G_IO_ERROR_PERMISSION_DENIED, Other}};
+    for (const auto& [name, domain, code, failure] : failures) {
+        EXPECT_EQ(classifyLoadFailure(domain, code), failure) << name;
+        EXPECT_EQ(retriesByItself(failure, false), failure == Unreachable) << name;
+        EXPECT_FALSE(retriesByItself(failure, true)) << name << ": a form is never sent again";
+    }
+    for (int bits = 0; bits < 8; ++bits) {
+        const RetryMoment moment{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
+        EXPECT_EQ(mayRetryNow(moment), bits == 3) << "network, shown, loading: " << bits;
     }
 }
