@@ -68,11 +68,14 @@ SiteServer::~SiteServer() {
 
 void SiteServer::serve(const std::string& path, guint status, const std::string& type,
                        const std::string& body) {
-    route(path, [=](SoupServerMessage* message) {
-        soup_server_message_set_status(message, status, nullptr);
-        soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY, body.data(),
-                                         body.size());
-    });
+    route(path, [=](SoupServerMessage* message) { respond(message, status, type, body); });
+}
+
+void SiteServer::respond(SoupServerMessage* message, guint status, const std::string& type,
+                         const std::string& body) {
+    soup_server_message_set_status(message, status, nullptr);
+    soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY, body.data(),
+                                     body.size());
 }
 
 void SiteServer::requireSignIn(const std::string& realm, const std::string& user,

@@ -32,6 +32,9 @@ public:
     void route(const std::string& path, Handler handler) { routes_[path] = std::move(handler); }
     void serve(const std::string& path, guint status, const std::string& type,
                const std::string& body);
+    // Answers a message with this status and body, as serve does; for routes of their own.
+    static void respond(SoupServerMessage* message, guint status, const std::string& type,
+                        const std::string& body);
 
     // Asks for a sign-in (HTTP Basic, in that realm) before anything is served; a request
     // without the right one gets 401 and a page "Acces refuse".

@@ -27,7 +27,11 @@ AppDelegate::~AppDelegate() {
     g_signal_handlers_disconnect_by_data(application_, this);
     g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
     stopHomeTimer();
-    for (WebKitWebView* view : allViews()) cancelRetry(view);
+    for (WebKitWebView* view : allViews()) {
+        cancelRetry(view);
+        ViewRecord& record = recordOf(view);
+        if (record.stuckTimer != 0) g_source_remove(std::exchange(record.stuckTimer, 0));
+    }
     // Notifications outlive their page's view by a moment: they must not call back here.
     for (const auto& [id, shown] : notifications_) {
         g_signal_handlers_disconnect_by_data(shown.notification.get(), this);

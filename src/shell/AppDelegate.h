@@ -9,6 +9,7 @@
 //   Notifications.cpp    what pages ask beyond showing themselves; their notifications
 //   PageFiles.cpp        files the page asks for (<input type=file>)
 //   Retries.cpp          the error page trying again by itself
+//   StuckPages.cpp       a page stuck in a script
 #pragma once
 
 #include <gtk/gtk.h>
@@ -121,6 +122,12 @@ private:
     std::vector<WebKitWebView*> allViews() const;
     static void networkChangedCb(GNetworkMonitor* monitor, gboolean available, AppDelegate* self);
     static void windowShownCb(GtkWindow* window, GParamSpec* property, AppDelegate* self);
+
+    // Pages stuck in a script.
+    void watchStuckPage(WebKitWebView* view);
+    void askAboutStuckPage(WebKitWebView* view);
+    bool stopIfStuck();
+    static void responsivenessCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
 
     // Sign-in.
     static gboolean authenticateCb(WebKitWebView* view, WebKitAuthenticationRequest* request,

@@ -131,10 +131,12 @@ void AppDelegate::goForward() {
     webkit_web_view_go_forward(webView_);
 }
 void AppDelegate::reload() {
+    if (stopIfStuck()) return;
     userNavigates(webView_);
     webkit_web_view_reload(webView_);
 }
 void AppDelegate::goHome() {
+    if (stopIfStuck()) return;
     loadUrl(appUrl_);
 }
 

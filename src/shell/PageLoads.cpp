@@ -74,6 +74,7 @@ void AppDelegate::connectWebView(WebKitWebView* view) {
     connectSignal(view, "permission-request", &AppDelegate::permissionRequestCb, this);
     connectSignal(view, "show-notification", &AppDelegate::showNotificationCb, this);
     connectSignal(view, "run-file-chooser", &AppDelegate::runFileChooserCb, this);
+    connectSignal(view, "notify::is-web-process-responsive", &AppDelegate::responsivenessCb, this);
 }
 
 // Gives the address to the system when the user asked for it, at most once a second per view.

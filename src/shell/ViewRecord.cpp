@@ -11,6 +11,7 @@ constexpr char kRecordKey[] = "delvaronte-view-record";
 
 ViewRecord::~ViewRecord() {
     if (retry.timer != 0) g_source_remove(retry.timer);
+    if (stuckTimer != 0) g_source_remove(stuckTimer);
 }
 
 ViewRecord& recordOf(WebKitWebView* view) {

@@ -12,6 +12,8 @@
 
 namespace delvaronte {
 
+class ModalAlert;
+
 struct ViewRecord {
     ViewRecord() = default;
     ~ViewRecord();
@@ -29,6 +31,9 @@ struct ViewRecord {
     PageDialogGuard dialogs;
     // The last navigation decided for the view sent a form.
     bool formSent = false;
+    // A page whose process does not answer: the wait before asking, the question while open.
+    guint stuckTimer = 0;
+    ModalAlert* stuckAlert = nullptr;
     // The error page trying again by itself: the address, which retry comes next, its timer.
     struct Retry {
         std::string uri;

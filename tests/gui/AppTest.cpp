@@ -214,10 +214,13 @@ TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
         g_tls_file_database_new(DELVARONTE_FIXTURES "/self-signed.pem", nullptr));
     const auto check = [&](const std::string& url, bool silent, bool trust = false) {
         std::optional<UpdateOutcome> outcome;
-        UpdateChecker::checkForUpdates(
-            silent,
-            {url, 1, [&](UpdateOutcome o) { outcome = o; }, trust ? trusted : GRef<GTlsDatabase>(),
-             {}, [&](const std::string& uri) { opened.push_back(uri); }});
+        UpdateChecker::checkForUpdates(silent,
+                                       {url,
+                                        1,
+                                        [&](UpdateOutcome o) { outcome = o; },
+                                        trust ? trusted : GRef<GTlsDatabase>(),
+                                        {},
+                                        [&](const std::string& uri) { opened.push_back(uri); }});
         EXPECT_FALSE(outcome.has_value()) << "never finished before it returns";
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }, 30));
         return outcome.value_or(UpdateOutcome::Nothing);

@@ -72,8 +72,7 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
 
     driver.press("Annuler");
     app.delegate().loadUrl(server.url("/", "localhost"));  // another protection space
-    EXPECT_TRUE(waitUntil([&] { return app.heading() == "Acces refuse"; }))
-        << app.heading() << " " << webkit_web_view_get_uri(app.view());
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "Acces refuse"; }));
 }
 
 // An intranet server with a certificate of its own: "Connexion impossible" until the
@@ -136,9 +135,7 @@ TEST(Office, PagesAndTheUpdateCheckGoThroughTheDesktopsProxy) {
     for (const auto& [path, body] : answers) {
         proxy.route(path, [&forwarded, body = std::string(body)](SoupServerMessage* message) {
             forwarded.push_back(GText(g_uri_to_string(soup_server_message_get_uri(message))).get());
-            soup_server_message_set_status(message, 200, nullptr);
-            soup_server_message_set_response(message, "text/html", SOUP_MEMORY_COPY, body.data(),
-                                             body.size());
+            SiteServer::respond(message, 200, "text/html", body);
         });
     }
     const std::string home = "http://compta.intranet.test/tableau.html";
@@ -321,4 +318,55 @@ TEST(Office, TheErrorPageTriesAgainByItself) {
         ASSERT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(app.view()); }));
         EXPECT_TRUE(record.retry.timer == 0 && !record.retry.due) << url;
     }
+}
+
+// A page stuck in a script: our alert once the engine finds it not answering; "Arreter la
+// page" brings the stopped page and "Recharger" the page. "Actualiser" on a stuck page stops
+// it without asking. A page that recovers takes the question away by itself.
+TEST(Office, APageStuckInAScriptCanBeStopped) {
+    SiteServer server;
+    int stuck = 2;  // the first two loads of the page hang in a loop, as a faulty script would
+    server.route("/bloquee", [&stuck](SoupServerMessage* message) {
+        const std::string page =
+            stuck-- > 0 ? "<h1>Grand livre</h1><script>setTimeout(() => { while (true) {} }, 100)"
+                          "</script>"
+                        : "<h1>Grand livre</h1>";
+        SiteServer::respond(message, 200, "text/html", page);
+    });
+    server.serve("/lente", 200, "text/html",
+                 "<h1>Rapport</h1><script>setTimeout(() => { const end = Date.now() + 9000; "
+                 "while (Date.now() < end) {} document.title = 'fini'; }, 100)</script>");
+    RunningApp::provision(server.url("/bloquee"));
+    RunningApp app;
+    app.activate();
+    ASSERT_TRUE(waitUntil([&] { return app.heading() == "Grand livre"; }));
+    // A click and a key the page cannot take: the engine notices it does not answer.
+    const auto stuckNow = [&] {
+        app.focusPage();
+        xdotool({"mousemove", "300", "300", "click", "1"});
+        pressKeys("a");
+        return waitUntil([&] { return !webkit_web_view_get_is_web_process_responsive(app.view()); },
+                         30);
+    };
+    AlertDriver driver;
+    driver.then([](ShownAlert& shown) {
+        EXPECT_EQ(shown.title(), "La page ne repond pas");
+        EXPECT_EQ(shown.buttonLabels(), (std::vector<std::string>{"Attendre", "Arreter la page"}));
+        shown.press("Arreter la page");
+    });
+    ASSERT_TRUE(stuckNow());
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "La page s'est arretee"; }, 30));
+    app.evaluate("document.querySelector('button').click(); 1");  // Recharger
+    ASSERT_TRUE(waitUntil([&] { return app.heading() == "Grand livre"; }));
+    ASSERT_TRUE(stuckNow());
+    app.action("reload");  // no question
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "La page s'est arretee"; }, 30));
+
+    driver.then([](ShownAlert&) {});  // left open: the page recovers meanwhile
+    app.delegate().loadUrl(server.url("/lente"));
+    ASSERT_TRUE(waitUntil([&] { return app.heading() == "Rapport"; }));
+    ASSERT_TRUE(stuckNow());
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "fini"; }, 30));
+    EXPECT_TRUE(
+        waitUntil([&] { return driver.pending() == 0 && !windowNamed("La page ne repond pas"); }));
 }

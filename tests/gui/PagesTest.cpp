@@ -29,9 +29,7 @@ protected:
             soup_message_headers_append(soup_server_message_get_response_headers(message),
                                         "Content-Disposition",
                                         "attachment; filename=\"../../rapport.csv\"");
-            soup_server_message_set_status(message, 200, nullptr);
-            soup_server_message_set_response(message, "text/csv", SOUP_MEMORY_COPY, kReport.data(),
-                                             kReport.size());
+            SiteServer::respond(message, 200, "text/csv", kReport);
         });
         server_.route("/grand-livre.pdf", [this](SoupServerMessage* message) {
             SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);

@@ -69,9 +69,7 @@ TEST(Program, RunsAsAPersonRunsIt) {
             soup_message_headers_append(soup_server_message_get_response_headers(message),
                                         "Set-Cookie", "session=ouverte; Max-Age=86400; Path=/");
         }
-        soup_server_message_set_status(message, 200, nullptr);
-        soup_server_message_set_response(message, "text/html", SOUP_MEMORY_COPY, page.data(),
-                                         page.size());
+        SiteServer::respond(message, 200, "text/html", page);
     });
     server.serve("/loaded", 200, "text/plain", "");
     ASSERT_TRUE(home.provision(server.url("/"), "secret"));
