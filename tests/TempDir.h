@@ -15,8 +15,7 @@ namespace delvaronte::testing {
 
 using TempDir = ThrowAwayHome;
 
-// Every test of a process keeps its config.dat in a throw-away folder, never the user's: set
-// before main, since GLib reads XDG_CONFIG_HOME once.
+// A process's config.dat in a throw-away folder, set before main: GLib reads it once.
 inline const TempDir kConfigHome;
 [[maybe_unused]] inline const bool kConfigIsolated =
     setenv("XDG_CONFIG_HOME", kConfigHome.path().c_str(), 1) == 0;

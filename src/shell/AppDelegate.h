@@ -122,6 +122,8 @@ private:
     std::vector<WebKitWebView*> allViews() const;
     static void networkChangedCb(GNetworkMonitor* monitor, gboolean available, AppDelegate* self);
     static void windowShownCb(GtkWindow* window, GParamSpec* property, AppDelegate* self);
+    // Quitting: a page has closed.
+    void pageClosed(WebKitWebView* view);
 
     // Pages stuck in a script.
     void watchStuckPage(WebKitWebView* view);
@@ -169,13 +171,13 @@ private:
     GRef<GTlsCertificate> trustedCertificate_;
     GRef<GTlsCertificate> clientCertificate_;
     std::vector<GRef<GTlsCertificate>> allowedCertificates_;  // already let through once
-    GRef<GProxyResolver> proxyResolver_;
+    GRef<GProxyResolver> proxyResolver_;                      // the update check's
     struct ShownNotification {
         GRef<WebKitNotification> notification;
         GRef<WebKitWebView> view;
     };
-    std::map<std::string, ShownNotification>
-        notifications_;  // by the desktop's id                      // the update check's
+    std::map<std::string, ShownNotification> notifications_;  // by the desktop's id
+    std::vector<WebKitWebView*> closing_;  // while quitting: the pages still to close
 };
 
 }  // namespace delvaronte

@@ -188,8 +188,25 @@ void AppDelegate::printPage() {
     seams_.print(operation.get(), window_);
 }
 
+// Each page is asked to close first: one with unsaved work asks its leave question, and
+// "Rester" keeps the program running. The program ends once every page has closed.
 void AppDelegate::quit() {
-    g_application_quit(G_APPLICATION(application_));
+    if (!closing_.empty()) return;  // already asking
+    closing_ = allViews();
+    for (WebKitWebView* view : std::vector<WebKitWebView*>(closing_)) {
+        // A page stuck in a script could not answer: it is stopped, and closes.
+        if (!webkit_web_view_get_is_web_process_responsive(view)) {
+            webkit_web_view_terminate_web_process(view);
+            pageClosed(view);
+        } else {
+            webkit_web_view_try_close(view);
+        }
+    }
+}
+
+void AppDelegate::pageClosed(WebKitWebView* view) {
+    std::erase(closing_, view);
+    if (closing_.empty()) seams_.endProgram(G_APPLICATION(application_));
 }
 
 void AppDelegate::editCommand(const char* webCommand, const char* fieldAction) {

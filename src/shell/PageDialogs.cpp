@@ -45,6 +45,8 @@ gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* di
         // A page whose dialogs were blocked lets the user go without asking.
         const bool leave = guard.blocked() || askToLeavePage(windowOf(view));
         webkit_script_dialog_confirm_set_confirmed(dialog, leave);
+        // Staying on a page also keeps the program running, when it was ending.
+        if (!leave) self->closing_.clear();
         if (leave && homeTimed) self->startHomeTimer();
         return TRUE;
     }

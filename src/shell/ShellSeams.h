@@ -27,6 +27,8 @@ struct ShellSeams {
     UpdateCheckSettings updates;
     // A home page that has not started to arrive by then counts as failed.
     guint homeLoadTimeoutSeconds = 30;
+    // Ends the program, once every page has agreed to close.
+    std::function<void(GApplication*)> endProgram = g_application_quit;
     // How long the error page waits before its retry number attempt (0 the first).
     std::function<int64_t(int attempt)> retryDelayMs = delvaronte::retryDelayMs;
 };

@@ -9,19 +9,6 @@ namespace delvaronte::testing {
 
 namespace {
 
-// The widgets of window that keep() takes, not looking inside those.
-std::vector<GtkWidget*> widgetsOf(GtkWindow* window, const std::function<bool(GtkWidget*)>& keep) {
-    std::vector<GtkWidget*> found;
-    const std::function<void(GtkWidget*)> walk = [&](GtkWidget* widget) {
-        if (keep(widget)) return found.push_back(widget);
-        for (GtkWidget* c = gtk_widget_get_first_child(widget); c;
-             c = gtk_widget_get_next_sibling(c))
-            walk(c);
-    };
-    walk(GTK_WIDGET(window));
-    return found;
-}
-
 bool isButton(GtkWidget* w) {
     return GTK_IS_BUTTON(w) && gtk_button_get_label(GTK_BUTTON(w));
 }
@@ -33,6 +20,18 @@ guint mapSignal() {
 }
 
 }  // namespace
+
+std::vector<GtkWidget*> widgetsOf(GtkWindow* window, const std::function<bool(GtkWidget*)>& keep) {
+    std::vector<GtkWidget*> found;
+    const std::function<void(GtkWidget*)> walk = [&](GtkWidget* widget) {
+        if (keep(widget)) return found.push_back(widget);
+        for (GtkWidget* c = gtk_widget_get_first_child(widget); c;
+             c = gtk_widget_get_next_sibling(c))
+            walk(c);
+    };
+    walk(GTK_WIDGET(window));
+    return found;
+}
 
 bool waitPolling(const std::function<bool()>& done, int seconds) {
     const guint look = g_timeout_add(

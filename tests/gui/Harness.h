@@ -40,6 +40,8 @@ inline std::optional<std::string> findWindow(const std::string& title) {
 }
 // The window's picture in DELVARONTE_SHOTS/name.png, when that variable names a folder.
 void saveShot(GtkWindow* window, const std::string& name);
+// The widgets of window that keep() takes, not looking inside those.
+std::vector<GtkWidget*> widgetsOf(GtkWindow* window, const std::function<bool(GtkWidget*)>& keep);
 // A visible top-level window by its widget name.
 GtkWindow* windowNamed(const char* name);
 // The web engine's page processes started under this test process, the program's included.

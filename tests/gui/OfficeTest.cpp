@@ -16,9 +16,8 @@ constexpr char kSignInPage[] =
 
 }  // namespace
 
-// The home page behind the server's sign-in: our dialog over the splash, a wrong answer asked
-// again, the right one signs in; the first keys typed reach the page's autofocus field, after
-// the window was hidden too, and in a pop-up; "Annuler" shows the server's 401 page.
+// A sign-in through our dialog over the splash, a wrong answer asked again; the first keys reach
+// the autofocus field, also after hiding and in a pop-up; "Annuler" shows the 401 page.
 TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
     SiteServer server;
     server.serveFolder(DELVARONTE_TEST_PAGES);
@@ -75,9 +74,8 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
     EXPECT_TRUE(waitUntil([&] { return app.heading() == "Acces refuse"; }));
 }
 
-// An intranet server with a certificate of its own: "Connexion impossible" until the
-// administrator trusts it (and again once it is forgotten); then the page, for the home host
-// only. A server that asks for a client certificate gets the one the administrator set.
+// A self-signed intranet server: refused until trusted (and once forgotten), then the page, for
+// the home host only; a server that asks for a client certificate gets the one set.
 TEST(Office, IntranetCertificatesSetByTheAdministrator) {
     const auto tool = [](const std::vector<std::string>& arguments) {
         std::ostringstream out, err;
@@ -247,32 +245,23 @@ TEST(Office, FilesAttachedToAFormReachTheServer) {
         return app.evaluate("Array.from(" + input + ".files).map(f => f.name).join(',')");
     };
     choose("piece", pickFile(documents / "releve.pdf"));
-    EXPECT_TRUE(waitUntil([&] { return names("piece") == "releve.pdf"; })) << names("piece");
+    EXPECT_TRUE(waitUntil([&] { return names("piece") == "releve.pdf"; }));
     choose("piece", pickFile(documents / "archives"));
     EXPECT_EQ(names("piece"), "releve.pdf") << "a folder is no file for the page";
     // Both files of the folder, as Ctrl+A in its list selects them (a folder among them would
     // only be gone into).
     std::filesystem::remove(documents / "archives");
     choose("pieces", [](GtkWindow* chooser) {
-        std::function<GtkWidget*(GtkWidget*)> list = [&](GtkWidget* widget) -> GtkWidget* {
-            if (GTK_IS_TREE_VIEW(widget)) return widget;  // GTK 4.8's file list
-            for (GtkWidget* child = gtk_widget_get_first_child(widget); child != nullptr;
-                 child = gtk_widget_get_next_sibling(child)) {
-                if (GtkWidget* found = list(child)) return found;
-            }
-            return nullptr;
-        };
-        GtkWidget* files = list(GTK_WIDGET(chooser));
-        ASSERT_NE(files, nullptr);
-        GtkTreeModel* rows = gtk_tree_view_get_model(GTK_TREE_VIEW(files));
+        const auto lists = widgetsOf(chooser, [](GtkWidget* w) { return GTK_IS_TREE_VIEW(w); });
+        ASSERT_FALSE(lists.empty());  // GTK 4.8's file list comes first
+        GtkTreeView* files = GTK_TREE_VIEW(lists.front());
         waitUntil([&] {
-            rows = gtk_tree_view_get_model(GTK_TREE_VIEW(files));
+            GtkTreeModel* rows = gtk_tree_view_get_model(files);
             return rows != nullptr && gtk_tree_model_iter_n_children(rows, nullptr) == 2;
         });
-        gtk_tree_selection_select_all(gtk_tree_view_get_selection(GTK_TREE_VIEW(files)));
+        gtk_tree_selection_select_all(gtk_tree_view_get_selection(files));
     });
-    EXPECT_TRUE(waitUntil([&] { return names("pieces") == "facture.pdf,releve.pdf"; }))
-        << names("pieces");
+    EXPECT_TRUE(waitUntil([&] { return names("pieces") == "facture.pdf,releve.pdf"; }));
 
     app.pressOn("envoyer");
     ASSERT_TRUE(waitUntil([&] { return !received.empty(); }));
@@ -280,10 +269,8 @@ TEST(Office, FilesAttachedToAFormReachTheServer) {
     EXPECT_NE(received.find("%PDF facture FA-114"), std::string::npos);
 }
 
-// The link to the server drops: the error page tries again by itself, and a retry that fails
-// leaves it as it is (no page is drawn in between); out of sight it waits, and the page comes
-// back once the window is shown. A refused certificate and the server's own error page are
-// never tried again by themselves.
+// The link drops: the error page retries by itself, a failed retry draws nothing, out of sight
+// it waits; a refused certificate and the server's own error page are never retried.
 TEST(Office, TheErrorPageTriesAgainByItself) {
     const guint port = closedPort();
     const std::string home = "http://127.0.0.1:" + std::to_string(port) + "/connexion.html";
@@ -320,9 +307,8 @@ TEST(Office, TheErrorPageTriesAgainByItself) {
     }
 }
 
-// A page stuck in a script: our alert once the engine finds it not answering; "Arreter la
-// page" brings the stopped page and "Recharger" the page. "Actualiser" on a stuck page stops
-// it without asking. A page that recovers takes the question away by itself.
+// A page stuck in a script: our alert, "Arreter la page", then "Recharger"; "Actualiser" stops
+// it without asking; a page that recovers takes the question away by itself.
 TEST(Office, APageStuckInAScriptCanBeStopped) {
     SiteServer server;
     int stuck = 2;  // the first two loads of the page hang in a loop, as a faulty script would
@@ -369,4 +355,26 @@ TEST(Office, APageStuckInAScriptCanBeStopped) {
     EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "fini"; }, 30));
     EXPECT_TRUE(
         waitUntil([&] { return driver.pending() == 0 && !windowNamed("La page ne repond pas"); }));
+}
+
+// Ctrl+Q on a page with an unsaved entry asks the page's leave question first: "Rester" keeps
+// the program running, "Quitter la page" ends it.
+TEST(Office, QuittingAsksAboutUnsavedWork) {
+    SiteServer server;
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    RunningApp::provision(server.url("/saisie.html"));
+    RunningApp app;
+    bool ended = false;
+    app.seams.endProgram = [&](GApplication*) { ended = true; };
+    app.activate();
+    ASSERT_TRUE(app.waitForLoad(server.url("/saisie.html")));
+    ASSERT_TRUE(app.typeInto("montant", "150"));  // the page asks once the user touched it
+    AlertDriver driver;
+    driver.press("Rester").press("Quitter la page");
+    pressKeys("ctrl+q");
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 1; }));
+    EXPECT_EQ(app.evaluate("montant.value"), "150");
+    EXPECT_FALSE(ended) << "Rester";
+    pressKeys("ctrl+q");
+    EXPECT_TRUE(waitUntil([&] { return ended; }));
 }
