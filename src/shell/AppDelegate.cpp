@@ -27,10 +27,10 @@ AppDelegate::~AppDelegate() {
     g_signal_handlers_disconnect_by_data(application_, this);
     g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
     stopHomeTimer();
+    // Views may outlive the delegate their timers would call.
     for (WebKitWebView* view : allViews()) {
         cancelRetry(view);
-        ViewRecord& record = recordOf(view);
-        if (record.stuckTimer != 0) g_source_remove(std::exchange(record.stuckTimer, 0));
+        recordOf(view).stuckTimer.stop();
     }
     // Notifications outlive their page's view by a moment: they must not call back here.
     for (const auto& [id, shown] : notifications_) {
@@ -76,9 +76,6 @@ void AppDelegate::setupApplication() {
     }
 
     appUrl_ = AppConfig::load().homeUrl();
-    const std::string folder = std::filesystem::path(AppConfig::configFilePath()).parent_path();
-    trustedCertificate_ = loadCertificate(folder, kTrustedCertificateFile, false);
-    clientCertificate_ = loadCertificate(folder, kClientCertificateFile, true);
 
     // GTK 4.8 gives a window the menu bar that exists when the window is made; a later one
     // shows only in windows made after it. So the menu comes first, unseen until the window.
@@ -121,7 +118,11 @@ void AppDelegate::buildWebView() {
     webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
     connectWebView(webView_);
     downloads_ = std::make_unique<Downloads>(sharedNetworkSession(), seams_.open);
-    // The desktop's proxies as they are at this start, for the pages and the update check.
+    // Read once the window is on its way: the certificates beside config.dat, for the home
+    // host's first load, and the desktop's proxies, for the pages and the update check.
+    const std::string folder = std::filesystem::path(AppConfig::configFilePath()).parent_path();
+    trustedCertificate_ = loadCertificate(folder, kTrustedCertificateFile, false);
+    clientCertificate_ = loadCertificate(folder, kClientCertificateFile, true);
     const ProxyChoice proxies = chooseProxies(readProxySources());
     applyProxies(sharedNetworkSession(), proxies);
     proxyResolver_ = proxyResolverFor(proxies);

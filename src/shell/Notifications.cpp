@@ -34,7 +34,8 @@ PermissionKind kindOf(WebKitPermissionRequest* request) {
 
 bool AppDelegate::showsHomeHost(WebKitWebView* view) const {
     const char* uri = webkit_web_view_get_uri(view);
-    return uri != nullptr && !uriHost(uri).empty() && uriHost(uri) == uriHost(appUrl_);
+    const std::string host = uri != nullptr ? uriHost(uri) : std::string();
+    return !host.empty() && host == uriHost(appUrl_);
 }
 
 gboolean AppDelegate::permissionRequestCb(WebKitWebView* view, WebKitPermissionRequest* request,

@@ -10,11 +10,6 @@ namespace delvaronte {
 
 namespace {
 
-struct RetryTimer {
-    AppDelegate* self;
-    WebKitWebView* view;  // the timer belongs to the view's record and goes with it
-};
-
 bool windowShown(WebKitWebView* view) {
     GtkWindow* window = windowOf(view);
     if (window == nullptr || !gtk_widget_get_visible(GTK_WIDGET(window))) return false;
@@ -37,19 +32,11 @@ void AppDelegate::failedUnreachable(WebKitWebView* view, const char* uri) {
     } else if (view == webView_) {
         stopHomeTimer();
     }
-    if (record.retry.timer != 0) g_source_remove(record.retry.timer);
     record.retry.due = false;
-    record.retry.timer = g_timeout_add_full(
-        G_PRIORITY_DEFAULT, guint(seams_.retryDelayMs(record.retry.attempt)),
-        +[](gpointer data) -> gboolean {
-            const auto* timer = static_cast<RetryTimer*>(data);
-            ViewRecord& due = recordOf(timer->view);
-            due.retry.timer = 0;
-            due.retry.due = true;
-            timer->self->retryIfDue(timer->view);
-            return G_SOURCE_REMOVE;
-        },
-        new RetryTimer{this, view}, +[](gpointer data) { delete static_cast<RetryTimer*>(data); });
+    record.retry.timer.start(guint(seams_.retryDelayMs(record.retry.attempt)), [this, view] {
+        recordOf(view).retry.due = true;
+        retryIfDue(view);
+    });
 }
 
 void AppDelegate::retryIfDue(WebKitWebView* view) {
@@ -67,9 +54,11 @@ void AppDelegate::retryIfDue(WebKitWebView* view) {
 }
 
 void AppDelegate::cancelRetry(WebKitWebView* view) {
-    ViewRecord& record = recordOf(view);
-    if (record.retry.timer != 0) g_source_remove(record.retry.timer);
-    record.retry = {};
+    ViewRecord::Retry& retry = recordOf(view).retry;
+    retry.timer.stop();
+    retry.uri.clear();
+    retry.attempt = 0;
+    retry.due = retry.inFlight = false;
 }
 
 // The user went somewhere themselves: the page's dialogs are its own again, and no retry
@@ -97,9 +86,8 @@ void AppDelegate::networkChangedCb(GNetworkMonitor*, gboolean available, AppDele
     // Back: what waits for its timer goes at once too.
     for (WebKitWebView* view : self->allViews()) {
         ViewRecord& record = recordOf(view);
-        if (record.retry.timer == 0) continue;
-        g_source_remove(record.retry.timer);
-        record.retry.timer = 0;
+        if (!record.retry.timer.running()) continue;
+        record.retry.timer.stop();
         record.retry.due = true;
     }
     self->retryWaitingViews();

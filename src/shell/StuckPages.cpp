@@ -14,18 +14,12 @@ namespace {
 
 constexpr guint kUnresponsiveSeconds = 5;
 
-struct StuckTimer {
-    AppDelegate* self;
-    WebKitWebView* view;  // the timer belongs to the view's record and goes with it
-};
-
 }  // namespace
 
 void AppDelegate::responsivenessCb(WebKitWebView* view, GParamSpec*, AppDelegate* self) {
     ViewRecord& record = recordOf(view);
     if (webkit_web_view_get_is_web_process_responsive(view)) {
-        if (record.stuckTimer != 0) g_source_remove(record.stuckTimer);
-        record.stuckTimer = 0;
+        record.stuckTimer.stop();
         // Recovered: the question no longer stands.
         if (record.stuckAlert != nullptr && record.stuckAlert->window() != nullptr) {
             gtk_window_close(record.stuckAlert->window());
@@ -37,16 +31,8 @@ void AppDelegate::responsivenessCb(WebKitWebView* view, GParamSpec*, AppDelegate
 
 void AppDelegate::watchStuckPage(WebKitWebView* view) {
     ViewRecord& record = recordOf(view);
-    if (record.stuckTimer != 0 || record.stuckAlert != nullptr) return;
-    record.stuckTimer = g_timeout_add_seconds_full(
-        G_PRIORITY_DEFAULT, kUnresponsiveSeconds,
-        +[](gpointer data) -> gboolean {
-            const auto* stuck = static_cast<StuckTimer*>(data);
-            recordOf(stuck->view).stuckTimer = 0;
-            stuck->self->askAboutStuckPage(stuck->view);
-            return G_SOURCE_REMOVE;
-        },
-        new StuckTimer{this, view}, +[](gpointer data) { delete static_cast<StuckTimer*>(data); });
+    if (record.stuckTimer.running() || record.stuckAlert != nullptr) return;
+    record.stuckTimer.start(kUnresponsiveSeconds * 1000, [this, view] { askAboutStuckPage(view); });
 }
 
 void AppDelegate::askAboutStuckPage(WebKitWebView* view) {

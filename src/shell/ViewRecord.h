@@ -5,6 +5,7 @@
 #include <webkit/webkit.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -14,12 +15,23 @@ namespace delvaronte {
 
 class ModalAlert;
 
-struct ViewRecord {
-    ViewRecord() = default;
-    ~ViewRecord();
-    ViewRecord(const ViewRecord&) = delete;
-    ViewRecord& operator=(const ViewRecord&) = delete;
+// A one-shot timer that goes with whatever holds it; starting it again drops the one before.
+class OneShot {
+public:
+    OneShot() = default;
+    ~OneShot() { stop(); }
+    OneShot(const OneShot&) = delete;
+    OneShot& operator=(const OneShot&) = delete;
 
+    void start(guint milliseconds, std::function<void()> fire);
+    void stop();
+    bool running() const { return source_ != 0; }
+
+private:
+    guint source_ = 0;
+};
+
+struct ViewRecord {
     // Our error or stopped page was asked for and has not committed yet.
     bool placeholderPending = false;
     // A page of its own has committed in the view at least once.
@@ -32,13 +44,13 @@ struct ViewRecord {
     // The last navigation decided for the view sent a form.
     bool formSent = false;
     // A page whose process does not answer: the wait before asking, the question while open.
-    guint stuckTimer = 0;
+    OneShot stuckTimer;
     ModalAlert* stuckAlert = nullptr;
     // The error page trying again by itself: the address, which retry comes next, its timer.
     struct Retry {
         std::string uri;
         int attempt = 0;
-        guint timer = 0;        // until the next retry is due
+        OneShot timer;          // until the next retry is due
         bool due = false;       // due, waiting for the network, the window or a load to end
         bool inFlight = false;  // the retry's load is under way
     } retry;
