@@ -21,6 +21,7 @@ AppDelegate::AppDelegate(GtkApplication* application, const ShellSeams& seams)
     // However a pop-up goes (its close button, its page's script, the program ending), GTK
     // takes it from the application's windows: that is where it leaves childWindows.
     connectSignal(application_, "window-removed", &AppDelegate::windowRemovedCb, this);
+    connectSignal(application_, "query-end", &AppDelegate::queryEndCb, this);
 }
 
 AppDelegate::~AppDelegate() {

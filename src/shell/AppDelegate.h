@@ -10,6 +10,7 @@
 //   PageFiles.cpp        files the page asks for (<input type=file>)
 //   Retries.cpp          the error page trying again by itself
 //   StuckPages.cpp       a page stuck in a script
+//   SentForms.cpp        a form whose send failed, brought back as it was typed
 #pragma once
 
 #include <gtk/gtk.h>
@@ -122,8 +123,17 @@ private:
     std::vector<WebKitWebView*> allViews() const;
     static void networkChangedCb(GNetworkMonitor* monitor, gboolean available, AppDelegate* self);
     static void windowShownCb(GtkWindow* window, GParamSpec* property, AppDelegate* self);
-    // Quitting: a page has closed.
+    // Quitting: a page has closed; the user chose to stay on one; the desktop's session ends.
     void pageClosed(WebKitWebView* view);
+    void quitCancelled();
+    static void queryEndCb(GtkApplication* application, AppDelegate* self);
+
+    // Forms sent, and brought back when their send failed.
+    static gboolean submitFormCb(WebKitWebView* view, WebKitFormSubmissionRequest* request,
+                                 AppDelegate* self);
+    bool bringFormBack(WebKitWebView* view);
+    void formPageCommitted(WebKitWebView* view);
+    void formPageLoaded(WebKitWebView* view);
 
     // Pages stuck in a script.
     void watchStuckPage(WebKitWebView* view);
@@ -178,6 +188,7 @@ private:
     };
     std::map<std::string, ShownNotification> notifications_;  // by the desktop's id
     std::vector<WebKitWebView*> closing_;  // while quitting: the pages still to close
+    guint logoutInhibit_ = 0;              // while the session's end waits on our pages
 };
 
 }  // namespace delvaronte

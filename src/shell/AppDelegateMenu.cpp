@@ -123,6 +123,7 @@ void AppDelegate::addContentKeys(GtkWindow* window) {
 }
 
 void AppDelegate::goBack() {
+    if (bringFormBack(webView_)) return;  // the form's page, whether or not in the history
     userNavigates(webView_);
     webkit_web_view_go_back(webView_);
 }
@@ -207,6 +208,23 @@ void AppDelegate::quit() {
 void AppDelegate::pageClosed(WebKitWebView* view) {
     std::erase(closing_, view);
     if (closing_.empty()) seams_.endProgram(G_APPLICATION(application_));
+}
+
+void AppDelegate::quitCancelled() {
+    closing_.clear();
+    if (logoutInhibit_ != 0)
+        gtk_application_uninhibit(application_, std::exchange(logoutInhibit_, 0));
+}
+
+// The desktop is logging out: the pages are asked as for Ctrl+Q, and meanwhile the desktop
+// shows that the program has work that may not be saved. The program ends, or the user stays.
+void AppDelegate::queryEndCb(GtkApplication* application, AppDelegate* self) {
+    if (self->logoutInhibit_ == 0) {
+        self->logoutInhibit_ =
+            gtk_application_inhibit(application, self->window_, GTK_APPLICATION_INHIBIT_LOGOUT,
+                                    "Une saisie n'est peut-etre pas enregistree dans DELVARONTE");
+    }
+    self->quit();
 }
 
 void AppDelegate::editCommand(const char* webCommand, const char* fieldAction) {

@@ -46,7 +46,13 @@ gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* di
         const bool leave = guard.blocked() || askToLeavePage(windowOf(view));
         webkit_script_dialog_confirm_set_confirmed(dialog, leave);
         // Staying on a page also keeps the program running, when it was ending.
-        if (!leave) self->closing_.clear();
+        if (!leave) self->quitCancelled();
+        // Leaving while the program ends: that page is done. (The engine does not always
+        // close a page it already asked about twice.)
+        if (leave &&
+            std::find(self->closing_.begin(), self->closing_.end(), view) != self->closing_.end()) {
+            self->pageClosed(view);
+        }
         if (leave && homeTimed) self->startHomeTimer();
         return TRUE;
     }

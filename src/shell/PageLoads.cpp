@@ -75,6 +75,7 @@ void AppDelegate::connectWebView(WebKitWebView* view) {
     connectSignal(view, "show-notification", &AppDelegate::showNotificationCb, this);
     connectSignal(view, "run-file-chooser", &AppDelegate::runFileChooserCb, this);
     connectSignal(view, "notify::is-web-process-responsive", &AppDelegate::responsivenessCb, this);
+    connectSignal(view, "submit-form", &AppDelegate::submitFormCb, this);
 }
 
 // Gives the address to the system when the user asked for it, at most once a second per view.
@@ -118,6 +119,15 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* 
     }
     WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
         WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    // Reloading the error page of a failed form would ask its address with a GET; going back
+    // from it would skip the form's page, which that page replaced in the history.
+    const NavigationKind kind = kindOf(action);
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+        (kind == NavigationKind::Reload || kind == NavigationKind::BackForward) &&
+        self->bringFormBack(view)) {
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
     if (self->mayLoad(view, action)) {
         // A link the user followed: the page's dialogs are its own again. What the page does by
         // itself (a reload in a loop of alerts) goes on counting.
@@ -136,12 +146,18 @@ void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppD
     if (event == WEBKIT_LOAD_COMMITTED) {
         ViewRecord& record = recordOf(view);
         // A page of its own arrived (not our error page): no retry is waiting any more.
-        if (!record.placeholderPending) self->cancelRetry(view);
+        if (!record.placeholderPending) {
+            self->cancelRetry(view);
+            self->formPageCommitted(view);
+        }
         record.placeholderPending = false;
         record.committedOnce = true;
         if (view == self->webView_) self->stopHomeTimer();
     }
-    if (event == WEBKIT_LOAD_FINISHED) self->splash_->fadeOut();
+    if (event == WEBKIT_LOAD_FINISHED) {
+        self->formPageLoaded(view);
+        self->splash_->fadeOut();
+    }
 }
 
 gboolean AppDelegate::loadFailedCb(WebKitWebView* view, WebKitLoadEvent, const char* failedUri,
@@ -152,6 +168,8 @@ gboolean AppDelegate::loadFailedCb(WebKitWebView* view, WebKitLoadEvent, const c
         return TRUE;
     }
     self->cancelRetry(view);
+    ViewRecord& record = recordOf(view);
+    record.sentForm.failed = record.formSent && !record.sentForm.page.empty();
     self->showErrorPage(view, failedUri);
     return TRUE;
 }

@@ -43,6 +43,14 @@ struct ViewRecord {
     PageDialogGuard dialogs;
     // The last navigation decided for the view sent a form.
     bool formSent = false;
+    // The form last sent from the view's page: that page and what was typed in it (as JSON),
+    // kept until the next page; whether its send failed; whether its page is on its way back
+    // to be filled again.
+    struct SentForm {
+        std::string page, fields;
+        bool failed = false;
+        bool refill = false;
+    } sentForm;
     // A page whose process does not answer: the wait before asking, the question while open.
     OneShot stuckTimer;
     ModalAlert* stuckAlert = nullptr;

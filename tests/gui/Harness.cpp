@@ -185,6 +185,7 @@ RunningApp::RunningApp() {
     static int count = 0;  // one D-Bus name per application of the process
     const std::string id = "ma.delvaronte.Tests.App" + std::to_string(++count);
     application_ = gtk_application_new(id.c_str(), G_APPLICATION_NON_UNIQUE);
+    g_object_set(application_, "register-session", TRUE, nullptr);  // as the program does
     EXPECT_TRUE(g_application_register(G_APPLICATION(application_), nullptr, nullptr));
     seams.open = [this](const std::string& uri) { opened.push_back(uri); };
     // A closed port of this machine, never the publisher.

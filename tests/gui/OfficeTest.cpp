@@ -2,6 +2,7 @@
 // certificate, a proxy, reminders from the page, files for the page.
 #include "Harness.h"
 #include "sandbox/NotificationSink.h"
+#include "sandbox/SessionManager.h"
 #include "shell/ViewRecord.h"
 #include "tools/ConfigTool.h"
 
@@ -358,8 +359,10 @@ TEST(Office, APageStuckInAScriptCanBeStopped) {
 }
 
 // Ctrl+Q on a page with an unsaved entry asks the page's leave question first: "Rester" keeps
-// the program running, "Quitter la page" ends it.
+// the program running, "Quitter la page" ends it. A logout asks the same, and meanwhile the
+// desktop hears that the program holds it.
 TEST(Office, QuittingAsksAboutUnsavedWork) {
+    SessionManager session;
     SiteServer server;
     server.serveFolder(DELVARONTE_TEST_PAGES);
     RunningApp::provision(server.url("/saisie.html"));
@@ -370,11 +373,72 @@ TEST(Office, QuittingAsksAboutUnsavedWork) {
     ASSERT_TRUE(app.waitForLoad(server.url("/saisie.html")));
     ASSERT_TRUE(app.typeInto("montant", "150"));  // the page asks once the user touched it
     AlertDriver driver;
-    driver.press("Rester").press("Quitter la page");
+    driver.press("Rester")
+        .then([&](ShownAlert& shown) {
+            EXPECT_EQ(session.logoutInhibitors().size(), 1u) << "the desktop hears of it";
+            shown.press("Rester");
+        })
+        .press("Quitter la page");
     pressKeys("ctrl+q");
-    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 2; }));
     EXPECT_EQ(app.evaluate("montant.value"), "150");
     EXPECT_FALSE(ended) << "Rester";
+    ASSERT_TRUE(session.registered());
+    session.logOut();
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return session.logoutInhibitors().empty(); }));
+    EXPECT_FALSE(ended) << "Rester, at the logout";
     pressKeys("ctrl+q");
     EXPECT_TRUE(waitUntil([&] { return ended; }));
+}
+
+// A form whose send the server cuts: "Retour", "Reessayer" and "Actualiser" never ask its
+// address with a GET; they bring the form back as typed, and the entry reaches the server once sent again.
+TEST(Office, AFormWhoseSendFailedComesBackAsTyped) {
+    SiteServer server;
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    std::vector<std::string> received;  // the method and body of each request
+    server.route("/enregistrer", [&](SoupServerMessage* message) {
+        SoupMessageBody* body = soup_server_message_get_request_body(message);
+        received.push_back(soup_server_message_get_method(message) +
+                           (" " + std::string(body->data, size_t(body->length))));
+        if (received.size() <= 3) {  // the link drops during the send
+            g_io_stream_close(
+                GRef<GIOStream>::adopt(soup_server_message_steal_connection(message)).get(),
+                nullptr, nullptr);
+            return;
+        }
+        SiteServer::respond(message, 200, "text/html", "<h1>Enregistre</h1>");
+    });
+    RunningApp::provision(server.url("/ecriture.html"));
+    RunningApp app;
+    app.activate();
+    ASSERT_TRUE(app.waitForLoad(server.url("/ecriture.html")));
+    ASSERT_TRUE(app.typeInto("libelle", "Loyer decembre"));
+    app.evaluate("journal.value = 'Ventes'; lettre.checked = true; 1");
+    const auto sendFails = [&] {
+        app.pressOn("envoyer");
+        return waitUntil([&] { return app.heading() == "Connexion impossible"; });
+    };
+    const auto formIsBack = [&] {
+        return waitUntil([&] {
+            return app.evaluate("[libelle.value, journal.value, lettre.checked].join()") ==
+                   "Loyer decembre,Ventes,true";
+        });
+    };
+    ASSERT_TRUE(sendFails());
+    app.action("goBack");
+    EXPECT_TRUE(formIsBack()) << "Retour";
+    ASSERT_TRUE(sendFails());
+    app.evaluate("document.querySelector('button').click(); 1");  // Reessayer
+    EXPECT_TRUE(formIsBack()) << "Reessayer";
+    ASSERT_TRUE(sendFails());
+    app.action("reload");  // Actualiser
+    EXPECT_TRUE(formIsBack()) << "Actualiser";
+    app.pressOn("envoyer");
+    ASSERT_TRUE(waitUntil([&] { return app.heading() == "Enregistre"; }));
+    ASSERT_EQ(received.size(), 4u) << "never the form's address with a GET";
+    for (const std::string& request : received) {
+        EXPECT_EQ(request, "POST libelle=Loyer+decembre&journal=Ventes&lettre=on&jeton=7");
+    }
 }
