@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "Contenders.h"
 #include "Measure.h"
 #include "PageServer.h"
 #include "Processes.h"
@@ -88,101 +89,22 @@ private:
     std::optional<gint64> firstMap_;
 };
 
-struct Contender {
-    std::string name;
-    // The command line for a page address and a throw-away home.
-    std::vector<std::string> (*command)(const Contender&, const std::string& url,
-                                        const ThrowAwayHome& home);
-    std::string program;
+struct Samples {
     std::vector<double> window, report, pss;
-    delvaronte::Environment environment = {};
 };
-
-std::vector<std::string> ours(const Contender& c, const std::string& url,
-                              const ThrowAwayHome& home) {
-    home.provision(url, "bench");
-    return {c.program};
-}
-
-// --same-size: the others' windows as large as ours (maximized); MiniBrowser has no other
-// way to get there than full screen.
-bool sameSize = false;
-
-std::vector<std::string> miniBrowser(const Contender& c, const std::string& url,
-                                     const ThrowAwayHome&) {
-    if (sameSize) return {c.program, "--full-screen", url};
-    return {c.program, url};
-}
-
-std::vector<std::string> chromium(const Contender& c, const std::string& url,
-                                  const ThrowAwayHome& home) {
-    std::vector<std::string> argv{
-        c.program, "--user-data-dir=" + (home.path() / "chromium").string(),
-        // Nothing that reaches the network or asks anything at first start.
-        "--no-first-run", "--no-default-browser-check", "--disable-background-networking",
-        "--disable-component-update", "--disable-sync", "--disable-default-apps",
-        "--disable-extensions", "--disable-domain-reliability",
-        "--disable-client-side-phishing-detection",
-        "--disable-features=Translate,MediaRouter,OptimizationHints,AutofillServerCommunication",
-        "--no-pings", "--metrics-recording-only", "--password-store=basic", "--app=" + url};
-    if (sameSize) argv.insert(argv.begin() + 1, "--start-maximized");
-    // Chromium refuses to run as root with its sandbox.
-    if (geteuid() == 0) argv.insert(argv.begin() + 1, "--no-sandbox");
-    return argv;
-}
-
-// One ratio of medians, judged against its target: at most `atMost` times the other's, or
-// below it when `below`, or no target when neither is given.
-void printRatio(const char* what, const Summary& ours, const Summary& other, const char* otherName,
-                double atMost = 0, bool below = false) {
-    if (ours.count == 0 || other.count == 0 || other.median <= 0) return;
-    const double ratio = ours.median / other.median;
-    char target[64] = "no target";
-    bool met = true;
-    if (atMost > 0) {
-        std::snprintf(target, sizeof target, "target: at most %.2f x", atMost);
-        met = ratio <= atMost;
-    } else if (below) {
-        std::snprintf(target, sizeof target, "target: below 1 x");
-        met = ratio < 1;
-    }
-    std::printf("  %-15s %.2f x %-12s (%s)%s\n", what, ratio, otherName, target,
-                atMost > 0 || below ? (met ? " ok" : " MISSED") : "");
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int rounds = countOption(option(argc, argv, "--rounds", "7").c_str(), 7);
     // --processes: the PSS of each process of the tree, run by run.
-    bool detail = false;
+    bool detail = false, sameSize = false;
     for (int i = 1; i < argc; ++i) {
         detail = detail || std::strcmp(argv[i], "--processes") == 0;
         sameSize = sameSize || std::strcmp(argv[i], "--same-size") == 0;
     }
-    std::vector<Contender> contenders{
-        {"delvaronte", ours, option(argc, argv, "--program", DELVARONTE_BENCH_PROGRAM), {}, {}, {}},
-        {"MiniBrowser",
-         miniBrowser,
-         option(argc, argv, "--minibrowser", "/usr/lib/x86_64-linux-gnu/webkitgtk-6.0/MiniBrowser"),
-         {},
-         {},
-         {}},
-        {"Chromium", chromium, option(argc, argv, "--chromium", "/usr/bin/chromium"), {}, {}, {}},
-    };
-
-    // --variant NAME=VALUE (again for more): the program also run with that variable set,
-    // GSK_RENDERER=gl for the way it drew before it chose its renderer.
-    for (int i = 1; i + 1 < argc; ++i) {
-        const std::string setting = argv[i + 1];
-        if (std::strcmp(argv[i], "--variant") != 0 || setting.find('=') == std::string::npos) {
-            continue;
-        }
-        contenders.push_back(contenders[0]);
-        contenders.back().name = setting;
-        contenders.back().environment = {
-            {setting.substr(0, setting.find('=')), setting.substr(setting.find('=') + 1)}};
-    }
+    const std::vector<Contender> all = contenders(argc, argv);
+    std::vector<Samples> samples(all.size());
 
     ScreenWatch screen;
     PageServer server;
@@ -190,21 +112,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "needs an X display: run through scripts/bench.sh\n");
         return 1;
     }
-    for (auto& c : contenders) {
-        if (!std::filesystem::exists(c.program)) {
-            std::printf("%s: %s is missing, left out\n", c.name.c_str(), c.program.c_str());
-        }
-    }
-
     for (int round = 1; round <= rounds; ++round) {
-        for (auto& c : contenders) {
-            if (!std::filesystem::exists(c.program)) continue;
+        for (size_t i = 0; i < all.size(); ++i) {
+            const Contender& c = all[i];
+            if (!c.present()) continue;
             const std::string who = c.name + "-" + std::to_string(round);
             ThrowAwayHome home;
             screen.reset();
-            delvaronte::Environment environment = home.environment();
-            environment.insert(environment.end(), c.environment.begin(), c.environment.end());
-            Launched run(c.command(c, server.url("/page?who=" + who), home), environment);
+            Launched run(c.command(server.url("/page?who=" + who), home, sameSize),
+                         c.environmentIn(home));
             std::optional<gint64> mapped;
             const bool done = runUntil(
                 [&] {
@@ -227,9 +143,9 @@ int main(int argc, char** argv) {
                     std::printf("    %-22s %7.1f MiB\n", name.c_str(), kib / 1024.0);
                 }
             }
-            c.window.push_back(window);
-            c.report.push_back(report);
-            c.pss.push_back(pss);
+            samples[i].window.push_back(window);
+            samples[i].report.push_back(report);
+            samples[i].pss.push_back(pss);
             std::printf("round %d, %-20s window %.3f s, page %.3f s, PSS %.1f MiB (window %dx%d)\n",
                         round, c.name.c_str(), window, report, pss, width, height);
             std::fflush(stdout);
@@ -240,16 +156,17 @@ int main(int argc, char** argv) {
 
     std::printf("\nmedian [lowest - highest] over %d rounds\n", rounds);
     std::printf("%-20s %-26s %-26s %s\n", "", "window visible", "page loaded", "PSS 3 s later");
-    for (const auto& c : contenders) {
+    for (size_t i = 0; i < all.size(); ++i) {
+        const Samples& c = samples[i];
         if (c.window.empty()) continue;
-        std::printf("%-20s %-26s %-26s %s\n", c.name.c_str(),
+        std::printf("%-20s %-26s %-26s %s\n", all[i].name.c_str(),
                     describe(summarize(c.window), "s", 3).c_str(),
                     describe(summarize(c.report), "s", 3).c_str(),
                     describe(summarize(c.pss), "MiB", 1).c_str());
     }
-    const Contender& us = contenders[0];
-    const Contender& engine = contenders[1];
-    const Contender& chrome = contenders[2];
+    const Samples& us = samples[0];
+    const Samples& engine = samples[1];
+    const Samples& chrome = samples[2];
     std::printf("\nratios of medians, delvaronte to the others\n");
     printRatio("window visible", summarize(us.window), summarize(engine.window), "MiniBrowser",
                0.75);

@@ -116,7 +116,7 @@ void AppDelegate::buildMainWindow() {
 }
 
 void AppDelegate::buildWebView() {
-    webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView()));
+    webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView(seams_.memoryCeiling)));
     connectWebView(webView_);
     downloads_ = std::make_unique<Downloads>(sharedNetworkSession(), seams_.open);
     // Read once the window is on its way: the certificates beside config.dat, for the home

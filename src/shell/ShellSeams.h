@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "shell/WebViews.h"
 #include "shell/rules/RetrySchedule.h"
 #include "ui/SystemOpener.h"
 #include "update/UpdateChecker.h"
@@ -31,6 +32,8 @@ struct ShellSeams {
     std::function<void(GApplication*)> endProgram = g_application_quit;
     // How long the error page waits before its retry number attempt (0 the first).
     std::function<int64_t(int attempt)> retryDelayMs = delvaronte::retryDelayMs;
+    // How far a page's web process may grow; read once, when the first view is made.
+    MemoryCeiling memoryCeiling = memoryCeilingFor(physicalMemoryMiB());
 };
 
 }  // namespace delvaronte

@@ -1,5 +1,7 @@
 #include "shell/WebViews.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <vector>
 
@@ -43,10 +45,28 @@ WebKitSettings* sharedSettings() {
     return settings;
 }
 
-WebKitWebView* newMainWebView() {
-    return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session",
-                                        sharedNetworkSession(), "settings", sharedSettings(),
-                                        nullptr));
+uint64_t physicalMemoryMiB() {
+    const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
+    return pages > 0 && size > 0 ? uint64_t(pages) * uint64_t(size) / (1024 * 1024) : 0;
+}
+
+WebKitWebView* newMainWebView(const MemoryCeiling& ceiling) {
+    // The settings go with the web context, which the program makes once.
+    static WebKitWebContext* context = [&ceiling] {
+        WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+        webkit_memory_pressure_settings_set_memory_limit(memory, guint(ceiling.limitMiB));
+        webkit_memory_pressure_settings_set_conservative_threshold(memory, ceiling.freeAt);
+        webkit_memory_pressure_settings_set_strict_threshold(memory, ceiling.urgentAt);
+        webkit_memory_pressure_settings_set_kill_threshold(memory, ceiling.endAt);
+        webkit_memory_pressure_settings_set_poll_interval(memory, ceiling.pollSeconds);
+        auto* made = WEBKIT_WEB_CONTEXT(
+            g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
+        webkit_memory_pressure_settings_free(memory);
+        return made;
+    }();
+    return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context,
+                                        "network-session", sharedNetworkSession(), "settings",
+                                        sharedSettings(), nullptr));
 }
 
 WebKitWebView* newRelatedWebView(WebKitWebView* opener) {

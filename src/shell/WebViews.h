@@ -5,6 +5,7 @@
 #include <webkit/webkit.h>
 
 #include "base/DesktopProxy.h"
+#include "shell/rules/MemoryCeiling.h"
 
 namespace delvaronte {
 
@@ -17,8 +18,12 @@ WebKitNetworkSession* sharedNetworkSession();
 // Developer extras, JavaScript, scripts may open windows, the user agent, swipe gestures.
 WebKitSettings* sharedSettings();
 
-// The main web view: a new view in the shared session.
-WebKitWebView* newMainWebView();
+// This machine's memory, in MiB.
+uint64_t physicalMemoryMiB();
+
+// The main web view: a new view in the shared session, its web process (shared by the pop-ups
+// it opens) under that ceiling.
+WebKitWebView* newMainWebView(const MemoryCeiling& ceiling);
 
 // A pop-up's view, related to the page that opened it (same session, same web process).
 WebKitWebView* newRelatedWebView(WebKitWebView* opener);

@@ -358,6 +358,21 @@ TEST(Office, APageStuckInAScriptCanBeStopped) {
         waitUntil([&] { return driver.pending() == 0 && !windowNamed("La page ne repond pas"); }));
 }
 
+// A page whose memory grows without bound: its web process is ended at the ceiling, and the
+// stopped page comes instead of a frozen window.
+TEST(Office, APageThatGrowsWithoutBoundIsStopped) {
+    SiteServer server;
+    server.serve("/fuite", 200, "text/html",
+                 "<h1>Balance</h1><script>const kept = []; setInterval(() => "
+                 "kept.push(new Float64Array(1 << 20).fill(Math.random())), 50)</script>");
+    RunningApp::provision(server.url("/fuite"));
+    RunningApp app;
+    app.seams.memoryCeiling = {300, 0.5, 0.75, 1.0, 1};  // MiB; polled every second
+    app.activate();
+    ASSERT_TRUE(waitUntil([&] { return app.heading() == "Balance"; }));
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "La page s'est arretee"; }, 60));
+}
+
 // Ctrl+Q on a page with an unsaved entry asks the page's leave question first: "Rester" keeps
 // the program running, "Quitter la page" ends it. A logout asks the same, and meanwhile the
 // desktop hears that the program holds it.

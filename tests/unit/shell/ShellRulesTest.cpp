@@ -6,6 +6,7 @@
 #include "../../TempDir.h"
 #include "shell/rules/DownloadNames.h"
 #include "shell/rules/DrawingPath.h"
+#include "shell/rules/MemoryCeiling.h"
 #include "shell/rules/NavigationPolicy.h"
 #include "shell/rules/PageDialogGuard.h"
 #include "shell/rules/PagePermissions.h"
@@ -161,5 +162,12 @@ TEST(Retries, TheScheduleWhatIsRetriedAndWhen) {
     for (int bits = 0; bits < 8; ++bits) {
         const RetryMoment moment{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
         EXPECT_EQ(mayRetryNow(moment), bits == 3) << "network, shown, loading: " << bits;
+    }
+}
+
+TEST(Memory, TheCeilingIsTwoFifthsOfTheMachineWithinBounds) {
+    for (const auto& [machine, ceiling] : std::vector<std::pair<uint64_t, uint64_t>>{
+             {2048, 1536}, {4096, 1638}, {8192, 3276}, {24105, 8192}}) {
+        EXPECT_EQ(memoryCeilingFor(machine).limitMiB, ceiling) << machine << " MiB";
     }
 }
