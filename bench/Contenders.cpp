@@ -64,11 +64,11 @@ std::vector<Contender> contenders(int argc, char** argv) {
         all.back().name = setting;
         all.back().environment = {{setting.substr(0, equals), setting.substr(equals + 1)}};
     }
-    for (const auto& c : all) {
-        if (!c.present()) {
-            std::printf("%s: %s is missing, left out\n", c.name.c_str(), c.program.c_str());
-        }
-    }
+    std::erase_if(all, [](const Contender& c) {
+        if (c.present()) return false;
+        std::printf("%s: %s is missing, left out\n", c.name.c_str(), c.program.c_str());
+        return true;
+    });
     return all;
 }
 

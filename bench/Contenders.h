@@ -28,7 +28,7 @@ struct Contender {
 
 // Ours, MiniBrowser and Chromium, at the paths given with --program, --minibrowser and
 // --chromium or their usual places; then, for each --variant NAME=VALUE, ours again with that
-// variable set.
+// variable set. Those whose program is missing are left out, with a word.
 std::vector<Contender> contenders(int argc, char** argv);
 
 // One ratio of medians, judged against its target: at most `atMost` times the other's, or

@@ -1,8 +1,13 @@
 #include "PageServer.h"
 
+#include "SitePages.h"
+
+#include <cstdlib>
 #include <string_view>
 
 #include <libsoup/soup.h>
+
+#include "base/GObjectPtr.h"
 
 namespace delvaronte::bench {
 
@@ -53,9 +58,85 @@ constexpr std::string_view kPopup = R"(<!DOCTYPE html>
 <body><h2>Facture 2026-0042</h2><p>Montant: 1 250,00 EUR</p></body></html>
 )";
 
+// Each page of the day reports, then goes on to the next: ledger, form, report, ledger...
+constexpr char kDayTail[] = R"(
+const p = new URLSearchParams(location.search), n = +p.get('n'), who = p.get('who'),
+    total = +p.get('total');
+const next = ['/day/rapport', '/day/grand-livre', '/day/saisie'][(n + 1) % 3];
+fetch('/mark?who=' + who + '&n=' + n).then(() => {
+  if (n < total) location.href = next + '?n=' + (n + 1) + '&who=' + who + '&total=' + total;
+});)";
+
+// The heavy page reports its load event and first paint, then each key of its search field.
+constexpr char kHeavyTail[] = R"(
+const who = new URLSearchParams(location.search).get('who');
+const load = performance.timeOrigin + performance.now();  // in the load event
+const parsed = performance.timeOrigin +
+    performance.getEntriesByType('navigation')[0].domContentLoadedEventStart;
+const report = (paint) =>
+    fetch('/loaded?who=' + who + '&load=' + load + '&parsed=' + parsed + '&paint=' + paint);
+let keys = 0;
+recherche.addEventListener('keydown', () => {
+  const at = performance.timeOrigin + performance.now();
+  fetch('/loaded?who=' + who + '-key-' + (++keys) + '&at=' + at);
+});
+// After the list is filtered and drawn again: the page is ready for the next key.
+recherche.addEventListener('input', () => requestAnimationFrame(() => setTimeout(() =>
+  fetch('/loaded?who=' + who + '-drawn-' + keys + '&at=' + (performance.timeOrigin + performance.now())))));
+const fcp = performance.getEntriesByName('first-contentful-paint')[0];
+if (fcp) report(performance.timeOrigin + fcp.startTime);
+else setTimeout(() => {
+  const later = performance.getEntriesByName('first-contentful-paint')[0];
+  report(later ? performance.timeOrigin + later.startTime : 0);
+}, 3000);)";
+
+constexpr char kFramesTail[] = R"(
+fetch('/loaded?who=' + new URLSearchParams(location.search).get('who') + '&load=' +
+      (performance.timeOrigin + performance.now()));)";
+
 }  // namespace
 
 PageServer::PageServer() {
+    const std::string dayScript = applicationScript(1 << 20);
+    server_.route("/day/app.js", [dayScript](SoupServerMessage* message) {
+        SiteServer::respond(message, 200, "text/javascript", dayScript);
+        soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                     "Cache-Control", "max-age=86400");
+    });
+    server_.serve("/day/grand-livre", 200, "text/html", ledgerPage(2000, "/day/app.js", kDayTail));
+    server_.serve("/day/saisie", 200, "text/html", entryFormPage("/day/app.js", kDayTail));
+    server_.serve("/day/rapport", 200, "text/html", reportPage("/day/app.js", kDayTail));
+    server_.route("/mark", [this](SoupServerMessage* message) {
+        const char* query = g_uri_get_query(soup_server_message_get_uri(message));
+        GHashTable* fields = query != nullptr ? soup_form_decode(query) : nullptr;
+        const auto field = [&](const char* name) -> std::string {
+            const char* value = fields != nullptr
+                                    ? static_cast<const char*>(g_hash_table_lookup(fields, name))
+                                    : nullptr;
+            return value != nullptr ? value : "";
+        };
+        const std::string who = field("who");
+        const int n = std::atoi(field("n").c_str());
+        if (fields != nullptr) g_hash_table_unref(fields);
+        soup_server_message_set_status(message, 204, nullptr);
+        if (!onMark_) return;
+        soup_server_message_pause(message);
+        auto held = GRef<SoupServerMessage>::retain(message);
+        onMark_(who, n, [held] { soup_server_message_unpause(held.get()); });
+    });
+    server_.serve("/heavy.js", 200, "text/javascript", applicationScript(3 << 20));
+    server_.serve("/heavy", 200, "text/html", ledgerPage(20000, "/heavy.js", kHeavyTail));
+    server_.serve("/cadres-debut", 200, "text/html",
+                  "<!DOCTYPE html><html><body><p>Ouverture</p><script>addEventListener('load',"
+                  " () => setTimeout(() => location.href = '/cadres' + location.search, 1500));"
+                  "</script></body></html>");
+    server_.serve("/cadres", 200, "text/html", framesetPage(kFramesTail));
+    server_.route("/frame", [](SoupServerMessage* message) {
+        const char* query = g_uri_get_query(soup_server_message_get_uri(message));
+        const int frame = query != nullptr && std::string(query) == "n=1" ? 1 : 2;
+        SiteServer::respond(message, 200, "text/html", framePage(frame));
+    });
+    server_.serve("/image", 200, "image/png", pngImage());
     server_.serve("/page", 200, "text/html", std::string(kPage));
     server_.serve("/popups", 200, "text/html", std::string(kPopups));
     server_.serve("/popup", 200, "text/html", std::string(kPopup));
@@ -65,7 +146,16 @@ PageServer::PageServer() {
         const char* who = fields != nullptr
                               ? static_cast<const char*>(g_hash_table_lookup(fields, "who"))
                               : nullptr;
-        if (who != nullptr) reports_.emplace(who, g_get_monotonic_time());
+        if (who != nullptr) {
+            reports_.emplace(who, g_get_monotonic_time());
+            GHashTableIter each;
+            gpointer name = nullptr, value = nullptr;
+            g_hash_table_iter_init(&each, fields);
+            while (g_hash_table_iter_next(&each, &name, &value)) {
+                fields_[who][static_cast<const char*>(name)] =
+                    g_ascii_strtod(static_cast<const char*>(value), nullptr);
+            }
+        }
         if (fields != nullptr) g_hash_table_unref(fields);
         soup_server_message_set_status(message, 204, nullptr);
     });
@@ -73,6 +163,14 @@ PageServer::PageServer() {
 
 std::string PageServer::url(const std::string& pathAndQuery) const {
     return server_.url(pathAndQuery);
+}
+
+std::optional<double> PageServer::reported(const std::string& who, const std::string& field) const {
+    const auto page = fields_.find(who);
+    if (page == fields_.end()) return std::nullopt;
+    const auto found = page->second.find(field);
+    if (found == page->second.end()) return std::nullopt;
+    return found->second;
 }
 
 std::optional<gint64> PageServer::reportedAt(const std::string& who) const {

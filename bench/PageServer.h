@@ -3,6 +3,7 @@
 
 #include <glib.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,16 +21,35 @@ public:
     //                     opens and closes N pop-up windows one after another, then
     //                     reports NAME;
     //   /popup            the pop-ups' page;
-    //   /loaded?who=NAME  where pages report.
+    //   /day/grand-livre?n=N&who=NAME&total=T, /day/saisie..., /day/rapport...
+    //                     a clerk's day: a ledger of 2,000 rows, an entry form, a report, each
+    //                     with the same 1 MB of script (/day/app.js, kept in the cache); each
+    //                     page, once loaded, reports at /mark and goes to the next one until
+    //                     page T;
+    //   /heavy?who=NAME   a ledger of 20,000 rows and 3 MB of script; it reports its load
+    //                     event and its first paint (fields "load" and "paint", the epoch in
+    //                     ms) and each key its search field hears (as "key-1", "key-2"...);
+    //   /cadres-debut?who=NAME  a small page that goes to /cadres?who=NAME, a frameset with
+    //                     images and a magenta block, which reports its load event as "load";
+    //   /loaded?who=NAME  where pages report (with fields of their own).
     PageServer();
 
     std::string url(const std::string& pathAndQuery) const;
     // When the page reported NAME (monotonic microseconds), if it has.
     std::optional<gint64> reportedAt(const std::string& who) const;
+    // A number the page reported with NAME.
+    std::optional<double> reported(const std::string& who, const std::string& field) const;
+    // Called when page n of the day named who has loaded; that page goes on to the next once
+    // resume() is called.
+    using MarkHandler =
+        std::function<void(const std::string& who, int n, std::function<void()> resume)>;
+    void onMark(MarkHandler handler) { onMark_ = std::move(handler); }
 
 private:
     SiteServer server_;
     std::map<std::string, gint64> reports_;
+    std::map<std::string, std::map<std::string, double>> fields_;
+    MarkHandler onMark_;
 };
 
 }  // namespace delvaronte::bench

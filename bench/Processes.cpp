@@ -28,6 +28,20 @@ long treePssKiB(int root) {
     return total;
 }
 
+long treeWebPssKiB(int root) {
+    long total = 0;
+    for (const int pid : processTree(root)) {
+        const std::filesystem::path folder = "/proc/" + std::to_string(pid);
+        const std::string name = readProcFile(folder / "comm");
+        // "WebKitWebProcess" as /proc cuts it.
+        if (name.starts_with("WebKitWebProc") ||
+            readProcFile(folder / "cmdline").find("--type=renderer") != std::string::npos) {
+            total += pssFromSmapsRollup(readProcFile(folder / "smaps_rollup")).value_or(0);
+        }
+    }
+    return total;
+}
+
 double treeCpuSeconds(int root) {
     long long ticks = 0;
     for (const int pid : processTree(root)) {

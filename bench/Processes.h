@@ -13,6 +13,9 @@ namespace delvaronte::bench {
 long treePssKiB(int root);
 // The same, process by process: its name and its PSS in KiB, sorted by name.
 std::vector<std::pair<std::string, long>> treePssByProcess(int root);
+// The PSS of the tree's web processes (the engine's page processes: WebKitWebProcess, or
+// Chromium's renderers), in KiB.
+long treeWebPssKiB(int root);
 // User and system time used so far by the whole tree, in seconds.
 double treeCpuSeconds(int root);
 

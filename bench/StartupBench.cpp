@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         sameSize = sameSize || std::strcmp(argv[i], "--same-size") == 0;
     }
     const std::vector<Contender> all = contenders(argc, argv);
-    std::vector<Samples> samples(all.size());
+    std::map<std::string, Samples> samples;
 
     ScreenWatch screen;
     PageServer server;
@@ -115,7 +115,6 @@ int main(int argc, char** argv) {
     for (int round = 1; round <= rounds; ++round) {
         for (size_t i = 0; i < all.size(); ++i) {
             const Contender& c = all[i];
-            if (!c.present()) continue;
             const std::string who = c.name + "-" + std::to_string(round);
             ThrowAwayHome home;
             screen.reset();
@@ -143,9 +142,9 @@ int main(int argc, char** argv) {
                     std::printf("    %-22s %7.1f MiB\n", name.c_str(), kib / 1024.0);
                 }
             }
-            samples[i].window.push_back(window);
-            samples[i].report.push_back(report);
-            samples[i].pss.push_back(pss);
+            samples[c.name].window.push_back(window);
+            samples[c.name].report.push_back(report);
+            samples[c.name].pss.push_back(pss);
             std::printf("round %d, %-20s window %.3f s, page %.3f s, PSS %.1f MiB (window %dx%d)\n",
                         round, c.name.c_str(), window, report, pss, width, height);
             std::fflush(stdout);
@@ -157,16 +156,16 @@ int main(int argc, char** argv) {
     std::printf("\nmedian [lowest - highest] over %d rounds\n", rounds);
     std::printf("%-20s %-26s %-26s %s\n", "", "window visible", "page loaded", "PSS 3 s later");
     for (size_t i = 0; i < all.size(); ++i) {
-        const Samples& c = samples[i];
+        const Samples& c = samples[all[i].name];
         if (c.window.empty()) continue;
         std::printf("%-20s %-26s %-26s %s\n", all[i].name.c_str(),
                     describe(summarize(c.window), "s", 3).c_str(),
                     describe(summarize(c.report), "s", 3).c_str(),
                     describe(summarize(c.pss), "MiB", 1).c_str());
     }
-    const Samples& us = samples[0];
-    const Samples& engine = samples[1];
-    const Samples& chrome = samples[2];
+    const Samples& us = samples[all[0].name];
+    const Samples& engine = samples["MiniBrowser"];
+    const Samples& chrome = samples["Chromium"];
     std::printf("\nratios of medians, delvaronte to the others\n");
     printRatio("window visible", summarize(us.window), summarize(engine.window), "MiniBrowser",
                0.75);

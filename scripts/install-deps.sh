@@ -13,6 +13,8 @@ packages=(
   libssl-dev nlohmann-json3-dev libicu-dev
   # tests
   googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox gsettings-desktop-schemas
+  # benchmarks: keys typed through the X server (XTest)
+  libxtst-dev
   # packaging and its checks
   dpkg-dev desktop-file-utils appstream
   # fuzzing

@@ -26,6 +26,24 @@ WebKitNetworkSession* sharedNetworkSession() {
     return session;
 }
 
+namespace {
+
+bool canSwipe() {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkSeat* seat = display != nullptr ? gdk_display_get_default_seat(display) : nullptr;
+    if (seat == nullptr) return false;
+    GList* devices = gdk_seat_get_devices(seat, GDK_SEAT_CAPABILITY_ALL);
+    bool found = false;
+    for (GList* each = devices; each != nullptr && !found; each = each->next) {
+        const GdkInputSource source = gdk_device_get_source(GDK_DEVICE(each->data));
+        found = source == GDK_SOURCE_TOUCHPAD || source == GDK_SOURCE_TOUCHSCREEN;
+    }
+    g_list_free(devices);
+    return found;
+}
+
+}  // namespace
+
 WebKitSettings* sharedSettings() {
     static WebKitSettings* settings = [] {
         WebKitSettings* created = webkit_settings_new();
@@ -34,8 +52,10 @@ WebKitSettings* sharedSettings() {
         // Pages open pop-ups from script without a click, as the accounting application does.
         webkit_settings_set_javascript_can_open_windows_automatically(created, TRUE);
         webkit_settings_set_user_agent(created, kUserAgent);
-        // Back and forward with a two-finger swipe, in the main window and the pop-ups.
-        webkit_settings_set_enable_back_forward_navigation_gestures(created, TRUE);
+        // Back and forward with a two-finger swipe, in the main window and the pop-ups, where
+        // there is something to swipe on: the engine keeps a picture of every page left for
+        // the gesture, some 400 MiB over a day, which a mouse alone would never use.
+        webkit_settings_set_enable_back_forward_navigation_gestures(created, canSwipe());
         if (drawingOnProcessor()) {
             webkit_settings_set_hardware_acceleration_policy(
                 created, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
@@ -47,7 +67,7 @@ WebKitSettings* sharedSettings() {
 
 uint64_t physicalMemoryMiB() {
     const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
-    return pages > 0 && size > 0 ? uint64_t(pages) * uint64_t(size) / (1024 * 1024) : 0;
+    return pages > 0 && size > 0 ? uint64_t(pages) * uint64_t(size) / (uint64_t(1) << 20) : 0;
 }
 
 WebKitWebView* newMainWebView(const MemoryCeiling& ceiling) {

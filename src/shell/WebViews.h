@@ -15,7 +15,8 @@ inline constexpr char kUserAgent[] = "Delvaronte-Mac/1.0 Safari/605.1.15";
 // folder (both in "Delvaronte"), cookies kept in an SQLite file there.
 WebKitNetworkSession* sharedNetworkSession();
 
-// Developer extras, JavaScript, scripts may open windows, the user agent, swipe gestures.
+// Developer extras, JavaScript, scripts may open windows, the user agent, swipe gestures
+// where there is a touchpad or a touch screen.
 WebKitSettings* sharedSettings();
 
 // This machine's memory, in MiB.
