@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     const std::vector<Contender> all = contenders(argc, argv);
     PageServer server;
+    // --image-delay MS: the images come that late, as from a slow server.
+    server.delayImages(guint(std::atoi(option(argc, argv, "--image-delay", "0").c_str())));
     std::map<std::string, std::vector<double>> gaps;
     for (int round = 1; round <= rounds; ++round) {
         for (const Contender& c : all) {

@@ -136,7 +136,18 @@ PageServer::PageServer() {
         const int frame = query != nullptr && std::string(query) == "n=1" ? 1 : 2;
         SiteServer::respond(message, 200, "text/html", framePage(frame));
     });
-    server_.serve("/image", 200, "image/png", pngImage());
+    server_.route("/image", [this](SoupServerMessage* message) {
+        SiteServer::respond(message, 200, "image/png", pngImage());
+        if (imageDelayMs_ == 0) return;
+        soup_server_message_pause(message);
+        g_timeout_add_full(
+            G_PRIORITY_DEFAULT, imageDelayMs_,
+            +[](gpointer held) -> gboolean {
+                soup_server_message_unpause(static_cast<SoupServerMessage*>(held));
+                return G_SOURCE_REMOVE;
+            },
+            g_object_ref(message), g_object_unref);
+    });
     server_.serve("/page", 200, "text/html", std::string(kPage));
     server_.serve("/popups", 200, "text/html", std::string(kPopups));
     server_.serve("/popup", 200, "text/html", std::string(kPopup));

@@ -44,12 +44,15 @@ public:
     using MarkHandler =
         std::function<void(const std::string& who, int n, std::function<void()> resume)>;
     void onMark(MarkHandler handler) { onMark_ = std::move(handler); }
+    // The frames' images come that much later, as from a slow server.
+    void delayImages(guint milliseconds) { imageDelayMs_ = milliseconds; }
 
 private:
     SiteServer server_;
     std::map<std::string, gint64> reports_;
     std::map<std::string, std::map<std::string, double>> fields_;
     MarkHandler onMark_;
+    guint imageDelayMs_ = 0;
 };
 
 }  // namespace delvaronte::bench
