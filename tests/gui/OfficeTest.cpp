@@ -447,6 +447,7 @@ TEST(Office, AFormWhoseSendFailedComesBackAsTyped) {
     ASSERT_TRUE(sendFails());
     app.evaluate("document.querySelector('button').click(); 1");  // Reessayer
     EXPECT_TRUE(formIsBack()) << "Reessayer";
+    saveShot(app.delegate().window(), "form-back");
     ASSERT_TRUE(sendFails());
     app.action("reload");  // Actualiser
     EXPECT_TRUE(formIsBack()) << "Actualiser";
