@@ -79,6 +79,8 @@ int main(int argc, char** argv) {
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     const std::vector<Contender> all = contenders(argc, argv);
     PageServer server;
+    // --page /formulaire: the first frame's page alone, without the frameset.
+    const std::string page = option(argc, argv, "--page", "/cadres");
     // --image-delay MS: the images come that late, as from a slow server.
     server.delayImages(guint(std::atoi(option(argc, argv, "--image-delay", "0").c_str())));
     std::map<std::string, std::vector<double>> gaps;
@@ -86,7 +88,8 @@ int main(int argc, char** argv) {
         for (const Contender& c : all) {
             const std::string who = c.name + "-" + std::to_string(round);
             ThrowAwayHome home;
-            Launched run(c.command(server.url("/cadres-debut?who=" + who), home),
+            const double start = nowMs();
+            Launched run(c.command(server.url("/cadres-debut?who=" + who + "&to=" + page), home),
                          c.environmentIn(home));
             std::optional<double> painted;
             const guint watch = g_timeout_add(
@@ -107,8 +110,11 @@ int main(int argc, char** argv) {
             } else {
                 const double gap = *server.reported(who, "load") - *painted;
                 gaps[c.name].push_back(gap);
-                std::printf("round %d, %-22s first paint to load event %.0f ms\n", round,
-                            c.name.c_str(), gap);
+                std::printf(
+                    "round %d, %-22s first paint to load event %.0f ms (from start: "
+                    "paint %.0f ms, load %.0f ms)\n",
+                    round, c.name.c_str(), gap, *painted - start,
+                    *server.reported(who, "load") - start);
             }
             std::fflush(stdout);
             run.stop();

@@ -128,9 +128,10 @@ PageServer::PageServer() {
     server_.serve("/heavy", 200, "text/html", ledgerPage(20000, "/heavy.js", kHeavyTail));
     server_.serve("/cadres-debut", 200, "text/html",
                   "<!DOCTYPE html><html><body><p>Ouverture</p><script>addEventListener('load',"
-                  " () => setTimeout(() => location.href = '/cadres' + location.search, 1500));"
-                  "</script></body></html>");
+                  " () => setTimeout(() => location.href = (new URLSearchParams(location.search)"
+                  ".get('to') || '/cadres') + location.search, 1500));</script></body></html>");
     server_.serve("/cadres", 200, "text/html", framesetPage(kFramesTail));
+    server_.serve("/formulaire", 200, "text/html", formPage(kFramesTail));
     server_.route("/frame", [](SoupServerMessage* message) {
         const char* query = g_uri_get_query(soup_server_message_get_uri(message));
         const int frame = query != nullptr && std::string(query) == "n=1" ? 1 : 2;

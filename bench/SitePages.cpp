@@ -24,6 +24,8 @@ std::string onLoad(const std::string& tail) {
     return "<script>addEventListener('load', () => {" + tail + "});</script>";
 }
 
+std::string frameContent(int frame);
+
 }  // namespace
 
 std::string applicationScript(size_t bytes) {
@@ -107,14 +109,27 @@ std::string framesetPage(const std::string& tail) {
 }
 
 std::string framePage(int frame) {
-    std::string page = head("Cadre", "") + "<body style=\"margin:0\">";
+    return head("Cadre", "") + "<body style=\"margin:0\">" + frameContent(frame) + "</body></html>";
+}
+
+std::string formPage(const std::string& tail) {
+    return head("Saisie", "") + "<body style=\"margin:0\">" + frameContent(1) + onLoad(tail) +
+           "</body></html>";
+}
+
+namespace {
+
+std::string frameContent(int frame) {
+    std::string page;
     if (frame == 1) page += "<div style=\"width:300px;height:150px;background:#ff0080\"></div>";
     for (int i = 0; i < 12; ++i) {
         page += "<img width=\"120\" height=\"80\" src=\"/image?f=" + std::to_string(frame) +
                 "&i=" + std::to_string(i) + "\">";
     }
-    return page + "<p>Pieces jointes de l'exercice.</p></body></html>";
+    return page + "<p>Pieces jointes de l'exercice.</p>";
 }
+
+}  // namespace
 
 std::string pngImage() {
     // 1 x 1, grey.

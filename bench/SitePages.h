@@ -23,6 +23,9 @@ std::string reportPage(const std::string& script, const std::string& tail);
 // for; the top page runs `tail` once loaded.
 std::string framesetPage(const std::string& tail);
 std::string framePage(int frame);
+// The first frame's page on its own: an entry form whose load handler (`tail`) runs once its
+// images are there.
+std::string formPage(const std::string& tail);
 // A small PNG of a solid colour.
 std::string pngImage();
 
