@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shell/StartupEnvironment.h"
+#include "shell/rules/TypingFocus.h"
 
 namespace delvaronte {
 
@@ -40,6 +41,20 @@ bool canSwipe() {
     }
     g_list_free(devices);
     return found;
+}
+
+// The scripts every page of the program gets, the pop-ups' included.
+WebKitUserContentManager* sharedUserContent() {
+    static WebKitUserContentManager* content = [] {
+        WebKitUserContentManager* made = webkit_user_content_manager_new();
+        WebKitUserScript* focus = webkit_user_script_new(
+            kTypingFocusScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+            WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+        webkit_user_content_manager_add_script(made, focus);
+        webkit_user_script_unref(focus);
+        return made;
+    }();
+    return content;
 }
 
 }  // namespace
@@ -84,14 +99,15 @@ WebKitWebView* newMainWebView(const MemoryCeiling& ceiling) {
         webkit_memory_pressure_settings_free(memory);
         return made;
     }();
-    return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context,
-                                        "network-session", sharedNetworkSession(), "settings",
-                                        sharedSettings(), nullptr));
+    return WEBKIT_WEB_VIEW(g_object_new(
+        WEBKIT_TYPE_WEB_VIEW, "web-context", context, "network-session", sharedNetworkSession(),
+        "settings", sharedSettings(), "user-content-manager", sharedUserContent(), nullptr));
 }
 
 WebKitWebView* newRelatedWebView(WebKitWebView* opener) {
     return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener, "settings",
-                                        sharedSettings(), nullptr));
+                                        sharedSettings(), "user-content-manager",
+                                        sharedUserContent(), nullptr));
 }
 
 void applyProxies(WebKitNetworkSession* session, const ProxyChoice& choice) {

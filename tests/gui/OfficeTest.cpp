@@ -408,7 +408,8 @@ TEST(Office, QuittingAsksAboutUnsavedWork) {
 }
 
 // A form whose send the server cuts: "Retour", "Reessayer" and "Actualiser" never ask its
-// address with a GET; they bring the form back as typed, and the entry reaches the server once sent again.
+// address with a GET; they bring the form back as typed, and the entry reaches the server once sent
+// again.
 TEST(Office, AFormWhoseSendFailedComesBackAsTyped) {
     SiteServer server;
     server.serveFolder(DELVARONTE_TEST_PAGES);
@@ -457,4 +458,46 @@ TEST(Office, AFormWhoseSendFailedComesBackAsTyped) {
     for (const std::string& request : received) {
         EXPECT_EQ(request, "POST libelle=Loyer+decembre&journal=Ventes&lettre=on&jeton=7");
     }
+}
+
+// An entry form that focuses its amount field once its image is in, which the server sends
+// late: the user who typed into the description meanwhile goes on typing there. Untouched, the
+// page's focus goes where the page puts it.
+TEST(Office, TypingStaysInTheFieldTheUserChoseWhenThePageLoads) {
+    SiteServer server;
+    server.serve("/", 200, "text/html", "<h1>Accueil</h1>");
+    server.serve("/saisie", 200, "text/html",
+                 "<body onload=\"montant.focus(); document.title = 'chargee'\">"
+                 "<input id=libelle><input id=montant><img src=/piece.png></body>");
+    SoupServerMessage* image = nullptr;
+    server.route("/piece.png", [&](SoupServerMessage* message) {
+        soup_server_message_pause(message);
+        image = message;
+    });
+    RunningApp::provision(server.url("/"));
+    RunningApp app;
+    app.activate();
+    ASSERT_TRUE(app.waitForLoad(server.url("/")));
+    const auto sendImage = [&] {
+        SiteServer::respond(image, 200, "image/png", "");
+        soup_server_message_unpause(std::exchange(image, nullptr));
+        return waitUntil([&] { return app.evaluate("document.title") == "chargee"; });
+    };
+    const auto openForm = [&] {
+        app.evaluate("location.href = '/saisie'; 1");
+        return waitUntil(
+            [&] { return image != nullptr && app.evaluate("typeof libelle") == "object"; });
+    };
+    ASSERT_TRUE(openForm());
+    ASSERT_TRUE(sendImage());
+    EXPECT_EQ(app.evaluate("document.activeElement.id"), "montant");
+
+    ASSERT_TRUE(openForm());
+    ASSERT_TRUE(app.typeInto("libelle", "Bookkeeping via"));
+    ASSERT_TRUE(sendImage());
+    typeText(" Delvaronte");
+    EXPECT_TRUE(waitUntil([&] {
+        return app.evaluate("libelle.value") == "Bookkeeping via Delvaronte";
+    })) << app.evaluate("libelle.value")
+        << " | " << app.evaluate("montant.value");
 }
