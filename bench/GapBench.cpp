@@ -18,6 +18,7 @@
 #include "Contenders.h"
 #include "Measure.h"
 #include "PageServer.h"
+#include "XDisplay.h"
 #include "sandbox/Launched.h"
 
 using namespace delvaronte;
@@ -70,11 +71,8 @@ bool magentaShown(Display* display) {
 
 int main(int argc, char** argv) {
     const int rounds = countOption(option(argc, argv, "--rounds", "5").c_str(), 5);
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        std::fprintf(stderr, "needs an X display: run through scripts/bench.sh\n");
-        return 1;
-    }
+    Display* display = openDisplay();
+    if (display == nullptr) return 1;
     // A window that goes while it is looked at is no reason to stop.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     const std::vector<Contender> all = contenders(argc, argv);

@@ -14,6 +14,7 @@
 #include "Contenders.h"
 #include "Measure.h"
 #include "PageServer.h"
+#include "XDisplay.h"
 #include "sandbox/Launched.h"
 
 using namespace delvaronte;
@@ -35,11 +36,8 @@ struct Samples {
 
 int main(int argc, char** argv) {
     const int rounds = countOption(option(argc, argv, "--rounds", "5").c_str(), 5);
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        std::fprintf(stderr, "needs an X display: run through scripts/bench.sh\n");
-        return 1;
-    }
+    Display* display = openDisplay();
+    if (display == nullptr) return 1;
     const KeyCode key = XKeysymToKeycode(display, XStringToKeysym("a"));
     const std::vector<Contender> all = contenders(argc, argv);
     PageServer server;
