@@ -28,9 +28,13 @@ void runFor(double seconds) {
 }
 
 Launched::Launched(const std::vector<std::string>& argv,
-                   const std::vector<std::pair<std::string, std::string>>& environment) {
-    GSubprocessLauncher* launcher = g_subprocess_launcher_new(
-        GSubprocessFlags(G_SUBPROCESS_FLAGS_STDOUT_SILENCE | G_SUBPROCESS_FLAGS_STDERR_SILENCE));
+                   const std::vector<std::pair<std::string, std::string>>& environment,
+                   const std::string& stderrFile) {
+    GSubprocessLauncher* launcher = g_subprocess_launcher_new(GSubprocessFlags(
+        G_SUBPROCESS_FLAGS_STDOUT_SILENCE |
+        (stderrFile.empty() ? G_SUBPROCESS_FLAGS_STDERR_SILENCE : G_SUBPROCESS_FLAGS_NONE)));
+    if (!stderrFile.empty())
+        g_subprocess_launcher_set_stderr_file_path(launcher, stderrFile.c_str());
     for (const auto& [name, value] : environment) {
         if (value.empty())
             g_subprocess_launcher_unsetenv(launcher, name.c_str());

@@ -18,11 +18,12 @@ void runFor(double seconds);
 
 // A program started with its own environment (a variable given an empty value is removed
 // from it); stopping it ends its whole process tree. The tests and the benchmarks start the
-// program this way.
+// program this way. What it writes goes nowhere, or its standard error to stderrFile.
 class Launched {
 public:
     Launched(const std::vector<std::string>& argv,
-             const std::vector<std::pair<std::string, std::string>>& environment);
+             const std::vector<std::pair<std::string, std::string>>& environment,
+             const std::string& stderrFile = {});
     ~Launched();
     Launched(const Launched&) = delete;
     Launched& operator=(const Launched&) = delete;

@@ -90,8 +90,9 @@ WebKitWebView* newMainWebView(const MemoryCeiling& ceiling) {
     static WebKitWebContext* context = [&ceiling] {
         WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
         webkit_memory_pressure_settings_set_memory_limit(memory, guint(ceiling.limitMiB));
-        webkit_memory_pressure_settings_set_conservative_threshold(memory, ceiling.freeAt);
+        // Each threshold must stay below the next: the urgent one first, from the defaults.
         webkit_memory_pressure_settings_set_strict_threshold(memory, ceiling.urgentAt);
+        webkit_memory_pressure_settings_set_conservative_threshold(memory, ceiling.freeAt);
         webkit_memory_pressure_settings_set_kill_threshold(memory, ceiling.endAt);
         webkit_memory_pressure_settings_set_poll_interval(memory, ceiling.pollSeconds);
         auto* made = WEBKIT_WEB_CONTEXT(

@@ -197,9 +197,9 @@ protected:
 // The built program (or another command) in a process of its own, with that home.
 inline Launched program(const ThrowAwayHome& home,
                         std::vector<std::string> command = {DELVARONTE_PROGRAM},
-                        Environment environment = {}) {
+                        Environment environment = {}, const std::string& stderrFile = {}) {
     for (auto& variable : home.environment()) environment.push_back(variable);
-    return Launched(command, environment);
+    return Launched(command, environment, stderrFile);
 }
 
 }  // namespace delvaronte::testing

@@ -403,6 +403,7 @@ TEST(Office, QuittingAsksAboutUnsavedWork) {
     ASSERT_TRUE(waitUntil([&] { return driver.pending() == 1; }));
     EXPECT_TRUE(waitUntil([&] { return session.logoutInhibitors().empty(); }));
     EXPECT_FALSE(ended) << "Rester, at the logout";
+    ASSERT_TRUE(app.focusPage());
     pressKeys("ctrl+q");
     EXPECT_TRUE(waitUntil([&] { return ended; }));
 }

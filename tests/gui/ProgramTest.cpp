@@ -86,7 +86,8 @@ TEST(Program, RunsAsAPersonRunsIt) {
     const std::string marker = "program-" + std::to_string(g_get_monotonic_time());
     {
         auto first = program(home, {DELVARONTE_PROGRAM},
-                             {{"GSK_RENDERER", ""}, {"DELVARONTE_TEST_MARK", marker}});
+                             {{"GSK_RENDERER", ""}, {"DELVARONTE_TEST_MARK", marker}},
+                             home.file("terminal"));
         ASSERT_TRUE(waitUntil([&] { return server.requests("/loaded") == 1; }, 60));
         const auto window = findWindow("DELVARONTE");
         ASSERT_TRUE(window);
@@ -118,6 +119,9 @@ TEST(Program, RunsAsAPersonRunsIt) {
         EXPECT_EQ(server.requests("/"), 1);
         ASSERT_TRUE(pressIn(*window, "ctrl+q"));
         EXPECT_EQ(first.waitForExit(), 0);
+        const std::string terminal = readFile(home.file("terminal"));
+        EXPECT_EQ(terminal.find("CRITICAL"), std::string::npos) << "nothing on the terminal\n"
+                                                                << terminal;
     }
     auto second = program(home);
     ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 2; }));
