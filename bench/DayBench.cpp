@@ -50,9 +50,8 @@ struct Day {
         if (std::find(marks.begin(), marks.end(), n) != marks.end()) {
             memory[n] = measure(pid);
             if (detail) {
-                for (const auto& [name, kib] : treePssByProcess(pid)) {
-                    std::printf("    after %d: %-22s %7.1f MiB\n", n, name.c_str(), kib / 1024.0);
-                }
+                std::printf("    after %d:\n", n);
+                printPssByProcess(pid, "      ");
             }
             paused += g_get_monotonic_time() - now;
         }
@@ -98,10 +97,7 @@ int main(int argc, char** argv) {
             day.who = c.name + "-" + std::to_string(round);
             day.total = total;
             day.marks = marks;
-            // --processes: each process's PSS at each mark.
-            day.detail = std::find_if(argv, argv + argc, [](const char* a) {
-                             return std::string(a) == "--processes";
-                         }) != argv + argc;
+            day.detail = flag(argc, argv, "--processes");  // each process's PSS at each mark
             ThrowAwayHome home;
             const std::string start = server.url("/day/grand-livre?n=1&who=" + day.who +
                                                  "&total=" + std::to_string(total));

@@ -26,10 +26,6 @@ using namespace delvaronte::bench;
 
 namespace {
 
-double nowMs() {
-    return double(g_get_real_time()) / 1000.0;
-}
-
 // Whether the magenta block shows in the top-left part of the largest window on the screen.
 bool magentaShown(Display* display) {
     Window root = 0, parent = 0, largest = 0;
@@ -86,7 +82,7 @@ int main(int argc, char** argv) {
         for (const Contender& c : all) {
             const std::string who = c.name + "-" + std::to_string(round);
             ThrowAwayHome home;
-            const double start = nowMs();
+            const double start = pageClockMs();
             Launched run(c.command(server.url("/cadres-debut?who=" + who + "&to=" + page), home),
                          c.environmentIn(home));
             std::optional<double> painted;
@@ -94,7 +90,8 @@ int main(int argc, char** argv) {
                 3,
                 [](gpointer data) -> gboolean {
                     auto* state = static_cast<std::pair<Display*, std::optional<double>*>*>(data);
-                    if (!*state->second && magentaShown(state->first)) *state->second = nowMs();
+                    if (!*state->second && magentaShown(state->first))
+                        *state->second = pageClockMs();
                     return G_SOURCE_CONTINUE;
                 },
                 new std::pair<Display*, std::optional<double>*>(display, &painted));

@@ -24,10 +24,6 @@ namespace {
 
 constexpr int kKeys = 5;
 
-double nowMs() {
-    return double(g_get_real_time()) / 1000.0;
-}
-
 struct Samples {
     std::vector<double> paint, parsed, load, key, filter;
 };
@@ -46,7 +42,7 @@ int main(int argc, char** argv) {
         for (const Contender& c : all) {
             const std::string who = c.name + "-" + std::to_string(round);
             ThrowAwayHome home;
-            const double start = nowMs();
+            const double start = pageClockMs();
             Launched run(c.command(server.url("/heavy?who=" + who), home), c.environmentIn(home));
             if (!run.started() ||
                 !runUntil([&] { return server.reported(who, "paint").has_value(); }, 120)) {
@@ -65,7 +61,7 @@ int main(int argc, char** argv) {
             std::vector<double> keys, filter;
             for (int k = 1; k <= kKeys; ++k) {
                 const std::string heard = who + "-key-" + std::to_string(k);
-                const double sent = nowMs();
+                const double sent = pageClockMs();
                 XTestFakeKeyEvent(display, key, True, CurrentTime);
                 XTestFakeKeyEvent(display, key, False, CurrentTime);
                 XFlush(display);
@@ -77,11 +73,11 @@ int main(int argc, char** argv) {
             }
             s.key.insert(s.key.end(), keys.begin(), keys.end());
             s.filter.insert(s.filter.end(), filter.begin(), filter.end());
-            std::printf(
-                "round %d, %-22s first paint %s, loaded %.3f s, keys %s\n", round, c.name.c_str(),
-                paint > 0 ? (std::to_string((paint - start) / 1000).substr(0, 5) + " s").c_str()
-                          : "not reported",
-                load / 1000, describe(summarize(keys), "ms", 1).c_str());
+            char painted[32] = "not reported";
+            if (paint > 0) std::snprintf(painted, sizeof painted, "%.3f s", (paint - start) / 1000);
+            std::printf("round %d, %-22s first paint %s, loaded %.3f s, keys %s\n", round,
+                        c.name.c_str(), painted, load / 1000,
+                        describe(summarize(keys), "ms", 1).c_str());
             std::fflush(stdout);
             run.stop();
             runFor(1);

@@ -37,6 +37,13 @@ std::string option(int argc, char** argv, const char* name, const std::string& f
     return fallback;
 }
 
+bool flag(int argc, char** argv, const char* name) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0) return true;
+    }
+    return false;
+}
+
 int countOption(const char* text, int fallback) {
     if (text == nullptr) return fallback;
     char* end = nullptr;

@@ -23,6 +23,9 @@ std::optional<long> pssFromSmapsRollup(const std::string& text);
 // The word after `name` on the command line, or the fallback.
 std::string option(int argc, char** argv, const char* name, const std::string& fallback);
 
+// Whether `name` is on the command line.
+bool flag(int argc, char** argv, const char* name);
+
 // A count given on the command line: a whole number from 1 to 1000, or the fallback.
 int countOption(const char* text, int fallback);
 

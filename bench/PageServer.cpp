@@ -94,6 +94,22 @@ constexpr char kFramesTail[] = R"(
 fetch('/loaded?who=' + new URLSearchParams(location.search).get('who') + '&load=' +
       (performance.timeOrigin + performance.now()));)";
 
+// The fields of the request's query.
+std::map<std::string, std::string> queryOf(SoupServerMessage* message) {
+    std::map<std::string, std::string> fields;
+    const char* query = g_uri_get_query(soup_server_message_get_uri(message));
+    if (query == nullptr) return fields;
+    GHashTable* decoded = soup_form_decode(query);
+    GHashTableIter each;
+    gpointer name = nullptr, value = nullptr;
+    g_hash_table_iter_init(&each, decoded);
+    while (g_hash_table_iter_next(&each, &name, &value)) {
+        fields[static_cast<const char*>(name)] = static_cast<const char*>(value);
+    }
+    g_hash_table_unref(decoded);
+    return fields;
+}
+
 }  // namespace
 
 PageServer::PageServer() {
@@ -107,17 +123,9 @@ PageServer::PageServer() {
     server_.serve("/day/saisie", 200, "text/html", entryFormPage("/day/app.js", kDayTail));
     server_.serve("/day/rapport", 200, "text/html", reportPage("/day/app.js", kDayTail));
     server_.route("/mark", [this](SoupServerMessage* message) {
-        const char* query = g_uri_get_query(soup_server_message_get_uri(message));
-        GHashTable* fields = query != nullptr ? soup_form_decode(query) : nullptr;
-        const auto field = [&](const char* name) -> std::string {
-            const char* value = fields != nullptr
-                                    ? static_cast<const char*>(g_hash_table_lookup(fields, name))
-                                    : nullptr;
-            return value != nullptr ? value : "";
-        };
-        const std::string who = field("who");
-        const int n = std::atoi(field("n").c_str());
-        if (fields != nullptr) g_hash_table_unref(fields);
+        auto fields = queryOf(message);
+        const std::string who = fields["who"];
+        const int n = std::atoi(fields["n"].c_str());
         soup_server_message_set_status(message, 204, nullptr);
         if (!onMark_) return;
         soup_server_message_pause(message);
@@ -133,8 +141,7 @@ PageServer::PageServer() {
     server_.serve("/cadres", 200, "text/html", framesetPage(kFramesTail));
     server_.serve("/formulaire", 200, "text/html", formPage(kFramesTail));
     server_.route("/frame", [](SoupServerMessage* message) {
-        const char* query = g_uri_get_query(soup_server_message_get_uri(message));
-        const int frame = query != nullptr && std::string(query) == "n=1" ? 1 : 2;
+        const int frame = queryOf(message)["n"] == "1" ? 1 : 2;
         SiteServer::respond(message, 200, "text/html", framePage(frame));
     });
     server_.route("/image", [this](SoupServerMessage* message) {
@@ -153,22 +160,13 @@ PageServer::PageServer() {
     server_.serve("/popups", 200, "text/html", std::string(kPopups));
     server_.serve("/popup", 200, "text/html", std::string(kPopup));
     server_.route("/loaded", [this](SoupServerMessage* message) {
-        const char* query = g_uri_get_query(soup_server_message_get_uri(message));
-        GHashTable* fields = query != nullptr ? soup_form_decode(query) : nullptr;
-        const char* who = fields != nullptr
-                              ? static_cast<const char*>(g_hash_table_lookup(fields, "who"))
-                              : nullptr;
-        if (who != nullptr) {
-            reports_.emplace(who, g_get_monotonic_time());
-            GHashTableIter each;
-            gpointer name = nullptr, value = nullptr;
-            g_hash_table_iter_init(&each, fields);
-            while (g_hash_table_iter_next(&each, &name, &value)) {
-                fields_[who][static_cast<const char*>(name)] =
-                    g_ascii_strtod(static_cast<const char*>(value), nullptr);
+        const auto fields = queryOf(message);
+        if (const auto who = fields.find("who"); who != fields.end()) {
+            reports_.emplace(who->second, g_get_monotonic_time());
+            for (const auto& [name, value] : fields) {
+                fields_[who->second][name] = g_ascii_strtod(value.c_str(), nullptr);
             }
         }
-        if (fields != nullptr) g_hash_table_unref(fields);
         soup_server_message_set_status(message, 204, nullptr);
     });
 }

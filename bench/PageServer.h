@@ -12,6 +12,12 @@
 
 namespace delvaronte::bench {
 
+// Now on the clock the pages report on (performance.timeOrigin + performance.now()): the
+// epoch, in milliseconds.
+inline double pageClockMs() {
+    return double(g_get_real_time()) / 1000.0;
+}
+
 // The benchmarks' pages.
 class PageServer {
 public:

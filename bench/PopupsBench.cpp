@@ -28,12 +28,6 @@ double pssMiB() {
     return treePssKiB(getpid()) / 1024.0;
 }
 
-void printProcesses() {
-    for (const auto& [name, kib] : treePssByProcess(getpid())) {
-        if (kib >= 1024) std::printf("    %-22s %7.1f MiB\n", name.c_str(), kib / 1024.0);
-    }
-}
-
 // Counts the pop-up windows and web views made and those finalized since.
 struct Lifetimes {
     int windows = 0, windowsFreed = 0, views = 0, viewsFreed = 0;
@@ -89,7 +83,7 @@ int main() {
     runFor(3);
     const double before = pssMiB();
     std::printf("before any pop-up: PSS %.1f MiB\n", before);
-    printProcesses();
+    printPssByProcess(getpid());
 
     double after = before;
     double warm = before;
@@ -110,14 +104,14 @@ int main() {
         if (opened == kWarmUp) warm = after;
         std::printf("after %3d pop-ups: PSS %.1f MiB (%+.1f %%)\n", opened, after,
                     100 * (after - before) / before);
-        printProcesses();
+        printPssByProcess(getpid());
         std::fflush(stdout);
     }
     // The engine frees closed pages' memory over time.
     runFor(30);
     const double rested = pssMiB();
     std::printf("30 s later: PSS %.1f MiB (%+.1f %%)\n", rested, 100 * (rested - before) / before);
-    printProcesses();
+    printPssByProcess(getpid());
     std::printf("pop-up windows freed: %d of %d; their web views freed: %d of %d\n",
                 popups.windowsFreed, popups.windows, popups.viewsFreed, popups.views);
 

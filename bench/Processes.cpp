@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "Measure.h"
 #include "sandbox/ProcessTree.h"
@@ -20,6 +21,12 @@ std::vector<std::pair<std::string, long>> treePssByProcess(int root) {
     }
     std::sort(sizes.begin(), sizes.end());
     return sizes;
+}
+
+void printPssByProcess(int root, const char* indent) {
+    for (const auto& [name, kib] : treePssByProcess(root)) {
+        if (kib >= 1024) std::printf("%s%-22s %7.1f MiB\n", indent, name.c_str(), kib / 1024.0);
+    }
 }
 
 long treePssKiB(int root) {

@@ -13,6 +13,8 @@ namespace delvaronte::bench {
 long treePssKiB(int root);
 // The same, process by process: its name and its PSS in KiB, sorted by name.
 std::vector<std::pair<std::string, long>> treePssByProcess(int root);
+// Prints each process of the tree of 1 MiB or more: its name and PSS, indented.
+void printPssByProcess(int root, const char* indent = "    ");
 // The PSS of the tree's web processes (the engine's page processes: WebKitWebProcess, or
 // Chromium's renderers), in KiB.
 long treeWebPssKiB(int root);

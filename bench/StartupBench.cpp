@@ -98,11 +98,8 @@ struct Samples {
 int main(int argc, char** argv) {
     const int rounds = countOption(option(argc, argv, "--rounds", "7").c_str(), 7);
     // --processes: the PSS of each process of the tree, run by run.
-    bool detail = false, sameSize = false;
-    for (int i = 1; i < argc; ++i) {
-        detail = detail || std::strcmp(argv[i], "--processes") == 0;
-        sameSize = sameSize || std::strcmp(argv[i], "--same-size") == 0;
-    }
+    const bool detail = flag(argc, argv, "--processes");
+    const bool sameSize = flag(argc, argv, "--same-size");
     const std::vector<Contender> all = contenders(argc, argv);
     std::map<std::string, Samples> samples;
 
@@ -137,11 +134,7 @@ int main(int argc, char** argv) {
             const double report = (*server.reportedAt(who) - run.startedAt()) / 1e6;
             const double pss = treePssKiB(run.pid()) / 1024.0;
             const auto [width, height] = screen.largestWindow();
-            if (detail) {
-                for (const auto& [name, kib] : treePssByProcess(run.pid())) {
-                    std::printf("    %-22s %7.1f MiB\n", name.c_str(), kib / 1024.0);
-                }
-            }
+            if (detail) printPssByProcess(run.pid());
             samples[c.name].window.push_back(window);
             samples[c.name].report.push_back(report);
             samples[c.name].pss.push_back(pss);

@@ -16,6 +16,7 @@
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -125,6 +126,9 @@ private:
     static void windowShownCb(GtkWindow* window, GParamSpec* property, AppDelegate* self);
     // Quitting: a page has closed; the user chose to stay on one; the desktop's session ends.
     void pageClosed(WebKitWebView* view);
+    bool closing(WebKitWebView* view) const {
+        return std::find(closing_.begin(), closing_.end(), view) != closing_.end();
+    }
     void quitCancelled();
     static void queryEndCb(GtkApplication* application, AppDelegate* self);
 

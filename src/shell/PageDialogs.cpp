@@ -49,10 +49,7 @@ gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* di
         if (!leave) self->quitCancelled();
         // Leaving while the program ends: that page is done. (The engine does not always
         // close a page it already asked about twice.)
-        if (leave &&
-            std::find(self->closing_.begin(), self->closing_.end(), view) != self->closing_.end()) {
-            self->pageClosed(view);
-        }
+        if (leave && self->closing(view)) self->pageClosed(view);
         if (leave && homeTimed) self->startHomeTimer();
         return TRUE;
     }

@@ -69,9 +69,7 @@ void AppDelegate::titleChangedCb(WebKitWebView* view, GParamSpec*, AppDelegate*)
 }
 
 void AppDelegate::closeCb(WebKitWebView* view, AppDelegate* self) {
-    if (std::find(self->closing_.begin(), self->closing_.end(), view) != self->closing_.end()) {
-        return self->pageClosed(view);  // the program is ending, page by page
-    }
+    if (self->closing(view)) return self->pageClosed(view);  // the program ends, page by page
     GtkWindow* window = windowOf(view);
     if (window == nullptr) return;
     if (window == self->window_) {
@@ -89,9 +87,7 @@ void AppDelegate::forgetPopup(GtkWindow* popup) {
     // Gone while the program was ending: one page fewer to wait for.
     GtkWidget* child = gtk_window_get_child(popup);
     auto* view = child != nullptr && WEBKIT_IS_WEB_VIEW(child) ? WEBKIT_WEB_VIEW(child) : nullptr;
-    if (view != nullptr && std::find(closing_.begin(), closing_.end(), view) != closing_.end()) {
-        pageClosed(view);
-    }
+    if (view != nullptr && closing(view)) pageClosed(view);
     const auto removed = std::remove(childWindows_.begin(), childWindows_.end(), popup);
     const auto references = std::distance(removed, childWindows_.end());
     childWindows_.erase(removed, childWindows_.end());

@@ -47,9 +47,9 @@ bool canSwipe() {
 WebKitUserContentManager* sharedUserContent() {
     static WebKitUserContentManager* content = [] {
         WebKitUserContentManager* made = webkit_user_content_manager_new();
-        WebKitUserScript* focus = webkit_user_script_new(
-            kTypingFocusScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-            WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+        WebKitUserScript* focus =
+            webkit_user_script_new(kTypingFocusScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                   WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
         webkit_user_content_manager_add_script(made, focus);
         webkit_user_script_unref(focus);
         return made;
