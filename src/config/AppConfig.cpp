@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
+#include "base/Identity.h"
 #include "config/ConfigJson.h"
 
 namespace delvaronte {
 
 namespace {
 
-constexpr char kFolderName[] = "Delvaronte";
 constexpr char kFileName[] = "config.dat";
 // The folder holds the encrypted address and the password hash: its owner's only.
 constexpr int kFolderMode = 0700;
@@ -24,7 +24,7 @@ void createFolder(const std::filesystem::path& folder) {
 std::string AppConfig::configFilePath() {
     const char* base = g_get_user_config_dir();
     if (base == nullptr || *base == '\0') return {};
-    const std::filesystem::path folder = std::filesystem::path(base) / kFolderName;
+    const std::filesystem::path folder = std::filesystem::path(base) / kDataFolderName;
     createFolder(folder);
     return (folder / kFileName).string();
 }

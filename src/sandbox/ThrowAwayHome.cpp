@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include "base/Identity.h"
 #include "config/AppConfig.h"
 
 namespace delvaronte {
@@ -28,7 +29,7 @@ Environment ThrowAwayHome::environment() const {
 bool ThrowAwayHome::provision(const std::string& homeUrl, const std::string& password) const {
     return AppConfig()
         .withEntries(homeUrl, password)
-        .saveTo((path_ / "config" / "Delvaronte" / "config.dat").string());
+        .saveTo((path_ / "config" / kDataFolderName / "config.dat").string());
 }
 
 }  // namespace delvaronte

@@ -1,16 +1,15 @@
-// Start-up, the main window and the home address.
+// Start-up, the main window, the pop-up windows and quitting.
 #include "shell/AppDelegate.h"
 
+#include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 #include "base/UriParts.h"
 #include "config/AppConfig.h"
-#include "config/Certificates.h"
 #include "shell/ScreenArea.h"
 #include "shell/StartupEnvironment.h"
-#include "shell/ViewRecord.h"
 #include "shell/WebViews.h"
+#include "shell/rules/PageLimits.h"
 #include "shell/rules/WindowGeometry.h"
 
 namespace delvaronte {
@@ -26,35 +25,17 @@ AppDelegate::AppDelegate(GtkApplication* application, const ShellSeams& seams)
 
 AppDelegate::~AppDelegate() {
     g_signal_handlers_disconnect_by_data(application_, this);
-    g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
-    stopHomeTimer();
-    // Views may outlive the delegate their timers would call.
-    for (WebKitWebView* view : allViews()) {
-        cancelRetry(view);
-        recordOf(view).stuckTimer.stop();
-    }
-    // Notifications outlive their page's view by a moment: they must not call back here.
-    for (const auto& [id, shown] : notifications_) {
-        g_signal_handlers_disconnect_by_data(shown.notification.get(), this);
-    }
-    notifications_.clear();
-    // Pop-ups still open go with the delegate their web views would call.
+    // The pages first: none of them may call back here while their windows go.
+    pages_.clear();
     for (GtkWindow* popup : childWindows_) {
-        if (GtkWidget* view = gtk_window_get_child(popup)) {
-            g_signal_handlers_disconnect_by_data(view, this);
-        }
         gtk_window_destroy(popup);
-        g_object_unref(popup);  // childWindows' own reference, see forgetPopup
+        g_object_unref(popup);  // childWindows' own reference, see openPopup
     }
     splash_.reset();
-    if (webView_ != nullptr) {
-        g_signal_handlers_disconnect_by_data(webView_, this);
-        g_object_unref(webView_);  // held since buildWebView, released after its handlers
-    }
+    site_.reset();
     if (window_ != nullptr) {
-        g_signal_handlers_disconnect_by_data(window_, this);
         gtk_window_destroy(window_);
-        g_object_unref(window_);  // held since buildMainWindow: closing only hides it
+        g_object_unref(window_);
     }
 }
 
@@ -75,19 +56,25 @@ void AppDelegate::setupApplication() {
         g_application_quit(G_APPLICATION(application_));
         return;
     }
-
-    appUrl_ = AppConfig::load().homeUrl();
+    const std::string home = AppConfig::load().homeUrl();
 
     // GTK 4.8 gives a window the menu bar that exists when the window is made; a later one
     // shows only in windows made after it. So the menu comes first, unseen until the window.
-    setupMenu();
-    addNotificationAction();
+    setupMenu(application_, *this);
     buildMainWindow();
     presentMainWindow();
     gtk_window_maximize(window_);
+
     // The window is on its way to the screen before the web engine starts: the engine's
     // processes then start while the window draws its first frame, the splash.
-    buildWebView();
+    site_ = std::make_unique<Site>(G_APPLICATION(application_), seams_, home);
+    WebKitWebView* view = newMainWebView(seams_.memoryCeiling);
+    pages_.push_back(std::make_shared<Page>(view, window_, PagePlace::MainWindow, *site_,
+                                            static_cast<PageHost&>(*this)));
+    gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(view));
+    gtk_widget_grab_focus(GTK_WIDGET(view));
+    loadUrl(home);
+    UpdateChecker::checkForUpdates(true, site_->updateSettings());
 }
 
 void AppDelegate::buildMainWindow() {
@@ -102,10 +89,6 @@ void AppDelegate::buildMainWindow() {
     gtk_window_set_hide_on_close(window_, TRUE);
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
     addContentKeys(window_);
-    connectSignal(window_, "notify::visible", &AppDelegate::windowShownCb, this);
-    connectSignal(window_, "notify::is-active", &AppDelegate::windowShownCb, this);
-
-    // Held for the program's life, like the window: closing only hides it.
     g_object_ref(window_);
     splash_ = std::make_unique<Splash>();
 
@@ -115,71 +98,121 @@ void AppDelegate::buildMainWindow() {
     gtk_window_set_child(window_, overlay);
 }
 
-void AppDelegate::buildWebView() {
-    webView_ = WEBKIT_WEB_VIEW(g_object_ref_sink(newMainWebView(seams_.memoryCeiling)));
-    connectWebView(webView_);
-    downloads_ = std::make_unique<Downloads>(sharedNetworkSession(), seams_.open);
-    // Read once the window is on its way: the certificates beside config.dat, for the home
-    // host's first load, and the desktop's proxies, for the pages and the update check.
-    const std::string folder = std::filesystem::path(AppConfig::configFilePath()).parent_path();
-    trustedCertificate_ = loadCertificate(folder, kTrustedCertificateFile, false);
-    clientCertificate_ = loadCertificate(folder, kClientCertificateFile, true);
-    const ProxyChoice proxies = chooseProxies(readProxySources());
-    applyProxies(sharedNetworkSession(), proxies);
-    proxyResolver_ = proxyResolverFor(proxies);
-    gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(webView_));
-    gtk_widget_grab_focus(GTK_WIDGET(webView_));
-    connectSignal(g_network_monitor_get_default(), "network-changed",
-                  &AppDelegate::networkChangedCb, this);
-    loadUrl(appUrl_);
-    UpdateChecker::checkForUpdates(true, updateSettings());
-}
-
 void AppDelegate::presentMainWindow() {
     if (window_ == nullptr) return;
     gtk_window_present(window_);
     // The page has the keyboard whenever its window is shown: a sign-in field with autofocus
     // takes the first keys typed, splash or not.
-    if (webView_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(webView_));
+    if (WebKitWebView* view = webView()) gtk_widget_grab_focus(GTK_WIDGET(view));
 }
 
 void AppDelegate::loadUrl(const std::string& text) {
-    if (webView_ == nullptr || !parsesAsUrl(text)) return;
-    appUrl_ = text;
-    userNavigates(webView_);  // Accueil, a new address
-    // Started first: the page being left may ask whether to stay before the load returns,
-    // and staying stops the timer.
-    startHomeTimer();
-    webkit_web_view_load_uri(webView_, text.c_str());
+    if (pages_.empty() || !parsesAsUrl(text)) return;
+    site_->setHome(text);
+    pages_.front()->load(text);
 }
 
-// WebKit gives a request no timeout of its own: a home page that has not started to arrive
-// after 30 seconds is stopped and counts as failed.
-void AppDelegate::startHomeTimer() {
-    stopHomeTimer();
-    homeTimer_ =
-        g_timeout_add_seconds(seams_.homeLoadTimeoutSeconds, &AppDelegate::homeTimeoutCb, this);
+// A page's window.open or target=_blank link: a mail or phone address goes to the system,
+// and neither that, nor a refused one, nor one past the limit leaves an empty window.
+GtkWidget* AppDelegate::openPopup(Page& opener, WebKitNavigationAction* action) {
+    if (childWindows_.size() >= kMaxOpenPopups || !opener.mayLoad(action)) return nullptr;
+    GtkWindow* popup = GTK_WINDOW(gtk_application_window_new(application_));
+    // Named from the start, as for a page without a title, until its page sets one.
+    gtk_window_set_title(popup, "DELVARONTE");
+    // The size a page gets when it asks for none; ready-to-show reads it back as requested.
+    const Rect standard = popupRect(primaryWorkFrame(), std::nullopt, std::nullopt);
+    gtk_window_set_default_size(popup, int(standard.width), int(standard.height));
+    gtk_widget_set_size_request(GTK_WIDGET(popup), kPopupMinimumWidth, kPopupMinimumHeight);
+    addContentKeys(popup);
+
+    WebKitWebView* view = newRelatedWebView(opener.view());
+    pages_.push_back(std::make_shared<Page>(view, popup, PagePlace::PopUp, *site_,
+                                            static_cast<PageHost&>(*this)));
+    gtk_window_set_child(popup, GTK_WIDGET(view));
+    childWindows_.push_back(GTK_WINDOW(g_object_ref(popup)));
+    return GTK_WIDGET(view);
 }
 
-void AppDelegate::stopHomeTimer() {
-    if (homeTimer_ != 0) g_source_remove(homeTimer_);
-    homeTimer_ = 0;
+void AppDelegate::windowRemovedCb(GtkApplication*, GtkWindow* window, AppDelegate* self) {
+    const auto page =
+        std::find_if(self->pages_.begin() + (self->pages_.empty() ? 0 : 1), self->pages_.end(),
+                     [window](const auto& each) { return each->window() == window; });
+    if (page != self->pages_.end()) {
+        const std::shared_ptr<Page> gone = *page;
+        self->pages_.erase(page);
+        // Gone while the program was ending: one page fewer to wait for.
+        if (self->quit_.closed(gone.get()) == QuitSequence::Next::End) {
+            self->seams_.endProgram(G_APPLICATION(self->application_));
+        }
+    }
+    auto& popups = self->childWindows_;
+    const auto removed = std::remove(popups.begin(), popups.end(), window);
+    const auto references = std::distance(removed, popups.end());
+    popups.erase(removed, popups.end());
+    // Last, as this may free the window and its web view.
+    for (auto i = references; i > 0; --i) g_object_unref(window);  // see openPopup
 }
 
-gboolean AppDelegate::homeTimeoutCb(gpointer data) {
-    auto* self = static_cast<AppDelegate*>(data);
-    self->homeTimer_ = 0;
-    webkit_web_view_stop_loading(self->webView_);
-    self->failedUnreachable(self->webView_, self->appUrl_.c_str());
-    return G_SOURCE_REMOVE;
+void AppDelegate::pageShown(Page&) {
+    if (splash_) splash_->fadeOut();
 }
 
-// The update check opens its download address the way the pages' hand-offs go.
-UpdateCheckSettings AppDelegate::updateSettings() const {
-    UpdateCheckSettings settings = seams_.updates;
-    settings.open = seams_.open;
-    if (!settings.proxy) settings.proxy = proxyResolver_;
-    return settings;
+void AppDelegate::pageClosed(Page& page) {
+    if (quit_.asking(&page)) {
+        // The program ends, page by page. The engine closes a page whose process took more
+        // than 50 ms to take up the question without waiting for it, and the page's leave
+        // question may still come: the page is closed once its process has nothing left to ask.
+        page.afterItsQuestions([this, &page] {
+            if (quit_.closed(&page) == QuitSequence::Next::End) {
+                seams_.endProgram(G_APPLICATION(application_));
+            }
+        });
+    } else if (page.window() == window_) {
+        gtk_window_close(window_);  // hidden, back on the next activation
+    } else {
+        gtk_window_destroy(page.window());  // leaving the application, it leaves childWindows
+    }
+}
+
+// Staying on a page keeps the program running, when it was ending; leaving while it ends
+// counts as that page closed.
+void AppDelegate::pageAnswered(Page& page, bool leave) {
+    switch (quit_.answered(&page, leave)) {
+        case QuitSequence::Next::End:
+            seams_.endProgram(G_APPLICATION(application_));
+            break;
+        case QuitSequence::Next::GoOn:
+            if (const unsigned hold = quit_.takeLogoutHold()) {
+                gtk_application_uninhibit(application_, hold);
+            }
+            break;
+        case QuitSequence::Next::Wait:
+            break;
+    }
+}
+
+// Each page is asked to close first: one with unsaved work asks its leave question, and
+// "Rester" keeps the program running. The program ends once every page has closed.
+void AppDelegate::quit() {
+    std::vector<QuitSequence::PageId> asked;
+    for (const auto& page : pages_) asked.push_back(page.get());
+    if (!quit_.start(asked)) return;  // already asking
+    for (const auto& page : std::vector<std::shared_ptr<Page>>(pages_)) {
+        if (page->askToClose() && quit_.closed(page.get()) == QuitSequence::Next::End) {
+            seams_.endProgram(G_APPLICATION(application_));
+        }
+    }
+}
+
+// The desktop is logging out: the pages are asked as for Ctrl+Q, and meanwhile the desktop
+// shows that the program has work that may not be saved. The program ends, or the user stays.
+void AppDelegate::queryEndCb(GtkApplication* application, AppDelegate* self) {
+    if (self->quit_.logoutHold() == 0) {
+        self->quit_.holdLogout(
+            gtk_application_inhibit(application, self->window_, GTK_APPLICATION_INHIBIT_LOGOUT,
+                                    "Une saisie n'est peut-etre pas enregistree dans DELVARONTE"));
+    }
+    self->quit();
 }
 
 }  // namespace delvaronte

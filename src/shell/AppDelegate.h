@@ -1,35 +1,24 @@
-// The application: start-up, the main window with its web view and splash, the menu
-// commands, and everything the web views ask of the program. Its work is spread by topic:
-//   AppDelegate.cpp      start-up, the main window, the home address and its time limit
-//   AppDelegateMenu.cpp  the menu bar and its commands
-//   PageLoads.cpp        where navigations go, failed loads, our own pages in place of one
-//   PopupWindows.cpp     the windows pages open: size, title, limit, closing
-//   PageDialogs.cpp      the page's alert, confirm, prompt and leave question; printing
-//   SignIn.cpp           a server's sign-in prompt; the client certificate for the home host
-//   Notifications.cpp    what pages ask beyond showing themselves; their notifications
-//   PageFiles.cpp        files the page asks for (<input type=file>)
-//   Retries.cpp          the error page trying again by itself
-//   StuckPages.cpp       a page stuck in a script
-//   SentForms.cpp        a form whose send failed, brought back as it was typed
+// The application: start-up, the main window with its splash, the pop-up windows pages open,
+// the menu's commands and quitting. Each web view is a Page of its own (shell/Page.h); what
+// the pages share is the Site (shell/Site.h).
 #pragma once
 
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
 
-#include <algorithm>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "dialogs/ConfigWindow.h"
-#include "shell/Downloads.h"
+#include "shell/Page.h"
 #include "shell/ShellSeams.h"
 #include "shell/Splash.h"
+#include "shell/rules/QuitSequence.h"
 
 namespace delvaronte {
 
-class AppDelegate : public UrlLoader {
+class AppDelegate : public UrlLoader, private PageHost {
 public:
     // Wires itself to the application's activate signal: the first activation sets the
     // program up, later ones (the program launched again) bring the main window back. seams
@@ -40,18 +29,17 @@ public:
     AppDelegate& operator=(const AppDelegate&) = delete;
 
     GtkWindow* window() const { return window_; }
-    WebKitWebView* webView() const { return webView_; }
-    GtkWidget* splashView() const { return splash_ ? splash_->view() : nullptr; }
-    GtkWidget* progressIndicator() const { return splash_ ? splash_->spinner() : nullptr; }
+    WebKitWebView* webView() const { return pages_.empty() ? nullptr : pages_.front()->view(); }
+    const Splash* splash() const { return splash_.get(); }
     // The pop-up windows that pages opened and that are still open, oldest first.
     const std::vector<GtkWindow*>& childWindows() const { return childWindows_; }
     // The home address.
-    const std::string& appUrl() const { return appUrl_; }
+    std::string appUrl() const { return site_ ? site_->trust().home().url() : std::string(); }
 
     // Loads text as the home page when it is an absolute URL; otherwise nothing changes.
     void loadUrl(const std::string& text) override;
 
-    // Menu commands.
+    // Menu commands (the editing ones are the menu's own: see setupMenu).
     void goBack();
     void goForward();
     void reload();
@@ -66,133 +54,34 @@ public:
     void miniaturize();
     void quit();
     void printPage();
-    // Edit commands reach the focused web content, or the focused text field.
-    void editCommand(const char* webCommand, const char* fieldAction);
 
 private:
-    // Start-up and the main window.
     void setupApplication();
-    void presentMainWindow();
     void buildMainWindow();
-    void buildWebView();
-    UpdateCheckSettings updateSettings() const;
-    void startHomeTimer();
-    void stopHomeTimer();
+    void presentMainWindow();
     static void activateCb(GApplication* application, AppDelegate* self);
-    static gboolean homeTimeoutCb(gpointer self);
-
-    // The menu.
-    void setupMenu();
-    void addContentKeys(GtkWindow* window);
-
-    // Page loads, for the main view and every pop-up.
-    void connectWebView(WebKitWebView* view);
-    // Decides a navigation of view, handing it to the system when the policy says so; true
-    // when the view may load it.
-    bool mayLoad(WebKitWebView* view, WebKitNavigationAction* action);
-    void handOff(WebKitWebView* view, const std::string& uri, bool userGesture);
-    void showErrorPage(WebKitWebView* view, const char* failedUri);
-    // Our own page in place of the view's, at uri.
-    void showPlaceholder(WebKitWebView* view, const char* html, const char* uri);
-    static gboolean decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* decision,
-                                   WebKitPolicyDecisionType type, AppDelegate* self);
-    static void loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppDelegate* self);
-    static gboolean loadFailedCb(WebKitWebView* view, WebKitLoadEvent event, const char* failedUri,
-                                 GError* error, AppDelegate* self);
-    static gboolean loadFailedWithTlsErrorsCb(WebKitWebView* view, const char* failedUri,
-                                              GTlsCertificate* certificate,
-                                              GTlsCertificateFlags errors, AppDelegate* self);
-    static void webProcessTerminatedCb(WebKitWebView* view,
-                                       WebKitWebProcessTerminationReason reason, AppDelegate* self);
-
-    // Pop-up windows.
-    GtkWidget* openPopup(WebKitWebView* opener);
-    void forgetPopup(GtkWindow* popup);
-    static GtkWidget* createCb(WebKitWebView* view, WebKitNavigationAction* action,
-                               AppDelegate* self);
-    static void readyToShowCb(WebKitWebView* view, AppDelegate* self);
-    static void titleChangedCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
-    static void closeCb(WebKitWebView* view, AppDelegate* self);
     static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
-
-    // Retries of the error page.
-    void failedUnreachable(WebKitWebView* view, const char* uri);
-    void retryIfDue(WebKitWebView* view);
-    void cancelRetry(WebKitWebView* view);
-    void userNavigates(WebKitWebView* view);
-    void retryWaitingViews();
-    std::vector<WebKitWebView*> allViews() const;
-    static void networkChangedCb(GNetworkMonitor* monitor, gboolean available, AppDelegate* self);
-    static void windowShownCb(GtkWindow* window, GParamSpec* property, AppDelegate* self);
-    // Quitting: a page has closed; the user chose to stay on one; the desktop's session ends.
-    void pageClosed(WebKitWebView* view);
-    bool closing(WebKitWebView* view) const {
-        return std::find(closing_.begin(), closing_.end(), view) != closing_.end();
-    }
-    void quitCancelled();
     static void queryEndCb(GtkApplication* application, AppDelegate* self);
 
-    // Forms sent, and brought back when their send failed.
-    static gboolean submitFormCb(WebKitWebView* view, WebKitFormSubmissionRequest* request,
-                                 AppDelegate* self);
-    bool bringFormBack(WebKitWebView* view);
-    void formPageCommitted(WebKitWebView* view);
-    void formPageLoaded(WebKitWebView* view);
-
-    // Pages stuck in a script.
-    void watchStuckPage(WebKitWebView* view);
-    void askAboutStuckPage(WebKitWebView* view);
-    bool stopIfStuck();
-    static void responsivenessCb(WebKitWebView* view, GParamSpec* property, AppDelegate* self);
-
-    // Sign-in.
-    static gboolean authenticateCb(WebKitWebView* view, WebKitAuthenticationRequest* request,
-                                   AppDelegate* self);
-    void answerWithClientCertificate(WebKitAuthenticationRequest* request);
-
-    // Permissions and notifications.
-    bool showsHomeHost(WebKitWebView* view) const;
-    void addNotificationAction();
-    void notificationClicked(const std::string& id);
-    static gboolean permissionRequestCb(WebKitWebView* view, WebKitPermissionRequest* request,
-                                        AppDelegate* self);
-    static gboolean showNotificationCb(WebKitWebView* view, WebKitNotification* notification,
-                                       AppDelegate* self);
-    static void notificationClosedCb(WebKitNotification* notification, AppDelegate* self);
-
-    // Files for the page.
-    static gboolean runFileChooserCb(WebKitWebView* view, WebKitFileChooserRequest* request,
-                                     AppDelegate* self);
-
-    // Page dialogs and printing.
-    static gboolean scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
-                                   AppDelegate* self);
-    static gboolean printCb(WebKitWebView* view, WebKitPrintOperation* operation,
-                            AppDelegate* self);
+    GtkWidget* openPopup(Page& opener, WebKitNavigationAction* action) override;
+    void pageShown(Page& page) override;
+    void pageClosed(Page& page) override;
+    void pageAnswered(Page& page, bool leave) override;
 
     GtkApplication* application_;
     const ShellSeams& seams_;
     bool started_ = false;
-
-    GtkWindow* window_ = nullptr;
-    WebKitWebView* webView_ = nullptr;
+    GtkWindow* window_ = nullptr;  // held for the program's life: closing only hides it
     std::unique_ptr<Splash> splash_;
-    std::vector<GtkWindow*> childWindows_;  // each holds a reference
-    std::string appUrl_;
-    guint homeTimer_ = 0;
-    std::unique_ptr<Downloads> downloads_;
-    // Set by the administrator beside config.dat, for the home host only.
-    GRef<GTlsCertificate> trustedCertificate_;
-    GRef<GTlsCertificate> clientCertificate_;
-    std::vector<GRef<GTlsCertificate>> allowedCertificates_;  // already let through once
-    GRef<GProxyResolver> proxyResolver_;                      // the update check's
-    struct ShownNotification {
-        GRef<WebKitNotification> notification;
-        GRef<WebKitWebView> view;
-    };
-    std::map<std::string, ShownNotification> notifications_;  // by the desktop's id
-    std::vector<WebKitWebView*> closing_;  // while quitting: the pages still to close
-    guint logoutInhibit_ = 0;              // while the session's end waits on our pages
+    std::vector<GtkWindow*> childWindows_;      // each holds a reference
+    std::vector<std::shared_ptr<Page>> pages_;  // the main window's first, then the pop-ups'
+    std::unique_ptr<Site> site_;
+    QuitSequence quit_;
 };
+
+// The menu bar and its commands, given to the application before its first window.
+void setupMenu(GtkApplication* application, AppDelegate& delegate);
+// The menu's editing keys for a window's web content, handed to it in turn with the typing.
+void addContentKeys(GtkWindow* window);
 
 }  // namespace delvaronte

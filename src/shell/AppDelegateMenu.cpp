@@ -4,7 +4,6 @@
 #include "base/GObjectPtr.h"
 #include "base/Version.h"
 #include "shell/AppDelegate.h"
-#include "shell/ViewRecord.h"
 #include "shell/rules/MenuModel.h"
 #include "shell/rules/Zoom.h"
 #include "ui/ModalAlert.h"
@@ -18,6 +17,21 @@ std::string aboutText() {
            "\n\nLogiciel de comptabilite generale, analytique et commerciale "
            "multi-societes.\n\nConcu pour les entreprises et associations marocaines.\n\n"
            "Edite par DELVARONTE Logiciels.";
+}
+
+// Edit commands reach the focused web content, or the focused text field.
+void editCommand(AppDelegate& delegate, const char* webCommand, const char* fieldAction) {
+    GtkApplication* application = gtk_window_get_application(delegate.window());
+    GtkWindow* active =
+        application != nullptr ? gtk_application_get_active_window(application) : nullptr;
+    GtkWidget* focus = active != nullptr ? gtk_root_get_focus(GTK_ROOT(active)) : nullptr;
+    for (GtkWidget* widget = focus; widget != nullptr; widget = gtk_widget_get_parent(widget)) {
+        if (WEBKIT_IS_WEB_VIEW(widget)) {
+            webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(widget), webCommand);
+            return;
+        }
+    }
+    if (focus != nullptr) gtk_widget_activate_action(focus, fieldAction, nullptr);
 }
 
 using Command = void (*)(AppDelegate&);
@@ -37,15 +51,15 @@ const ActionBinding kActions[] = {
     {"reload", [](AppDelegate& d) { d.reload(); }},
     {"goHome", [](AppDelegate& d) { d.goHome(); }},
     {"print", [](AppDelegate& d) { d.printPage(); }},
-    {"undo", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_UNDO, "text.undo"); }},
-    {"redo", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_REDO, "text.redo"); }},
-    {"cut", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut"); }},
-    {"copy", [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_COPY, "clipboard.copy"); }},
+    {"undo", [](AppDelegate& d) { editCommand(d, WEBKIT_EDITING_COMMAND_UNDO, "text.undo"); }},
+    {"redo", [](AppDelegate& d) { editCommand(d, WEBKIT_EDITING_COMMAND_REDO, "text.redo"); }},
+    {"cut", [](AppDelegate& d) { editCommand(d, WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut"); }},
+    {"copy", [](AppDelegate& d) { editCommand(d, WEBKIT_EDITING_COMMAND_COPY, "clipboard.copy"); }},
     {"paste",
-     [](AppDelegate& d) { d.editCommand(WEBKIT_EDITING_COMMAND_PASTE, "clipboard.paste"); }},
+     [](AppDelegate& d) { editCommand(d, WEBKIT_EDITING_COMMAND_PASTE, "clipboard.paste"); }},
     {"selectAll",
      [](AppDelegate& d) {
-         d.editCommand(WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all");
+         editCommand(d, WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all");
      }},
     {"toggleFullScreen", [](AppDelegate& d) { d.toggleFullScreen(); }},
     {"miniaturize", [](AppDelegate& d) { d.miniaturize(); }},
@@ -66,15 +80,15 @@ void activateActionCb(GSimpleAction*, GVariant*, gpointer data) {
 
 }  // namespace
 
-void AppDelegate::setupMenu() {
+void setupMenu(GtkApplication* application, AppDelegate& delegate) {
     for (const ActionBinding& binding : kActions) {
         const auto action = GRef<GSimpleAction>::adopt(g_simple_action_new(binding.name, nullptr));
         g_signal_connect_data(
             action.get(), "activate", G_CALLBACK(activateActionCb),
-            new ActionTarget{this, binding.command},
+            new ActionTarget{&delegate, binding.command},
             +[](gpointer data, GClosure*) { delete static_cast<ActionTarget*>(data); },
             GConnectFlags(0));
-        g_action_map_add_action(G_ACTION_MAP(application_), G_ACTION(action.get()));
+        g_action_map_add_action(G_ACTION_MAP(application), G_ACTION(action.get()));
     }
 
     const auto bar = GRef<GMenu>::adopt(g_menu_new());
@@ -89,7 +103,7 @@ void AppDelegate::setupMenu() {
                 } else {
                     std::vector<const char*> accels = item.accels;
                     accels.push_back(nullptr);
-                    gtk_application_set_accels_for_action(application_, item.action, accels.data());
+                    gtk_application_set_accels_for_action(application, item.action, accels.data());
                 }
                 g_menu_append_item(group.get(), entry.get());
             }
@@ -97,13 +111,13 @@ void AppDelegate::setupMenu() {
         }
         g_menu_append_submenu(bar.get(), menu.title, G_MENU_MODEL(submenu.get()));
     }
-    gtk_application_set_menubar(application_, G_MENU_MODEL(bar.get()));
+    gtk_application_set_menubar(application, G_MENU_MODEL(bar.get()));
 }
 
 // The editing keys go to the focused web view first, in turn with the keys typed before
 // them; WebKit hands back those it did not handle (Ctrl+Z and Ctrl+Shift+Z in a text field,
 // for one), and those run their Edition item here, still in turn.
-void AppDelegate::addContentKeys(GtkWindow* window) {
+void addContentKeys(GtkWindow* window) {
     GtkEventController* controller = gtk_shortcut_controller_new();
     gtk_event_controller_set_propagation_phase(controller, GTK_PHASE_BUBBLE);
     for (const Menu& menu : menuBar()) {
@@ -123,26 +137,21 @@ void AppDelegate::addContentKeys(GtkWindow* window) {
 }
 
 void AppDelegate::goBack() {
-    if (bringFormBack(webView_)) return;  // the form's page, whether or not in the history
-    userNavigates(webView_);
-    webkit_web_view_go_back(webView_);
+    if (!pages_.empty()) pages_.front()->goBack();
 }
 void AppDelegate::goForward() {
-    userNavigates(webView_);
-    webkit_web_view_go_forward(webView_);
+    if (!pages_.empty()) pages_.front()->goForward();
 }
 void AppDelegate::reload() {
-    if (stopIfStuck()) return;
-    userNavigates(webView_);
-    webkit_web_view_reload(webView_);
+    if (!pages_.empty()) pages_.front()->reload();
 }
 void AppDelegate::goHome() {
-    if (stopIfStuck()) return;
-    loadUrl(appUrl_);
+    if (pages_.empty() || pages_.front()->stopIfStuck()) return;
+    loadUrl(appUrl());
 }
 
 void AppDelegate::checkUpdates() {
-    UpdateChecker::checkForUpdates(false, updateSettings());
+    if (site_) UpdateChecker::checkForUpdates(false, site_->updateSettings());
 }
 
 void AppDelegate::openConfig() {
@@ -158,15 +167,19 @@ void AppDelegate::toggleFullScreen() {
 }
 
 void AppDelegate::zoomIn() {
-    webkit_web_view_set_zoom_level(webView_, zoomedIn(webkit_web_view_get_zoom_level(webView_)));
+    if (WebKitWebView* view = webView()) {
+        webkit_web_view_set_zoom_level(view, zoomedIn(webkit_web_view_get_zoom_level(view)));
+    }
 }
 
 void AppDelegate::zoomOut() {
-    webkit_web_view_set_zoom_level(webView_, zoomedOut(webkit_web_view_get_zoom_level(webView_)));
+    if (WebKitWebView* view = webView()) {
+        webkit_web_view_set_zoom_level(view, zoomedOut(webkit_web_view_get_zoom_level(view)));
+    }
 }
 
 void AppDelegate::resetZoom() {
-    webkit_web_view_set_zoom_level(webView_, kZoomActualSize);
+    if (WebKitWebView* view = webView()) webkit_web_view_set_zoom_level(view, kZoomActualSize);
 }
 
 void AppDelegate::showAbout() {
@@ -185,58 +198,9 @@ void AppDelegate::miniaturize() {
 }
 
 void AppDelegate::printPage() {
-    const auto operation = GRef<WebKitPrintOperation>::adopt(webkit_print_operation_new(webView_));
-    seams_.print(operation.get(), window_);
-}
-
-// Each page is asked to close first: one with unsaved work asks its leave question, and
-// "Rester" keeps the program running. The program ends once every page has closed.
-void AppDelegate::quit() {
-    if (!closing_.empty()) return;  // already asking
-    closing_ = allViews();
-    for (WebKitWebView* view : std::vector<WebKitWebView*>(closing_)) {
-        // A page stuck in a script could not answer: it is stopped, and closes.
-        if (!webkit_web_view_get_is_web_process_responsive(view)) {
-            webkit_web_view_terminate_web_process(view);
-            pageClosed(view);
-        } else {
-            webkit_web_view_try_close(view);
-        }
-    }
-}
-
-void AppDelegate::pageClosed(WebKitWebView* view) {
-    std::erase(closing_, view);
-    if (closing_.empty()) seams_.endProgram(G_APPLICATION(application_));
-}
-
-void AppDelegate::quitCancelled() {
-    closing_.clear();
-    if (logoutInhibit_ != 0)
-        gtk_application_uninhibit(application_, std::exchange(logoutInhibit_, 0));
-}
-
-// The desktop is logging out: the pages are asked as for Ctrl+Q, and meanwhile the desktop
-// shows that the program has work that may not be saved. The program ends, or the user stays.
-void AppDelegate::queryEndCb(GtkApplication* application, AppDelegate* self) {
-    if (self->logoutInhibit_ == 0) {
-        self->logoutInhibit_ =
-            gtk_application_inhibit(application, self->window_, GTK_APPLICATION_INHIBIT_LOGOUT,
-                                    "Une saisie n'est peut-etre pas enregistree dans DELVARONTE");
-    }
-    self->quit();
-}
-
-void AppDelegate::editCommand(const char* webCommand, const char* fieldAction) {
-    GtkWindow* active = gtk_application_get_active_window(application_);
-    GtkWidget* focus = active != nullptr ? gtk_root_get_focus(GTK_ROOT(active)) : nullptr;
-    for (GtkWidget* widget = focus; widget != nullptr; widget = gtk_widget_get_parent(widget)) {
-        if (WEBKIT_IS_WEB_VIEW(widget)) {
-            webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(widget), webCommand);
-            return;
-        }
-    }
-    if (focus != nullptr) gtk_widget_activate_action(focus, fieldAction, nullptr);
+    if (webView() == nullptr) return;
+    const auto operation = GRef<WebKitPrintOperation>::adopt(webkit_print_operation_new(webView()));
+    site_->print(operation.get(), window_);
 }
 
 }  // namespace delvaronte

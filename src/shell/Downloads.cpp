@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "base/GObjectPtr.h"
-#include "shell/ViewRecord.h"
+#include "shell/Page.h"
 #include "shell/WebViews.h"
 #include "shell/rules/DownloadNames.h"
 #include "ui/ModalAlert.h"
@@ -196,8 +196,8 @@ private:
     // The hidden pop-up a page opened only for this download.
     void closeDownloadOnlyWindow() {
         WebKitWebView* view = webkit_download_get_web_view(download_.get());
-        if (view == nullptr || !recordOf(view).downloadOnly) return;
-        if (GtkWindow* popup = windowOf(view)) gtk_window_destroy(popup);
+        const Page* page = view != nullptr ? Page::of(view) : nullptr;
+        if (page != nullptr && page->downloadOnly()) gtk_window_destroy(page->window());
     }
 
     // The user hears of what they did not do themselves.

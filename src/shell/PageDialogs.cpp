@@ -1,15 +1,10 @@
-// The page's dialogs as our own, in French, over the window of the page that asked: alert,
-// confirm, prompt, the question before the page is left, and the offer to block a page that
-// shows them in a loop. Printing a page comes here too.
-#include "base/GObjectPtr.h"
-#include "shell/AppDelegate.h"
-#include "shell/ViewRecord.h"
-#include "shell/WebViews.h"
+// The page's alert, confirm, prompt and leave question as our own alerts, the offer to block a
+// page that shows them in a loop, and our question about a page stuck in a script.
+#include "shell/PageDialogs.h"
+
 #include "ui/ModalAlert.h"
 
 namespace delvaronte {
-
-namespace {
 
 bool askToLeavePage(GtkWindow* parent) {
     ModalAlert alert;
@@ -23,45 +18,17 @@ bool askToLeavePage(GtkWindow* parent) {
     return alert.runModal() == kAlertFirstButton;
 }
 
-}  // namespace
-
-gboolean AppDelegate::printCb(WebKitWebView* view, WebKitPrintOperation* operation,
-                              AppDelegate* self) {
-    self->seams_.print(operation, windowOf(view));
-    return TRUE;
-}
-
-gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* dialog,
-                                     AppDelegate* self) {
-    // The view, and what is kept about its page, outlive the dialog's own loop.
-    const auto held = GRef<WebKitWebView>::retain(view);
-    PageDialogGuard& guard = recordOf(view).dialogs;
+bool runScriptDialog(WebKitScriptDialog* dialog, PageDialogGuard& guard, GtkWindow* parent) {
     const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
-    if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
-        // The home page's time limit waits for the answer: it must not bring the error page
-        // over the page while the user thinks, nor after they chose to stay on it.
-        const bool homeTimed = view == self->webView_ && self->homeTimer_ != 0;
-        if (homeTimed) self->stopHomeTimer();
-        // A page whose dialogs were blocked lets the user go without asking.
-        const bool leave = guard.blocked() || askToLeavePage(windowOf(view));
-        webkit_script_dialog_confirm_set_confirmed(dialog, leave);
-        // Staying on a page also keeps the program running, when it was ending.
-        if (!leave) self->quitCancelled();
-        // Leaving while the program ends: that page is done. (The engine does not always
-        // close a page it already asked about twice.)
-        if (leave && self->closing(view)) self->pageClosed(view);
-        if (leave && homeTimed) self->startHomeTimer();
-        return TRUE;
-    }
     if (type != WEBKIT_SCRIPT_DIALOG_ALERT && type != WEBKIT_SCRIPT_DIALOG_CONFIRM &&
         type != WEBKIT_SCRIPT_DIALOG_PROMPT) {
-        return FALSE;
+        return false;
     }
     // Blocked: an alert returns at once, a confirm answers false, a prompt null.
-    if (guard.blocked()) return TRUE;
+    if (guard.blocked()) return true;
 
     ModalAlert alert;
-    alert.setParent(windowOf(view));
+    alert.setParent(parent);
     alert.setMessageText("DELVARONTE");
     alert.setInformativeText(webkit_script_dialog_get_message(dialog));
     alert.addButton("OK");
@@ -98,7 +65,22 @@ gboolean AppDelegate::scriptDialogCb(WebKitWebView* view, WebKitScriptDialog* di
     if (type == WEBKIT_SCRIPT_DIALOG_PROMPT && accepted) {
         webkit_script_dialog_prompt_set_text(dialog, gtk_editable_get_text(GTK_EDITABLE(answer)));
     }
-    return TRUE;
+    return true;
+}
+
+bool askToStopPage(GtkWindow* parent, ModalAlert*& shown) {
+    ModalAlert alert;
+    alert.setParent(parent);
+    alert.setMessageText("La page ne repond pas");
+    alert.setInformativeText(
+        "Cette page est occupee et ne repond plus.\nVous pouvez attendre qu'elle reprenne, ou "
+        "l'arreter : ce qui n'a pas ete enregistre sur la page serait perdu.");
+    alert.addButton("Arreter la page");
+    alert.addButton("Attendre");  // last: Escape, the close button and a recovery answer it
+    shown = &alert;
+    const bool stop = alert.runModal() == kAlertFirstButton;
+    shown = nullptr;
+    return stop;
 }
 
 }  // namespace delvaronte

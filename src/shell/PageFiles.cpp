@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "base/GObjectPtr.h"
-#include "shell/AppDelegate.h"
-#include "shell/WebViews.h"
+#include "shell/PageDialogs.h"
 
 namespace delvaronte {
 
@@ -23,13 +22,12 @@ std::string documentsFolder() {
 
 }  // namespace
 
-gboolean AppDelegate::runFileChooserCb(WebKitWebView* view, WebKitFileChooserRequest* request,
-                                       AppDelegate*) {
+void chooseFiles(WebKitFileChooserRequest* request, GtkWindow* parent) {
     const bool several = webkit_file_chooser_request_get_select_multiple(request);
     GtkWidget* chooser =
-        gtk_file_chooser_dialog_new(several ? "Choisir des fichiers" : "Choisir un fichier",
-                                    windowOf(view), GTK_FILE_CHOOSER_ACTION_OPEN, "Annuler",
-                                    GTK_RESPONSE_CANCEL, "Ouvrir", GTK_RESPONSE_ACCEPT, nullptr);
+        gtk_file_chooser_dialog_new(several ? "Choisir des fichiers" : "Choisir un fichier", parent,
+                                    GTK_FILE_CHOOSER_ACTION_OPEN, "Annuler", GTK_RESPONSE_CANCEL,
+                                    "Ouvrir", GTK_RESPONSE_ACCEPT, nullptr);
     gtk_widget_set_name(chooser, "delvaronte-open");
     gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
     gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
@@ -76,7 +74,6 @@ gboolean AppDelegate::runFileChooserCb(WebKitWebView* view, WebKitFileChooserReq
         },
         nullptr);
     gtk_window_present(GTK_WINDOW(chooser));
-    return TRUE;
 }
 
 }  // namespace delvaronte

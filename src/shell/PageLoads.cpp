@@ -1,17 +1,11 @@
-// Page loads, for the main view and every pop-up: where navigations go (in the view, to the
-// system, nowhere), responses saved as downloads, failed loads, and our own pages in place of
-// one that failed or whose web process ended.
-#include <algorithm>
+// A page's loads: where its navigations go (in the view, to the system, nowhere), responses
+// saved as downloads, failed loads and our own pages in their place, and the form it sent.
+#include <optional>
 
-#include "base/GObjectPtr.h"
-#include "base/UriParts.h"
-#include "config/Certificates.h"
-#include "shell/AppDelegate.h"
-#include "shell/ViewRecord.h"
+#include "shell/Page.h"
 #include "shell/WebViews.h"
 #include "shell/rules/ErrorPage.h"
 #include "shell/rules/NavigationPolicy.h"
-#include "shell/rules/RetrySchedule.h"
 
 namespace delvaronte {
 
@@ -59,60 +53,32 @@ bool isNoFailure(const GError* error) {
 
 }  // namespace
 
-void AppDelegate::connectWebView(WebKitWebView* view) {
-    connectSignal(view, "decide-policy", &AppDelegate::decidePolicyCb, this);
-    connectSignal(view, "load-changed", &AppDelegate::loadChangedCb, this);
-    connectSignal(view, "load-failed", &AppDelegate::loadFailedCb, this);
-    connectSignal(view, "load-failed-with-tls-errors", &AppDelegate::loadFailedWithTlsErrorsCb,
-                  this);
-    connectSignal(view, "create", &AppDelegate::createCb, this);
-    connectSignal(view, "close", &AppDelegate::closeCb, this);
-    connectSignal(view, "script-dialog", &AppDelegate::scriptDialogCb, this);
-    connectSignal(view, "print", &AppDelegate::printCb, this);
-    connectSignal(view, "web-process-terminated", &AppDelegate::webProcessTerminatedCb, this);
-    connectSignal(view, "authenticate", &AppDelegate::authenticateCb, this);
-    connectSignal(view, "permission-request", &AppDelegate::permissionRequestCb, this);
-    connectSignal(view, "show-notification", &AppDelegate::showNotificationCb, this);
-    connectSignal(view, "run-file-chooser", &AppDelegate::runFileChooserCb, this);
-    connectSignal(view, "notify::is-web-process-responsive", &AppDelegate::responsivenessCb, this);
-    connectSignal(view, "submit-form", &AppDelegate::submitFormCb, this);
-}
-
-// Gives the address to the system when the user asked for it, at most once a second per view.
-void AppDelegate::handOff(WebKitWebView* view, const std::string& uri, bool userGesture) {
-    ViewRecord& record = recordOf(view);
-    const gint64 now = g_get_monotonic_time();
-    if (!mayHandOff(userGesture, record.lastHandOff, now)) return;
-    record.lastHandOff = now;
-    if (isSystemHandledScheme(uri)) seams_.open(uri);
-}
-
-bool AppDelegate::mayLoad(WebKitWebView* view, WebKitNavigationAction* action) {
+bool Page::mayLoad(WebKitNavigationAction* action) {
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     const std::string requested = uri != nullptr ? uri : "";
-    const NavigationVerdict verdict = decideNavigation(appUrl_, requested, kindOf(action));
+    const NavigationVerdict verdict =
+        decideNavigation(site_.trust().home(), requested, kindOf(action));
     if (verdict == NavigationVerdict::OpenWithSystemCancel) {
-        handOff(view, requested, webkit_navigation_action_is_user_gesture(action));
+        handOff(requested, webkit_navigation_action_is_user_gesture(action));
     }
     return verdict == NavigationVerdict::Allow;
 }
 
-gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* decision,
-                                     WebKitPolicyDecisionType type, AppDelegate* self) {
-    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
-        if (!isDownload(WEBKIT_RESPONSE_POLICY_DECISION(decision))) return FALSE;
-        webkit_policy_decision_download(decision);
-        // A pop-up opened only to fetch a file would stay empty: it is hidden now and goes
-        // when the download ends (closing it sooner would cancel the download).
-        ViewRecord& record = recordOf(view);
-        if (view != self->webView_ && !record.committedOnce) {
-            if (GtkWindow* popup = windowOf(view)) {
-                record.downloadOnly = true;
-                gtk_widget_set_visible(GTK_WIDGET(popup), FALSE);
-            }
-        }
-        return TRUE;
+bool Page::handledAsDownload(WebKitPolicyDecision* decision) {
+    if (!isDownload(WEBKIT_RESPONSE_POLICY_DECISION(decision))) return false;
+    webkit_policy_decision_download(decision);
+    // A pop-up opened only to fetch a file would stay empty: it is hidden now and goes when
+    // the download ends (closing it sooner would cancel the download).
+    if (place_ == PagePlace::PopUp && !committedOnce_) {
+        downloadOnly_ = true;
+        gtk_widget_set_visible(GTK_WIDGET(window()), FALSE);
     }
+    return true;
+}
+
+gboolean Page::decidePolicyCb(WebKitWebView*, WebKitPolicyDecision* decision,
+                              WebKitPolicyDecisionType type, Page* self) {
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return self->handledAsDownload(decision);
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
         type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
         return FALSE;
@@ -122,104 +88,146 @@ gboolean AppDelegate::decidePolicyCb(WebKitWebView* view, WebKitPolicyDecision* 
     // Reloading the error page of a failed form would ask its address with a GET; going back
     // from it would skip the form's page, which that page replaced in the history.
     const NavigationKind kind = kindOf(action);
-    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
-        (kind == NavigationKind::Reload || kind == NavigationKind::BackForward) &&
-        self->bringFormBack(view)) {
+    const bool ownNavigation = type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION;
+    if (ownNavigation && (kind == NavigationKind::Reload || kind == NavigationKind::BackForward) &&
+        self->bringFormBack()) {
         webkit_policy_decision_ignore(decision);
         return TRUE;
     }
-    if (self->mayLoad(view, action)) {
-        // A link the user followed: the page's dialogs are its own again. What the page does by
-        // itself (a reload in a loop of alerts) goes on counting.
-        if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
-            recordOf(view).formSent = kindOf(action) == NavigationKind::FormSubmitted;
-            if (webkit_navigation_action_is_user_gesture(action)) self->userNavigates(view);
-        }
-        webkit_policy_decision_use(decision);
-    } else {
+    if (!self->mayLoad(action)) {
         webkit_policy_decision_ignore(decision);
+        return TRUE;
     }
+    if (ownNavigation) {
+        self->form_.navigating(kind == NavigationKind::FormSubmitted);
+        // A link the user followed: the page's dialogs are its own again. What the page does
+        // by itself (a reload in a loop of alerts) goes on counting.
+        if (webkit_navigation_action_is_user_gesture(action)) self->userNavigates();
+    }
+    webkit_policy_decision_use(decision);
     return TRUE;
 }
 
-void AppDelegate::loadChangedCb(WebKitWebView* view, WebKitLoadEvent event, AppDelegate* self) {
+void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
     if (event == WEBKIT_LOAD_COMMITTED) {
-        ViewRecord& record = recordOf(view);
         // A page of its own arrived (not our error page): no retry is waiting any more.
-        if (!record.placeholderPending) {
-            self->cancelRetry(view);
-            self->formPageCommitted(view);
+        if (!self->placeholderPending_) {
+            self->retry_.cancel();
+            self->retryTimer_.stop();
+            self->form_.committed();
         }
-        record.placeholderPending = false;
-        record.committedOnce = true;
-        if (view == self->webView_) self->stopHomeTimer();
+        self->placeholderPending_ = false;
+        self->committedOnce_ = true;
+        self->timeLimit_.stop();
     }
     if (event == WEBKIT_LOAD_FINISHED) {
-        self->formPageLoaded(view);
-        self->splash_->fadeOut();
+        self->fillFormBack();
+        self->host_.pageShown(*self);
     }
 }
 
-gboolean AppDelegate::loadFailedCb(WebKitWebView* view, WebKitLoadEvent, const char* failedUri,
-                                   GError* error, AppDelegate* self) {
+gboolean Page::loadFailedCb(WebKitWebView*, WebKitLoadEvent, const char* failedUri, GError* error,
+                            Page* self) {
     if (isNoFailure(error)) return TRUE;
-    if (retriesByItself(classifyLoadFailure(error->domain, error->code), recordOf(view).formSent)) {
-        self->failedUnreachable(view, failedUri);
+    if (retriesByItself(classifyLoadFailure(error->domain, error->code), self->form_.sending())) {
+        self->failedUnreachable(failedUri != nullptr ? failedUri : "");
         return TRUE;
     }
-    self->cancelRetry(view);
-    ViewRecord& record = recordOf(view);
-    record.sentForm.failed = record.formSent && !record.sentForm.page.empty();
-    self->showErrorPage(view, failedUri);
+    self->retry_.cancel();
+    self->retryTimer_.stop();
+    self->form_.loadFailed();
+    self->showErrorPage(failedUri);
     return TRUE;
 }
 
-// A certificate the system does not trust brings the error page, but for the home host when
-// it verifies against the one the administrator pinned (the server's own, or the company
-// authority's): then it is let through for that host, once, and the page asked for again.
-gboolean AppDelegate::loadFailedWithTlsErrorsCb(WebKitWebView* view, const char* failedUri,
-                                                GTlsCertificate* certificate, GTlsCertificateFlags,
-                                                AppDelegate* self) {
-    const std::string host = uriHost(failedUri != nullptr ? failedUri : "");
-    const bool seen = std::any_of(
-        self->allowedCertificates_.begin(), self->allowedCertificates_.end(),
-        [&](const auto& allowed) { return g_tls_certificate_is_same(allowed.get(), certificate); });
-    if (!seen && host == uriHost(self->appUrl_) &&
-        trustedUnder(certificate, self->trustedCertificate_.get(), host)) {
-        self->allowedCertificates_.push_back(GRef<GTlsCertificate>::retain(certificate));
-        webkit_network_session_allow_tls_certificate_for_host(sharedNetworkSession(), certificate,
-                                                              host.c_str());
-        webkit_web_view_load_uri(view, failedUri);
-        return TRUE;
+// A certificate the system does not trust brings the error page, unless the site lets it
+// through under the one the administrator pinned: then the page is asked for again.
+gboolean Page::loadFailedWithTlsErrorsCb(WebKitWebView*, const char* failedUri,
+                                         GTlsCertificate* certificate, GTlsCertificateFlags,
+                                         Page* self) {
+    const std::string failed = failedUri != nullptr ? failedUri : "";
+    if (self->site_.letThrough(certificate, failed, self->place_)) {
+        webkit_web_view_load_uri(self->view(), failedUri);
+    } else {
+        self->showErrorPage(failedUri);
     }
-    self->showErrorPage(view, failedUri);
     return TRUE;
 }
 
 // The page goes in the view whose load failed, with the failed address as its own, so that
 // its "Reessayer" (the page's reload) asks for that address again. (Loaded as alternate
 // content instead, the page's reload lands on about:blank.)
-void AppDelegate::showErrorPage(WebKitWebView* view, const char* failedUri) {
-    if (view == webView_) stopHomeTimer();
-    showPlaceholder(view, kConnectionErrorPage, failedUri);
+void Page::showErrorPage(const char* failedUri) {
+    timeLimit_.stop();
+    showPlaceholder(kConnectionErrorPage, failedUri);
 }
 
 // The engine's process behind the view ended (killed for memory, or a fault): the view would
 // keep its last picture, frozen. It gets a page that brings the address back.
-void AppDelegate::webProcessTerminatedCb(WebKitWebView* view, WebKitWebProcessTerminationReason,
-                                         AppDelegate* self) {
-    if (view == self->webView_) self->stopHomeTimer();
-    self->showPlaceholder(view, kPageStoppedPage, webkit_web_view_get_uri(view));
+void Page::webProcessTerminatedCb(WebKitWebView*, WebKitWebProcessTerminationReason, Page* self) {
+    self->timeLimit_.stop();
+    self->showPlaceholder(kPageStoppedPage, webkit_web_view_get_uri(self->view()));
 }
 
-void AppDelegate::showPlaceholder(WebKitWebView* view, const char* html, const char* uri) {
+void Page::showPlaceholder(const char* html, const char* uri) {
     // Should the placeholder itself fail, it is not asked for again: no loop.
-    ViewRecord& record = recordOf(view);
-    if (!record.placeholderPending) {
-        record.placeholderPending = true;
-        webkit_web_view_load_html(view, html, uri);
+    if (!placeholderPending_) {
+        placeholderPending_ = true;
+        webkit_web_view_load_html(view(), html, uri);
     }
-    splash_->fadeOut();
+    host_.pageShown(*this);
+}
+
+// The form goes once its fields are read (the engine sends it when the request is let go).
+gboolean Page::submitFormCb(WebKitWebView*, WebKitFormSubmissionRequest* request, Page* self) {
+    if (!self->site_.trust().allows(PageFeature::KeptTyping, self->asker())) return FALSE;
+    struct Reading {
+        std::weak_ptr<Page> page;
+        GRef<WebKitFormSubmissionRequest> request;
+        std::string at;
+    };
+    const char* at = webkit_web_view_get_uri(self->view());
+    auto* reading =
+        new Reading{self->weak_from_this(), GRef<WebKitFormSubmissionRequest>::retain(request),
+                    at != nullptr ? at : ""};
+    webkit_web_view_call_async_javascript_function(
+        self->view(), kReadFieldsScript, -1, nullptr, kFormWorld, nullptr, nullptr,
+        +[](GObject* source, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<Reading> reading(static_cast<Reading*>(data));
+            const auto value =
+                GRef<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
+                    WEBKIT_WEB_VIEW(source), result, nullptr));
+            if (const auto page = reading->page.lock()) {
+                std::string fields;
+                if (value && jsc_value_is_string(value.get())) {
+                    fields = GText(jsc_value_to_string(value.get())).get();
+                }
+                page->form_.kept(fields.empty() ? "" : reading->at, fields);
+            }
+            webkit_form_submission_request_submit(reading->request.get());
+        },
+        reading);
+    return TRUE;
+}
+
+// "Reessayer", "Actualiser" or "Retour" on the error page of a form that failed: the form's
+// page, to be filled again once loaded. True when the navigation was taken over.
+bool Page::bringFormBack() {
+    const std::optional<std::string> page = form_.bringBack();
+    if (page) webkit_web_view_load_uri(view(), page->c_str());
+    return page.has_value();
+}
+
+void Page::fillFormBack() {
+    const char* at = webkit_web_view_get_uri(view());
+    const std::optional<std::string> fields = form_.loaded(at != nullptr ? at : "");
+    if (!fields) return;
+    GVariantDict arguments;
+    g_variant_dict_init(&arguments, nullptr);
+    g_variant_dict_insert(&arguments, "fields", "s", fields->c_str());
+    webkit_web_view_call_async_javascript_function(view(), kFillFieldsScript, -1,
+                                                   g_variant_dict_end(&arguments), kFormWorld,
+                                                   nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace delvaronte

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "shell/WebViews.h"
+#include "shell/rules/PageLimits.h"
 #include "shell/rules/RetrySchedule.h"
 #include "ui/SystemOpener.h"
 #include "update/UpdateChecker.h"
@@ -27,7 +28,7 @@ struct ShellSeams {
     // The update check's manifest address and timeout; its "Telecharger" opens through open.
     UpdateCheckSettings updates;
     // A home page that has not started to arrive by then counts as failed.
-    guint homeLoadTimeoutSeconds = 30;
+    guint homeLoadTimeoutSeconds = kHomeLoadTimeoutSeconds;
     // Ends the program, once every page has agreed to close.
     std::function<void(GApplication*)> endProgram = g_application_quit;
     // How long the error page waits before its retry number attempt (0 the first).

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/Identity.h"
 #include "shell/StartupEnvironment.h"
 #include "shell/rules/TypingFocus.h"
 
@@ -13,9 +14,9 @@ namespace delvaronte {
 WebKitNetworkSession* sharedNetworkSession() {
     static WebKitNetworkSession* session = [] {
         const std::filesystem::path data =
-            std::filesystem::path(g_get_user_data_dir()) / "Delvaronte";
+            std::filesystem::path(g_get_user_data_dir()) / kDataFolderName;
         const std::filesystem::path cache =
-            std::filesystem::path(g_get_user_cache_dir()) / "Delvaronte";
+            std::filesystem::path(g_get_user_cache_dir()) / kDataFolderName;
         WebKitNetworkSession* created = webkit_network_session_new(data.c_str(), cache.c_str());
         // Without this the session keeps cookies in memory only, and a restart logs out.
         g_mkdir_with_parents(data.c_str(), 0700);

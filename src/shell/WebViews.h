@@ -12,7 +12,7 @@ namespace delvaronte {
 inline constexpr char kUserAgent[] = "Delvaronte-Mac/1.0 Safari/605.1.15";
 
 // Created on first use: website data under the user data folder, cache under the user cache
-// folder (both in "Delvaronte"), cookies kept in an SQLite file there.
+// folder (both in the program's folder), cookies kept in an SQLite file there.
 WebKitNetworkSession* sharedNetworkSession();
 
 // Developer extras, JavaScript, scripts may open windows, the user agent, swipe gestures

@@ -1,6 +1,7 @@
 // The program's own windows as a person uses them: start-up, splash, menus and keys, the
 // configuration dialogs, the update check.
 #include "Harness.h"
+#include "base/Version.h"
 #include "dialogs/ConfigWindow.h"
 #include "shell/rules/Zoom.h"
 #include "ui/ModalAlert.h"
@@ -27,18 +28,20 @@ struct Owner : UrlLoader {
 TEST_F(AppShell, StartsOnTheHomePageAndAnswersEveryKey) {
     AppDelegate& delegate = app_.delegate();
     EXPECT_EQ(app_.evaluate("navigator.userAgent"), "Delvaronte-Mac/1.0 Safari/605.1.15");
-    EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(delegate.splashView()); }));
-    EXPECT_FALSE(gtk_spinner_get_spinning(GTK_SPINNER(delegate.progressIndicator())));
+    EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(delegate.splash()->view()); }));
+    EXPECT_FALSE(gtk_spinner_get_spinning(GTK_SPINNER(delegate.splash()->spinner())));
     saveShot(delegate.window(), "main-window");
 
-    server_.serve("/version.json", 200, "application/json", R"({"version":"3.0.0"})");
+    server_.serve("/version.json", 200, "application/json",
+                  R"({"version":")" + std::string(kVersion) + R"("})");
     app_.seams.updates.manifestUrl = server_.url("/version.json");
     AlertDriver driver;
     driver.press("OK").press("OK");
     app_.action("showAbout");
     app_.action("checkUpdates");
     EXPECT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
-    EXPECT_EQ(driver.seen().back().informative, "Vous utilisez la derniere version (3.0.0).");
+    EXPECT_EQ(driver.seen().back().informative,
+              "Vous utilisez la derniere version (" + std::string(kVersion) + ").");
 
     ASSERT_TRUE(app_.focusPage());
     app_.evaluate("document.getElementById('same').click(); 1");
@@ -98,13 +101,14 @@ TEST(FirstStart, SetUpThenTheSplashWaitsForTheHomePage) {
     driver.fill({server.url("/?soc=Soci%E9t%E9"), "secret", "secret"}, "Enregistrer");
     app.seams.homeLoadTimeoutSeconds = 2;
     app.activate();
-    GtkWidget* spinner = app.delegate().progressIndicator();
+    GtkWidget* spinner = app.delegate().splash()->spinner();
     ASSERT_TRUE(
         waitUntil([&] { return server.requests("/") == 1 && gtk_widget_get_mapped(spinner); }));
     EXPECT_TRUE(gtk_spinner_get_spinning(GTK_SPINNER(spinner)));
     saveShot(app.delegate().window(), "splash");
     EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }));
-    EXPECT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(app.delegate().splashView()); }));
+    EXPECT_TRUE(
+        waitUntil([&] { return !gtk_widget_get_visible(app.delegate().splash()->view()); }));
 }
 
 // Set-up with the keyboard: a rule's message, the dialog back as it was left, then a save.

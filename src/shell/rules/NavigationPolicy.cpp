@@ -17,7 +17,7 @@ bool staysInPage(const std::string& scheme) {
 
 }  // namespace
 
-NavigationVerdict decideNavigation(std::string_view homeUrl, std::string_view requestUrl,
+NavigationVerdict decideNavigation(const HomeOrigin& home, std::string_view requestUrl,
                                    NavigationKind kind) {
     if (requestUrl.empty()) return NavigationVerdict::Allow;
     const std::string scheme = uriScheme(requestUrl);
@@ -25,10 +25,11 @@ NavigationVerdict decideNavigation(std::string_view homeUrl, std::string_view re
     if (scheme == "mailto" || scheme == "tel") return NavigationVerdict::OpenWithSystemCancel;
     if (scheme != "http" && scheme != "https") return NavigationVerdict::Cancel;
 
-    const std::string host = uriHost(requestUrl);
-    if (host.empty() || kind != NavigationKind::LinkActivated) return NavigationVerdict::Allow;
-    return host == uriHost(homeUrl) ? NavigationVerdict::Allow
-                                    : NavigationVerdict::OpenWithSystemCancel;
+    if (kind != NavigationKind::LinkActivated || uriHost(requestUrl).empty()) {
+        return NavigationVerdict::Allow;
+    }
+    return home.isHomeAddress(requestUrl) ? NavigationVerdict::Allow
+                                          : NavigationVerdict::OpenWithSystemCancel;
 }
 
 bool mayHandOff(bool userGesture, std::optional<int64_t> lastHandOff, int64_t now) {

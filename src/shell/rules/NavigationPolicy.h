@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/HomeOrigin.h"
+
 namespace delvaronte {
 
 enum class NavigationKind { LinkActivated, FormSubmitted, BackForward, Reload, Redirect, Other };
@@ -22,7 +24,7 @@ enum class NavigationVerdict {
 // cannot show, go to the mail client or dialer however they were reached (a link, a
 // script, a form); every other scheme that is not the web's (file:, smb:, custom handlers)
 // is cancelled and handed to nothing.
-NavigationVerdict decideNavigation(std::string_view homeUrl, std::string_view requestUrl,
+NavigationVerdict decideNavigation(const HomeOrigin& home, std::string_view requestUrl,
                                    NavigationKind kind);
 
 // Whether a navigation the policy hands to the system may go now, at `now` (microseconds of

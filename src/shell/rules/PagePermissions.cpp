@@ -15,9 +15,10 @@ const PermissionRule kPermissionRules[10] = {
     {PermissionKind::Unknown, false, "anything else"},
 };
 
-bool allowsPermission(PermissionKind kind, bool fromHomeHost) {
+bool allowsPermission(PermissionKind kind, const Asker& asker) {
     for (const PermissionRule& rule : kPermissionRules) {
-        if (rule.kind == kind) return rule.homeHostOnly && fromHomeHost;
+        if (rule.kind == kind)
+            return rule.asNotifications && allows(PageFeature::Notifications, asker);
     }
     return false;
 }

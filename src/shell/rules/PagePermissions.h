@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+#include "shell/rules/PageTrust.h"
+
 namespace delvaronte {
 
 enum class PermissionKind {
@@ -22,13 +24,13 @@ enum class PermissionKind {
 
 struct PermissionRule {
     PermissionKind kind;
-    bool homeHostOnly;      // allowed to the home host's pages; otherwise refused to all
+    bool asNotifications;   // allowed where the trust table allows notifications; else never
     std::string_view what;  // in the README's words
 };
 
 // Every kind once, in the order above.
 extern const PermissionRule kPermissionRules[10];
 
-bool allowsPermission(PermissionKind kind, bool fromHomeHost);
+bool allowsPermission(PermissionKind kind, const Asker& asker);
 
 }  // namespace delvaronte

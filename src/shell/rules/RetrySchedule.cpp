@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <array>
+#include <utility>
 
 namespace delvaronte {
 
@@ -42,6 +43,28 @@ int64_t retryDelayMs(int attempt) {
 
 bool mayRetryNow(const RetryMoment& moment) {
     return moment.networkAvailable && moment.windowShown && !moment.loading;
+}
+
+bool RetryState::failed(std::string uri) {
+    const bool retried = std::exchange(inFlight_, false);
+    uri_ = std::move(uri);
+    if (!retried) attempt_ = 0;
+    due_ = false;
+    return !retried;
+}
+
+bool RetryState::networkBack() {
+    if (!scheduled() || due_ || inFlight_) return false;
+    due_ = true;
+    return true;
+}
+
+std::optional<std::string> RetryState::start(const RetryMoment& moment) {
+    if (!due_ || !mayRetryNow(moment)) return std::nullopt;
+    due_ = false;
+    inFlight_ = true;
+    ++attempt_;
+    return uri_;
 }
 
 }  // namespace delvaronte

@@ -44,7 +44,7 @@ TEST(Navigation, DecidesWhereEachNavigationGoes) {
         {"http://127.0.0.1:8000/", "http://localhost:8000/", LinkActivated, OpenWithSystemCancel},
         {"http://0x7f.1:8000/", "http://127.0.0.1:8000/x", LinkActivated, Allow}};
     for (const auto& [from, to, kind, verdict] : cases)
-        EXPECT_EQ(decideNavigation(from, to, kind), verdict) << from << " -> " << to;
+        EXPECT_EQ(decideNavigation(HomeOrigin(from), to, kind), verdict) << from << " -> " << to;
     // Hand-offs: four schemes only; the user's, at most once a second per web view.
     for (const char* uri :
          {"https://", "HTTP://dl.ma/", "mailto:a@b.ma?s=Soci%E9t%E9", "tel:+2125"})
@@ -135,8 +135,10 @@ TEST(Windows, CairoWhereOpenGlWouldRunOnTheProcessor) {
 TEST(PagePermissions, NotificationsForTheHomeHostAndNothingElse) {
     for (const PermissionRule& rule : kPermissionRules) {
         const bool notifications = rule.kind == PermissionKind::Notifications;
-        EXPECT_EQ(allowsPermission(rule.kind, true), notifications) << rule.what;
-        EXPECT_FALSE(allowsPermission(rule.kind, false)) << rule.what;
+        EXPECT_EQ(allowsPermission(rule.kind, {true, PagePlace::PopUp}), notifications)
+            << rule.what;
+        EXPECT_FALSE(allowsPermission(rule.kind, {true, PagePlace::Frame})) << rule.what;
+        EXPECT_FALSE(allowsPermission(rule.kind, {false, PagePlace::MainWindow})) << rule.what;
     }
 }
 

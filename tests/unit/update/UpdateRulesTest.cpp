@@ -1,6 +1,7 @@
 // The update check's rules: versions, manifests, what the check decides and says.
 #include <gtest/gtest.h>
 
+#include "base/Version.h"
 #include "update/UpdateChecker.h"
 #include "update/rules/Manifest.h"
 
@@ -33,20 +34,25 @@ TEST(UpdateRules, ManifestsDecisionsTextsAndDownloadAddresses) {
         {{Status::Failed, ""}, Outcome::Nothing, Outcome::CheckFailed},
         {{Status::TooLarge, R"({"version":"9"})"}, Outcome::Nothing, Outcome::Nothing},
         {{Status::Received, "not json"}, Outcome::Nothing, Outcome::Nothing},
-        {{Status::Received, R"({"version":"3.0"})"}, Outcome::Nothing, Outcome::UpToDate},
-        {{Status::Received, R"({"version":"3.1"})"},
+        {{Status::Received, R"({"version":")" + std::string(kVersion) + R"("})"},
+         Outcome::Nothing,
+         Outcome::UpToDate},
+        {{Status::Received, R"({"version":"999.1"})"},
          Outcome::UpdateAvailable,
          Outcome::UpdateAvailable}};
     for (const auto& [fetched, silent, asked] : table) {
         EXPECT_EQ(decideUpdate(fetched, true).outcome, silent) << fetched.body;
         EXPECT_EQ(decideUpdate(fetched, false).outcome, asked) << fetched.body;
     }
+    const std::string current = "Version actuelle : " + std::string(kVersion);
     EXPECT_EQ(updateAvailableText({"3.1.0", "Corrections", ""}),
-              "Version actuelle : 3.0.0\nNouvelle version : 3.1.0\n\nNouveautes :\nCorrections\n"
-              "\nVoulez-vous telecharger la mise a jour ?");
+              current +
+                  "\nNouvelle version : 3.1.0\n\nNouveautes :\nCorrections\n"
+                  "\nVoulez-vous telecharger la mise a jour ?");
     EXPECT_EQ(updateAvailableText({"3.1.0", "", ""}),
-              "Version actuelle : 3.0.0\nNouvelle version : 3.1.0\n\n"
-              "Voulez-vous telecharger la mise a jour ?");
+              current +
+                  "\nNouvelle version : 3.1.0\n\n"
+                  "Voulez-vous telecharger la mise a jour ?");
     // "Telecharger" hands over web addresses only.
     for (const char* uri : {"https://dl.ma/Delvaronte.deb", "HTTP://dl.ma/"})
         EXPECT_TRUE(isDownloadAddress(uri)) << uri;

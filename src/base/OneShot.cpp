@@ -1,15 +1,8 @@
-#include "shell/ViewRecord.h"
+#include "base/OneShot.h"
 
 #include <utility>
 
 namespace delvaronte {
-
-namespace {
-
-// Private to this file: nothing else reads the view's data by name.
-constexpr char kRecordKey[] = "delvaronte-view-record";
-
-}  // namespace
 
 void OneShot::start(guint milliseconds, std::function<void()> fire) {
     stop();
@@ -33,17 +26,6 @@ void OneShot::start(guint milliseconds, std::function<void()> fire) {
 
 void OneShot::stop() {
     if (source_ != 0) g_source_remove(std::exchange(source_, 0));
-}
-
-ViewRecord& recordOf(WebKitWebView* view) {
-    auto* record = static_cast<ViewRecord*>(g_object_get_data(G_OBJECT(view), kRecordKey));
-    if (record == nullptr) {
-        record = new ViewRecord;
-        g_object_set_data_full(
-            G_OBJECT(view), kRecordKey, record,
-            +[](gpointer data) { delete static_cast<ViewRecord*>(data); });
-    }
-    return *record;
 }
 
 }  // namespace delvaronte

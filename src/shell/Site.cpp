@@ -1,0 +1,59 @@
+#include "shell/Site.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "config/AppConfig.h"
+#include "config/Certificates.h"
+#include "shell/WebViews.h"
+
+namespace delvaronte {
+
+Site::Site(GApplication* application, const ShellSeams& seams, const std::string& homeUrl)
+    : seams_(seams),
+      trust_(HomeOrigin(homeUrl)),
+      downloads_(sharedNetworkSession(), seams.open),
+      notifications_(application) {
+    const std::string folder = std::filesystem::path(AppConfig::configFilePath()).parent_path();
+    pinned_ = loadCertificate(folder, kTrustedCertificateFile, false);
+    client_ = loadCertificate(folder, kClientCertificateFile, true);
+    const ProxyChoice proxies = chooseProxies(readProxySources());
+    applyProxies(sharedNetworkSession(), proxies);
+    proxyResolver_ = proxyResolverFor(proxies);
+}
+
+bool Site::letThrough(GTlsCertificate* presented, const std::string& failedUri, PagePlace place) {
+    const bool seen = std::any_of(allowed_.begin(), allowed_.end(), [&](const auto& allowed) {
+        return g_tls_certificate_is_same(allowed.get(), presented);
+    });
+    if (seen || !trust_.allows(PageFeature::PinnedCertificate, trust_.page(failedUri, place))) {
+        return false;
+    }
+    const std::string& host = trust_.home().host();
+    if (!trustedUnder(presented, pinned_.get(), host)) return false;
+    allowed_.push_back(GRef<GTlsCertificate>::retain(presented));
+    webkit_network_session_allow_tls_certificate_for_host(sharedNetworkSession(), presented,
+                                                          host.c_str());
+    return true;
+}
+
+void Site::answerClientCertificate(WebKitAuthenticationRequest* request, const Asker& asker) {
+    if (!client_ || !trust_.allows(PageFeature::ClientCertificate, asker)) {
+        // Any other server goes on without one, as it would without us.
+        webkit_authentication_request_authenticate(request, nullptr);
+        return;
+    }
+    WebKitCredential* credential = webkit_credential_new_for_certificate(
+        client_.get(), WEBKIT_CREDENTIAL_PERSISTENCE_FOR_SESSION);
+    webkit_authentication_request_authenticate(request, credential);
+    webkit_credential_free(credential);
+}
+
+UpdateCheckSettings Site::updateSettings() const {
+    UpdateCheckSettings settings = seams_.updates;
+    settings.open = seams_.open;
+    if (!settings.proxy) settings.proxy = proxyResolver_;
+    return settings;
+}
+
+}  // namespace delvaronte

@@ -1,0 +1,62 @@
+// What every page of the program shares: the home origin and the rule of what a page may do
+// by it, the certificates the administrator pinned for the home host, the proxies, the
+// downloads and the notifications. Made once the main window is on its way.
+#pragma once
+
+#include <webkit/webkit.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/GObjectPtr.h"
+#include "shell/Downloads.h"
+#include "shell/Notifications.h"
+#include "shell/ShellSeams.h"
+#include "shell/rules/PageTrust.h"
+
+namespace delvaronte {
+
+class Site {
+public:
+    // Reads the certificates beside config.dat and the desktop's proxies.
+    Site(GApplication* application, const ShellSeams& seams, const std::string& homeUrl);
+    Site(const Site&) = delete;
+    Site& operator=(const Site&) = delete;
+
+    // Hands an address to the desktop (the default browser, the mail client).
+    void open(const std::string& uri) const { seams_.open(uri); }
+    void print(WebKitPrintOperation* operation, GtkWindow* parent) const {
+        seams_.print(operation, parent);
+    }
+    // How long an error page waits before its retry number attempt (0 the first).
+    unsigned retryDelayMs(int attempt) const { return unsigned(seams_.retryDelayMs(attempt)); }
+    // How long the main page's load may take to start arriving.
+    unsigned loadTimeLimitMs() const { return seams_.homeLoadTimeoutSeconds * 1000; }
+    const PageTrust& trust() const { return trust_; }
+    void setHome(const std::string& url) { trust_ = PageTrust(HomeOrigin(url)); }
+
+    // A certificate the system refused for the top of a page at failedUri, in that place:
+    // true when it verifies against the pinned one and the rule lets it be tried; it is then
+    // allowed for its host, once.
+    bool letThrough(GTlsCertificate* presented, const std::string& failedUri, PagePlace place);
+    // Answers a server's request for a client certificate: the administrator's, or none.
+    void answerClientCertificate(WebKitAuthenticationRequest* request, const Asker& asker);
+    void notify(WebKitWebView* view, WebKitNotification* notification) {
+        notifications_.show(view, notification);
+    }
+    // The update check's settings: its download address opens as the pages' hand-offs do,
+    // through the desktop's proxies.
+    UpdateCheckSettings updateSettings() const;
+
+private:
+    const ShellSeams& seams_;
+    PageTrust trust_;
+    GRef<GTlsCertificate> pinned_, client_;
+    std::vector<GRef<GTlsCertificate>> allowed_;  // already let through once
+    GRef<GProxyResolver> proxyResolver_;          // the update check's
+    Downloads downloads_;
+    Notifications notifications_;
+};
+
+}  // namespace delvaronte

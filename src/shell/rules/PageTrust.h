@@ -1,0 +1,64 @@
+// What a page may do, by who it is: the home host or another, and where it shows: the top of
+// the main window, the top of a pop-up, or a frame inside another page. One table, a row per
+// feature that depends on it; every such decision of the program asks it here.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "base/HomeOrigin.h"
+
+namespace delvaronte {
+
+enum class PageFeature {
+    PinnedCertificate,  // a certificate the system refuses, let through under the pinned one
+    ClientCertificate,  // the administrator's client certificate, when the server asks
+    Notifications,      // the desktop's notifications (every other permission is refused)
+    SignInPrompt,       // our dialog for a server's sign-in (Basic, Digest, NTLM, Negotiate)
+    KeptTyping,         // what was typed in a form, kept to be brought back after a failure
+};
+
+enum class PagePlace { MainWindow, PopUp, Frame };
+
+// Who asks: whether it is of the home host, and where it shows.
+struct Asker {
+    bool homeHost;
+    PagePlace place;
+};
+
+struct TrustRow {
+    PageFeature feature;
+    // Allowed at each place, in the order of PagePlace, to the home host and to any other.
+    std::array<bool, 3> home;
+    std::array<bool, 3> other;
+    std::string_view what;  // in the README's words
+};
+
+// Every feature once, in the order above.
+extern const std::array<TrustRow, 5> kTrustTable;
+
+bool allows(PageFeature feature, const Asker& asker);
+
+// The rule over one home origin.
+class PageTrust {
+public:
+    PageTrust() = default;
+    explicit PageTrust(HomeOrigin home) : home_(std::move(home)) {}
+
+    const HomeOrigin& home() const { return home_; }
+
+    // The page at pageUri, at the top of a window of that place, asking for itself.
+    Asker page(std::string_view pageUri, PagePlace place) const;
+    // A request of that page to host (a sign-in, a client certificate): the page's own when
+    // it goes to the page's host, a frame's otherwise, as far as the engine tells.
+    Asker request(std::string_view pageUri, std::string_view host, PagePlace place) const;
+
+    bool allows(PageFeature feature, const Asker& asker) const {
+        return delvaronte::allows(feature, asker);
+    }
+
+private:
+    HomeOrigin home_;
+};
+
+}  // namespace delvaronte

@@ -1,0 +1,34 @@
+#include "shell/rules/QuitSequence.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace delvaronte {
+
+bool QuitSequence::start(std::vector<PageId> pages) {
+    if (!asked_.empty()) return false;
+    asked_ = std::move(pages);
+    return true;
+}
+
+bool QuitSequence::asking(PageId page) const {
+    return std::find(asked_.begin(), asked_.end(), page) != asked_.end();
+}
+
+QuitSequence::Next QuitSequence::closed(PageId page) {
+    if (!asking(page)) return Next::Wait;
+    std::erase(asked_, page);
+    return asked_.empty() ? Next::End : Next::Wait;
+}
+
+QuitSequence::Next QuitSequence::answered(PageId page, bool leave) {
+    if (leave) return closed(page);
+    asked_.clear();
+    return Next::GoOn;
+}
+
+unsigned QuitSequence::takeLogoutHold() {
+    return std::exchange(logoutHold_, 0u);
+}
+
+}  // namespace delvaronte

@@ -1,0 +1,140 @@
+// What a page may do by its host and place, and the sequences a page goes through: its
+// retries, the life of a form it sent, and quitting.
+#include <gtest/gtest.h>
+
+#include "shell/rules/PageTrust.h"
+#include "shell/rules/QuitSequence.h"
+#include "shell/rules/RetrySchedule.h"
+#include "shell/rules/SentForm.h"
+
+using namespace delvaronte;
+
+TEST(Trust, WhatEachPageMayDoByHostAndPlace) {
+    using enum PageFeature;
+    constexpr bool y = true, n = false;
+    // home host at the top of the main window, of a pop-up, in a frame; then another host
+    const std::tuple<PageFeature, std::array<bool, 6>> rows[] = {
+        {PinnedCertificate, {y, y, n, n, n, n}}, {ClientCertificate, {y, y, y, n, n, n}},
+        {Notifications, {y, y, n, n, n, n}},     {SignInPrompt, {y, y, y, y, y, y}},
+        {KeptTyping, {y, y, n, y, y, n}},
+    };
+    ASSERT_EQ(std::size(rows), kTrustTable.size()) << "a row here for each feature";
+    for (const auto& [feature, expected] : rows) {
+        for (size_t column = 0; column < 6; ++column) {
+            const Asker asker{column < 3, PagePlace(column % 3)};
+            EXPECT_EQ(allows(feature, asker), expected[column])
+                << kTrustTable[size_t(feature)].what << ", column " << column;
+        }
+    }
+
+    // Who asks, as the engine's addresses and hosts tell it.
+    const PageTrust trust(HomeOrigin("https://Compta.exemple.ma:8443/app/"));
+    const auto page = [&](const char* uri, PagePlace place) {
+        const Asker asker = trust.page(uri, place);
+        return std::pair(asker.homeHost, asker.place);
+    };
+    EXPECT_EQ(page("https://compta.exemple.ma/x", PagePlace::PopUp),
+              std::pair(true, PagePlace::PopUp));
+    for (const char* other : {"https://aide.compta.exemple.ma/", "https://compta.exemple.ma.evil/",
+                              "about:blank", ""}) {
+        EXPECT_FALSE(page(other, PagePlace::MainWindow).first) << other;
+    }
+    const auto request = [&](const char* uri, const char* host) {
+        const Asker asker = trust.request(uri, host, PagePlace::MainWindow);
+        return std::pair(asker.homeHost, asker.place);
+    };
+    const std::string home = "https://compta.exemple.ma/grand-livre";
+    EXPECT_EQ(request(home.c_str(), "COMPTA.exemple.ma"), std::pair(true, PagePlace::MainWindow));
+    EXPECT_EQ(request(home.c_str(), "pub.exemple.com"), std::pair(false, PagePlace::Frame));
+    EXPECT_EQ(request("https://pub.exemple.com/", "compta.exemple.ma"),
+              std::pair(true, PagePlace::Frame));
+    EXPECT_EQ(request("https://sso.exemple.com/", "sso.exemple.com"),
+              std::pair(false, PagePlace::MainWindow));
+    EXPECT_EQ(request("http://[::1]:8000/", "::1"), std::pair(false, PagePlace::MainWindow));
+    EXPECT_TRUE(HomeOrigin("http://[::1]:8000/").isHomeHost("::1"));
+    EXPECT_TRUE(HomeOrigin("http://0x7f.1/").isHomeHost("127.0.0.1"));
+    for (const char* forged : {"", "compta.exemple.ma/x", "x@compta.exemple.ma", "[::1]"})
+        EXPECT_FALSE(trust.home().isHomeHost(forged)) << forged;
+    EXPECT_FALSE(HomeOrigin().isHomeAddress("https://compta.exemple.ma/")) << "no home";
+}
+
+TEST(Retries, FromTheFirstFailureToAPageOfItsOwn) {
+    const RetryMoment now{true, true, false};
+    RetryState retry;
+    EXPECT_FALSE(retry.start(now)) << "nothing scheduled";
+    EXPECT_TRUE(retry.failed("http://compta/a")) << "the page's own load: the error page";
+    EXPECT_EQ(retry.attempt(), 0);
+    EXPECT_FALSE(retry.start(now)) << "not due before its wait";
+    retry.timeUp();
+    EXPECT_FALSE(retry.start({true, false, false})) << "the window out of sight";
+    EXPECT_FALSE(retry.start({false, true, false})) << "no network";
+    EXPECT_EQ(retry.start(now), "http://compta/a");
+    EXPECT_FALSE(retry.start(now)) << "in flight";
+    EXPECT_FALSE(retry.networkBack()) << "in flight: nothing waits for the network";
+    EXPECT_FALSE(retry.failed("http://compta/a")) << "a retry's failure: the page stays";
+    EXPECT_EQ(retry.attempt(), 1);
+    EXPECT_TRUE(retry.networkBack()) << "waiting on its clock: due at once";
+    EXPECT_FALSE(retry.networkBack());
+    EXPECT_EQ(retry.start(now), "http://compta/a");
+    EXPECT_EQ(retry.attempt(), 2);
+    retry.cancel();
+    EXPECT_FALSE(retry.scheduled());
+    EXPECT_TRUE(retry.failed("http://compta/b")) << "after a page of its own, the schedule anew";
+    EXPECT_EQ(retry.attempt(), 0);
+}
+
+TEST(SentForms, KeptFailedBroughtBackAndDropped) {
+    const std::string page = "https://compta/saisie",
+                      fields = R"([[0,0,"libelle","text","Loyer"]])";
+    SentForm form;
+    form.navigating(true);
+    form.kept(page, fields);
+    EXPECT_FALSE(form.bringBack()) << "sent, not failed";
+    form.loadFailed();
+    EXPECT_EQ(form.bringBack(), page);
+    form.committed();  // the form's page, on its way back
+    EXPECT_EQ(form.loaded("https://compta/autre"), std::nullopt) << "another page came";
+    EXPECT_FALSE(form.bringBack()) << "and the form was dropped";
+
+    form.kept(page, fields);
+    form.loadFailed();
+    ASSERT_TRUE(form.bringBack());
+    form.committed();
+    EXPECT_EQ(form.loaded(page), fields);
+    EXPECT_FALSE(form.loaded(page)) << "filled once";
+
+    form.navigating(false);  // a link, not the form, failed
+    form.kept(page, fields);
+    form.loadFailed();
+    EXPECT_FALSE(form.failed());
+    form.navigating(true);
+    form.kept(page, fields);
+    form.committed();  // the server's answer arrived
+    form.loadFailed();
+    EXPECT_FALSE(form.bringBack()) << "a form that arrived is not kept";
+    form.kept(page, std::string(kMaxTypedBytes + 1, 'x'));
+    form.loadFailed();
+    EXPECT_FALSE(form.bringBack()) << "too much typed to keep";
+}
+
+TEST(Quitting, EachPageAskedStayingAndTheLogout) {
+    using Next = QuitSequence::Next;
+    int main = 0, popup = 0;
+    QuitSequence quit;
+    EXPECT_EQ(quit.closed(&main), Next::Wait) << "not quitting";
+    ASSERT_TRUE(quit.start({&main, &popup}));
+    EXPECT_FALSE(quit.start({&main})) << "already asking";
+    EXPECT_TRUE(quit.asking(&popup));
+    EXPECT_EQ(quit.closed(&popup), Next::Wait);
+    quit.holdLogout(7);
+    EXPECT_EQ(quit.answered(&main, false), Next::GoOn) << "Rester";
+    EXPECT_FALSE(quit.asking(&main));
+    EXPECT_EQ(quit.takeLogoutHold(), 7u);
+    EXPECT_EQ(quit.takeLogoutHold(), 0u) << "released once";
+    EXPECT_EQ(quit.answered(&main, false), Next::GoOn) << "staying outside a quit";
+
+    ASSERT_TRUE(quit.start({&main, &popup}));
+    EXPECT_EQ(quit.answered(&popup, true), Next::Wait) << "left: closed at once";
+    EXPECT_EQ(quit.closed(&popup), Next::Wait) << "its close after that counts once";
+    EXPECT_EQ(quit.answered(&main, true), Next::End);
+}
