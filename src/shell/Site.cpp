@@ -49,6 +49,22 @@ void Site::answerClientCertificate(WebKitAuthenticationRequest* request, const A
     webkit_credential_free(credential);
 }
 
+void Site::open(const std::string& uri) const {
+    seams_.open(uri);
+}
+
+void Site::print(WebKitPrintOperation* operation, GtkWindow* parent) const {
+    seams_.print(operation, parent);
+}
+
+unsigned Site::retryDelayMs(int attempt) const {
+    return unsigned(seams_.retryDelayMs(attempt));
+}
+
+unsigned Site::loadTimeLimitMs() const {
+    return seams_.homeLoadTimeoutSeconds * 1000;
+}
+
 UpdateCheckSettings Site::updateSettings() const {
     UpdateCheckSettings settings = seams_.updates;
     settings.open = seams_.open;

@@ -25,14 +25,12 @@ public:
     Site& operator=(const Site&) = delete;
 
     // Hands an address to the desktop (the default browser, the mail client).
-    void open(const std::string& uri) const { seams_.open(uri); }
-    void print(WebKitPrintOperation* operation, GtkWindow* parent) const {
-        seams_.print(operation, parent);
-    }
+    void open(const std::string& uri) const;
+    void print(WebKitPrintOperation* operation, GtkWindow* parent) const;
     // How long an error page waits before its retry number attempt (0 the first).
-    unsigned retryDelayMs(int attempt) const { return unsigned(seams_.retryDelayMs(attempt)); }
+    unsigned retryDelayMs(int attempt) const;
     // How long the main page's load may take to start arriving.
-    unsigned loadTimeLimitMs() const { return seams_.homeLoadTimeoutSeconds * 1000; }
+    unsigned loadTimeLimitMs() const;
     const PageTrust& trust() const { return trust_; }
     void setHome(const std::string& url) { trust_ = PageTrust(HomeOrigin(url)); }
 
