@@ -69,6 +69,7 @@ void AppDelegate::setupApplication() {
     // processes then start while the window draws its first frame, the splash.
     site_ = std::make_unique<Site>(G_APPLICATION(application_), seams_, home);
     WebKitWebView* view = newMainWebView(seams_.memoryCeiling);
+    site_->grantNotifications(webkit_web_view_get_context(view));
     pages_.push_back(std::make_shared<Page>(view, window_, PagePlace::MainWindow, *site_,
                                             static_cast<PageHost&>(*this)));
     gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(view));

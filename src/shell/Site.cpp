@@ -22,6 +22,27 @@ Site::Site(GApplication* application, const ShellSeams& seams, const std::string
     proxyResolver_ = proxyResolverFor(proxies);
 }
 
+Site::~Site() {
+    if (context_) g_signal_handlers_disconnect_by_data(context_.get(), this);
+}
+
+void Site::grantNotifications(WebKitWebContext* context) {
+    context_ = GRef<WebKitWebContext>::retain(context);
+    connectSignal(context, "initialize-notification-permissions",
+                  &Site::initializeNotificationPermissionsCb, this);
+}
+
+void Site::initializeNotificationPermissionsCb(WebKitWebContext* context, Site* self) {
+    const Asker home{true, PagePlace::MainWindow};
+    WebKitSecurityOrigin* origin =
+        webkit_security_origin_new_for_uri(self->trust_.home().url().c_str());
+    if (origin == nullptr || !self->trust_.allows(PageFeature::Notifications, home)) return;
+    GList* allowed = g_list_append(nullptr, origin);
+    webkit_web_context_initialize_notification_permissions(context, allowed, nullptr);
+    g_list_free(allowed);
+    webkit_security_origin_unref(origin);
+}
+
 bool Site::letThrough(GTlsCertificate* presented, const std::string& failedUri, PagePlace place) {
     const bool seen = std::any_of(allowed_.begin(), allowed_.end(), [&](const auto& allowed) {
         return g_tls_certificate_is_same(allowed.get(), presented);

@@ -21,6 +21,7 @@ class Site {
 public:
     // Reads the certificates beside config.dat and the desktop's proxies.
     Site(GApplication* application, const ShellSeams& seams, const std::string& homeUrl);
+    ~Site();
     Site(const Site&) = delete;
     Site& operator=(const Site&) = delete;
 
@@ -40,6 +41,9 @@ public:
     bool letThrough(GTlsCertificate* presented, const std::string& failedUri, PagePlace place);
     // Answers a server's request for a client certificate: the administrator's, or none.
     void answerClientCertificate(WebKitAuthenticationRequest* request, const Asker& asker);
+    // The home origin may notify from the start, before any click: each web process of the
+    // context is told so as it starts. No other origin ever may (see the pages' requests).
+    void grantNotifications(WebKitWebContext* context);
     void notify(WebKitWebView* view, WebKitNotification* notification) {
         notifications_.show(view, notification);
     }
@@ -48,7 +52,10 @@ public:
     UpdateCheckSettings updateSettings() const;
 
 private:
+    static void initializeNotificationPermissionsCb(WebKitWebContext* context, Site* self);
+
     const ShellSeams& seams_;
+    GRef<WebKitWebContext> context_;
     PageTrust trust_;
     GRef<GTlsCertificate> pinned_, client_;
     std::vector<GRef<GTlsCertificate>> allowed_;  // already let through once

@@ -7,6 +7,7 @@
 
 #include "base/Identity.h"
 #include "shell/StartupEnvironment.h"
+#include "shell/rules/NotificationRequest.h"
 #include "shell/rules/TypingFocus.h"
 
 namespace delvaronte {
@@ -48,11 +49,13 @@ bool canSwipe() {
 WebKitUserContentManager* sharedUserContent() {
     static WebKitUserContentManager* content = [] {
         WebKitUserContentManager* made = webkit_user_content_manager_new();
-        WebKitUserScript* focus =
-            webkit_user_script_new(kTypingFocusScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                   WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-        webkit_user_content_manager_add_script(made, focus);
-        webkit_user_script_unref(focus);
+        for (const char* source : {kTypingFocusScript, kNotificationRequestScript}) {
+            WebKitUserScript* script = webkit_user_script_new(
+                source, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+            webkit_user_content_manager_add_script(made, script);
+            webkit_user_script_unref(script);
+        }
         return made;
     }();
     return content;

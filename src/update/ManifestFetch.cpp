@@ -49,9 +49,10 @@ struct Fetch {
         GInputStream* stream = soup_session_send_finish(SOUP_SESSION(source), result, nullptr);
         if (stream == nullptr) return fetch->finish(FetchResult::Status::Failed);
         fetch->stream = GRef<GInputStream>::adopt(stream);
-        // Only the manifest itself is one: an error page is not, whatever its body says.
+        // Only the manifest itself is one: an error page is not, whatever its body says, and
+        // like any unusable body it is met with silence.
         if (soup_message_get_status(fetch->message.get()) != SOUP_STATUS_OK) {
-            return fetch->finish(FetchResult::Status::Failed);
+            return fetch->finish(FetchResult::Status::NotAManifest);
         }
         fetch->readMore();
     }

@@ -165,15 +165,26 @@ TEST(Office, PagesAndTheUpdateCheckGoThroughTheDesktopsProxy) {
     }
 }
 
-// The home page reminds the user: the desktop shows it with the program's icon, and a click
-// brings the window back. A page of another host is refused.
+// The home page reminds the user: it may from the start, without a click; the desktop shows
+// it with the program's icon, and a click brings the window back. A page of another host is
+// refused.
 TEST(Office, RemindersFromTheHomePageAreTheDesktopsOwn) {
     NotificationSink desktop;
     SiteServer server;
     server.serveFolder(DELVARONTE_TEST_PAGES);
-    RunningApp::provision(server.url("/rappel.html"));
+    RunningApp::provision(server.url("/rappel-depart.html"));
     RunningApp app;
     app.activate();
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "granted granted"; }))
+        << app.evaluate("document.title");
+    for (const std::string host : {"localhost", "127.0.0.1"}) {
+        const std::string url = server.url("/rappel-depart.html", host);
+        app.evaluate("location.href = '" + url + "'; 1");
+        ASSERT_TRUE(app.waitForLoad(url));
+        const std::string asked = host == "localhost" ? "default denied" : "granted granted";
+        EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == asked; })) << host;
+    }
+    app.delegate().loadUrl(server.url("/rappel.html"));
     ASSERT_TRUE(app.waitForLoad(server.url("/rappel.html")));
     app.evaluate("rappeler(); 1");
     EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "granted"; }));
@@ -479,9 +490,13 @@ TEST(Office, AFormWhoseSendFailedComesBackAsTyped) {
 TEST(Office, TypingStaysInTheFieldTheUserChoseWhenThePageLoads) {
     SiteServer server;
     server.serve("/", 200, "text/html", "<h1>Accueil</h1>");
-    server.serve("/saisie", 200, "text/html",
-                 "<body onload=\"montant.focus(); document.title = 'chargee'\">"
-                 "<input id=libelle><input id=montant><img src=/piece.png></body>");
+    // The page's load handler takes the amount field by focus(), select() or a selection.
+    for (const std::string call : {"focus()", "select()", "setSelectionRange(0, 0)"}) {
+        server.serve("/saisie/" + call, 200, "text/html",
+                     "<body onload=\"montant." + call +
+                         "; document.title = 'chargee'\">"
+                         "<input id=libelle><input id=montant><img src=/piece.png></body>");
+    }
     SoupServerMessage* image = nullptr;
     server.route("/piece.png", [&](SoupServerMessage* message) {
         soup_server_message_pause(message);
@@ -496,21 +511,23 @@ TEST(Office, TypingStaysInTheFieldTheUserChoseWhenThePageLoads) {
         soup_server_message_unpause(std::exchange(image, nullptr));
         return waitUntil([&] { return app.evaluate("document.title") == "chargee"; });
     };
-    const auto openForm = [&] {
-        app.evaluate("location.href = '/saisie'; 1");
+    const auto openForm = [&](const std::string& call) {
+        app.evaluate("location.href = '/saisie/" + call + "'; 1");
         return waitUntil(
             [&] { return image != nullptr && app.evaluate("typeof libelle") == "object"; });
     };
-    ASSERT_TRUE(openForm());
+    ASSERT_TRUE(openForm("focus()"));
     ASSERT_TRUE(sendImage());
     EXPECT_EQ(app.evaluate("document.activeElement.id"), "montant");
 
-    ASSERT_TRUE(openForm());
-    ASSERT_TRUE(app.typeInto("libelle", "Bookkeeping via"));
-    ASSERT_TRUE(sendImage());
-    typeText(" Delvaronte");
-    EXPECT_TRUE(waitUntil([&] {
-        return app.evaluate("libelle.value") == "Bookkeeping via Delvaronte";
-    })) << app.evaluate("libelle.value")
-        << " | " << app.evaluate("montant.value");
+    for (const std::string call : {"focus()", "select()", "setSelectionRange(0, 0)"}) {
+        ASSERT_TRUE(openForm(call));
+        ASSERT_TRUE(app.typeInto("libelle", "Bookkeeping via"));
+        ASSERT_TRUE(sendImage());
+        typeText(" Delvaronte");
+        EXPECT_TRUE(waitUntil([&] {
+            return app.evaluate("libelle.value") == "Bookkeeping via Delvaronte";
+        })) << call
+            << ": " << app.evaluate("libelle.value") << " | " << app.evaluate("montant.value");
+    }
 }

@@ -2,8 +2,10 @@
 // first amount field) does so when its images are in, which may be well after the form is
 // on the screen. A user who has clicked or typed into a field by then keeps it: a focus()
 // made while the load event is dispatched does not take the keyboard from a field the user
-// chose. Any other focus() (before, after, or when the user has not chosen a field) goes
-// through as the page asked. Run in every frame, in the page's own world, before its scripts.
+// chose, and neither does a select() or setSelectionRange() of another field, which would take
+// the keyboard or the selection the same way. Any other call (before, after, or when the user
+// has not chosen a field) goes through as the page asked. Run in every frame, in the page's own
+// world, before its scripts.
 #pragma once
 
 namespace delvaronte {
@@ -22,12 +24,17 @@ inline constexpr char kTypingFocusScript[] = R"((() => {
     loading = true;
     setTimeout(() => { loading = false; });
   }, true);
-  for (const kind of [HTMLElement, SVGElement]) {
-    const focus = kind.prototype.focus;
-    kind.prototype.focus = function (...options) {
+  const guard = (kind, name) => {
+    const original = kind.prototype[name];
+    kind.prototype[name] = function (...options) {
       if (loading && chosen && chosen !== this && document.activeElement === chosen) return;
-      return focus.apply(this, options);
+      return original.apply(this, options);
     };
+  };
+  for (const kind of [HTMLElement, SVGElement]) guard(kind, 'focus');
+  for (const kind of [HTMLInputElement, HTMLTextAreaElement]) {
+    guard(kind, 'select');
+    guard(kind, 'setSelectionRange');
   }
 })();)";
 

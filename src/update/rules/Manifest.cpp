@@ -47,7 +47,10 @@ UpdateDecision decideUpdate(const FetchResult& fetched, bool silent) {
         decision.outcome = silent ? UpdateOutcome::Nothing : UpdateOutcome::CheckFailed;
         return decision;
     }
-    if (fetched.status == FetchResult::Status::TooLarge) return decision;
+    if (fetched.status == FetchResult::Status::TooLarge ||
+        fetched.status == FetchResult::Status::NotAManifest) {
+        return decision;
+    }
 
     auto manifest = readManifest(fetched.body);
     if (!manifest) return decision;

@@ -23,7 +23,9 @@ std::optional<Manifest> readManifest(std::string_view body);
 
 // What came back from the manifest address.
 struct FetchResult {
-    enum class Status { Failed, TooLarge, Received };
+    // NotAManifest: the server answered something else than 200, an error page whatever its
+    // body says.
+    enum class Status { Failed, TooLarge, NotAManifest, Received };
     Status status = Status::Failed;
     std::string body;
 };

@@ -33,6 +33,7 @@ TEST(UpdateRules, ManifestsDecisionsTextsAndDownloadAddresses) {
     const std::tuple<FetchResult, Outcome, Outcome> table[] = {
         {{Status::Failed, ""}, Outcome::Nothing, Outcome::CheckFailed},
         {{Status::TooLarge, R"({"version":"9"})"}, Outcome::Nothing, Outcome::Nothing},
+        {{Status::NotAManifest, ""}, Outcome::Nothing, Outcome::Nothing},
         {{Status::Received, "not json"}, Outcome::Nothing, Outcome::Nothing},
         {{Status::Received, R"({"version":")" + std::string(kVersion) + R"("})"},
          Outcome::Nothing,
