@@ -141,6 +141,7 @@ void Page::handOff(const std::string& uri, bool userGesture) {
 // takes them back.
 void Page::userNavigates() {
     dialogs_.reset();
+    signIns_.reset();
     retry_.cancel();
     retryTimer_.stop();
 }

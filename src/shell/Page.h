@@ -134,6 +134,7 @@ private:
     bool downloadOnly_ = false;
     std::optional<int64_t> lastHandOff_;  // monotonic microseconds
     PageDialogGuard dialogs_;
+    SignInGuard signIns_;
     SentForm form_;
     RetryState retry_;
     OneShot retryTimer_;

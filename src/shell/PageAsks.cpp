@@ -89,9 +89,11 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
             break;
     }
     // Going on without a credential shows the server's own answer (its 401 page); cancelling
-    // would leave the page before it in place, as if nothing was asked.
-    if (!webkit_authentication_request_is_for_proxy(request) &&
-        !self->site_.trust().allows(PageFeature::SignInPrompt, asker)) {
+    // would leave the page before it in place, as if nothing was asked. Only the home host's
+    // own page and the proxy may ask the user; a page that keeps asking is stopped.
+    const bool proxy = webkit_authentication_request_is_for_proxy(request);
+    if ((!proxy && !self->site_.trust().allows(PageFeature::SignInPrompt, asker)) ||
+        !self->signIns_.mayAsk()) {
         webkit_authentication_request_authenticate(request, nullptr);
         return TRUE;
     }
@@ -99,6 +101,7 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     const bool paused = self->pauseTimeLimit();
     WebKitCredential* credential = askSignIn(request, self->window());
     self->resumeTimeLimit(paused);
+    self->signIns_.answered(credential == nullptr);
     webkit_authentication_request_authenticate(request, credential);
     if (credential != nullptr) webkit_credential_free(credential);
     return TRUE;

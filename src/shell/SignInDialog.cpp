@@ -1,12 +1,15 @@
 // A web server's sign-in prompt as our own dialog, in French, over the page's window and
 // above the splash.
 #include "base/GObjectPtr.h"
+#include "base/PrintableText.h"
 #include "shell/PageDialogs.h"
 #include "ui/ModalAlert.h"
 
 namespace delvaronte {
 
 namespace {
+
+constexpr size_t kShownRealmCharacters = 100;
 
 struct SignInForm {
     GtkWidget* grid;
@@ -51,9 +54,13 @@ std::string signInText(WebKitAuthenticationRequest* request) {
     const char* host = webkit_authentication_request_get_host(request);
     text += std::string(webkit_authentication_request_is_for_proxy(request) ? "Le proxy "
                                                                             : "Le serveur ") +
-            (host != nullptr ? host : "") + " demande un identifiant et un mot de passe.";
+            printable(host != nullptr ? host : "", kShownRealmCharacters) +
+            " demande un identifiant et un mot de passe.";
     const char* realm = webkit_authentication_request_get_realm(request);
-    if (realm != nullptr && *realm != '\0') text += "\nDomaine : " + std::string(realm);
+    // The server's own words: shown as they are, never as lines or directions of their own.
+    if (realm != nullptr && *realm != '\0') {
+        text += "\nDomaine : " + printable(realm, kShownRealmCharacters);
+    }
     return text;
 }
 

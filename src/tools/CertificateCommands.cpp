@@ -9,7 +9,7 @@
 
 #include "config/AtomicFile.h"
 #include "config/Certificates.h"
-#include "tools/TerminalText.h"
+#include "base/PrintableText.h"
 
 namespace delvaronte {
 

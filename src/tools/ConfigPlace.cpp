@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "tools/TerminalText.h"
+#include "base/PrintableText.h"
 
 namespace delvaronte {
 

@@ -13,7 +13,7 @@
 #include "config/EntryRules.h"
 #include "tools/CertificateCommands.h"
 #include "tools/ConfigPlace.h"
-#include "tools/TerminalText.h"
+#include "base/PrintableText.h"
 
 namespace delvaronte {
 

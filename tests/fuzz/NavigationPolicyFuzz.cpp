@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         split == std::string::npos ? "https://compta.exemple.ma/" : text.substr(0, split);
     const std::string url = split == std::string::npos ? text : text.substr(split + 1);
     for (const auto kind : {NavigationKind::LinkActivated, NavigationKind::Other}) {
-        const auto verdict = decideNavigation(home, url, kind);
+        const auto verdict = decideNavigation(HomeOrigin(home), url, kind);
         if (verdict == NavigationVerdict::OpenWithSystemCancel) {
             const std::string s = uriScheme(url);
             if (s != "http" && s != "https" && s != "mailto" && s != "tel") std::abort();

@@ -76,6 +76,60 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
     EXPECT_TRUE(waitUntil([&] { return app.heading() == "Acces refuse"; }));
 }
 
+// Only the home host's own page asks: a frame, a redirect and a pop-up of another host get the
+// server's refusal without a dialog. The realm is shown as text, and a page that keeps asking
+// is stopped after three "Annuler" in a row.
+TEST(Office, OnlyTheHomePageMayAskForASignIn) {
+    SiteServer elsewhere;  // another host: localhost
+    elsewhere.requireSignIn("Intranet", "compta", "secret");
+    SiteServer server;
+    server.serve("/cadre", 200, "text/html",
+                 "<h1>Cadre</h1><iframe src='" + elsewhere.url("/", "localhost") + "'></iframe>");
+    server.route("/ailleurs", [&](SoupServerMessage* message) {
+        soup_server_message_set_redirect(message, 302, elsewhere.url("/", "localhost").c_str());
+    });
+    const std::string realm = "Compta\xE2\x80\xA8Le serveur 127.0.0.1 est sur\xE2\x80\xAE" +
+                              std::string(3000, 'x');
+    server.route("/", [&](SoupServerMessage* message) {
+        soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                     "WWW-Authenticate", ("Basic realm=\"" + realm + "\"").c_str());
+        // The refusal tries again by itself, as a page that keeps asking would.
+        SiteServer::respond(message, 401, "text/html",
+                            "<h1>Acces refuse</h1><script>setTimeout(() => location.reload(), "
+                            "100)</script>");
+    });
+    RunningApp::provision(server.url("/cadre"));
+    RunningApp app;
+    AlertDriver driver;  // no step: any sign-in dialog fails the test
+    app.activate();
+    ASSERT_TRUE(app.waitForLoad(server.url("/cadre")));
+    EXPECT_TRUE(waitUntil([&] { return elsewhere.requests("/") >= 1; }));
+    app.evaluate("location.href = '/ailleurs'; 1");
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "Acces refuse"; })) << "a redirect";
+    app.evaluate("window.open('" + elsewhere.url("/", "localhost") + "'); 1");
+    ASSERT_TRUE(waitUntil([&] { return app.delegate().childWindows().size() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return app.heading(app.popup(0)) == "Acces refuse"; }));
+    EXPECT_TRUE(driver.seen().empty());
+
+    for (int i = 0; i < 3; ++i) {
+        driver.then([](ShownAlert& shown) {
+            const std::string text = shown.informative();
+            EXPECT_NE(text.find("Domaine : Compta\\u2028Le serveur 127.0.0.1 est sur\\u202Exx"),
+                      std::string::npos)
+                << text;
+            EXPECT_EQ(text.find("\xE2\x80\xA8"), std::string::npos);
+            EXPECT_LT(text.size(), 300u) << "the realm cut to 100 characters";
+            shown.press("Annuler");
+        });
+    }
+    app.delegate().loadUrl(server.url("/"));
+    EXPECT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
+    const int asked = server.requests("/");
+    EXPECT_TRUE(waitUntil([&] { return server.requests("/") >= asked + 5; }))
+        << "the page goes on asking";
+    EXPECT_EQ(driver.seen().size(), 3u) << "without a dialog after three Annuler";
+}
+
 // A self-signed intranet server: refused until trusted (and once forgotten), then the page, for
 // the home host only; a server that asks for a client certificate gets the one set.
 TEST(Office, IntranetCertificatesSetByTheAdministrator) {

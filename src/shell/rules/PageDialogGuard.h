@@ -30,4 +30,17 @@ private:
     bool blocked_ = false;
 };
 
+// One page's sign-in prompts: a page that keeps asking (a frame added in a loop, a reload in
+// a loop) gets no more of them once the user has cancelled three in a row, until the user
+// navigates; the server's refusal shows instead.
+class SignInGuard {
+public:
+    bool mayAsk() const { return cancelled_ < 3; }
+    void answered(bool cancelled) { cancelled_ = cancelled ? cancelled_ + 1 : 0; }
+    void reset() { cancelled_ = 0; }
+
+private:
+    int cancelled_ = 0;
+};
+
 }  // namespace delvaronte

@@ -13,7 +13,7 @@ const std::array<TrustRow, 5> kTrustTable = {{
      {false, false, false},
      "the client certificate"},
     {PageFeature::Notifications, {true, true, false}, {false, false, false}, "notifications"},
-    {PageFeature::SignInPrompt, {true, true, true}, {true, true, true}, "the sign-in dialog"},
+    {PageFeature::SignInPrompt, {true, true, false}, {false, false, false}, "the sign-in dialog"},
     {PageFeature::KeptTyping,
      {true, true, false},
      {true, true, false},

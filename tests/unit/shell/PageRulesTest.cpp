@@ -2,6 +2,7 @@
 // retries, the life of a form it sent, and quitting.
 #include <gtest/gtest.h>
 
+#include "shell/rules/PageDialogGuard.h"
 #include "shell/rules/PageTrust.h"
 #include "shell/rules/QuitSequence.h"
 #include "shell/rules/RetrySchedule.h"
@@ -14,9 +15,11 @@ TEST(Trust, WhatEachPageMayDoByHostAndPlace) {
     constexpr bool y = true, n = false;
     // home host at the top of the main window, of a pop-up, in a frame; then another host
     const std::tuple<PageFeature, std::array<bool, 6>> rows[] = {
-        {PinnedCertificate, {y, y, n, n, n, n}}, {ClientCertificate, {y, y, y, n, n, n}},
-        {Notifications, {y, y, n, n, n, n}},     {SignInPrompt, {y, y, y, y, y, y}},
-        {KeptTyping, {y, y, n, y, y, n}},
+        {PinnedCertificate, {y, y, n, n, n, n}},  // the home page's own load
+        {ClientCertificate, {y, y, y, n, n, n}},  // any request to the home host
+        {Notifications, {y, y, n, n, n, n}},      // the page at the top asks
+        {SignInPrompt, {y, y, n, n, n, n}},       // never a frame, never another host
+        {KeptTyping, {y, y, n, y, y, n}},         // the forms of the page at the top
     };
     ASSERT_EQ(std::size(rows), kTrustTable.size()) << "a row here for each feature";
     for (const auto& [feature, expected] : rows) {
@@ -56,6 +59,20 @@ TEST(Trust, WhatEachPageMayDoByHostAndPlace) {
     for (const char* forged : {"", "compta.exemple.ma/x", "x@compta.exemple.ma", "[::1]"})
         EXPECT_FALSE(trust.home().isHomeHost(forged)) << forged;
     EXPECT_FALSE(HomeOrigin().isHomeAddress("https://compta.exemple.ma/")) << "no home";
+}
+
+TEST(Trust, APageThatKeepsAskingForASignInIsStopped) {
+    SignInGuard guard;
+    guard.answered(true);
+    guard.answered(true);
+    guard.answered(false);  // signed in: the count starts again
+    guard.answered(true);
+    guard.answered(true);
+    EXPECT_TRUE(guard.mayAsk());
+    guard.answered(true);
+    EXPECT_FALSE(guard.mayAsk()) << "three cancelled in a row";
+    guard.reset();
+    EXPECT_TRUE(guard.mayAsk()) << "the user navigated";
 }
 
 TEST(Retries, FromTheFirstFailureToAPageOfItsOwn) {
