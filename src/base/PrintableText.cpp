@@ -10,7 +10,11 @@ namespace {
 char32_t codePointAt(std::string_view text, size_t at, size_t& length) {
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[at + i]); };
     const auto lead = byte(0);
-    length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    length = lead < 0x80           ? 1
+             : (lead >> 5) == 0x6  ? 2
+             : (lead >> 4) == 0xE  ? 3
+             : (lead >> 3) == 0x1E ? 4
+                                   : 0;
     if (length == 0 || at + length > text.size()) {
         length = 1;
         return 0;
@@ -52,7 +56,8 @@ std::string printable(std::string_view text, size_t characters) {
         if (point < 0x20 || point == 0x7F || (point >= 0x80 && point <= 0x9F)) {
             // A C0 or C1 control, or a byte that starts no character, byte by byte.
             for (size_t b = 0; b < length; ++b) {
-                std::snprintf(code, sizeof code, "\\x%02x", static_cast<unsigned char>(text[i + b]));
+                std::snprintf(code, sizeof code, "\\x%02x",
+                              static_cast<unsigned char>(text[i + b]));
                 shown += code;
             }
         } else if (shownAsCodePoint(point)) {

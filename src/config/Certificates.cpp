@@ -1,7 +1,11 @@
 #include "config/Certificates.h"
 
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
 #include <filesystem>
 
+#include "base/PrintableText.h"
 #include "config/AtomicFile.h"
 
 namespace delvaronte {
@@ -22,7 +26,65 @@ std::string dateOf(GDateTime* date) {
     return text ? text.get() : "?";
 }
 
+std::string pemProperty(GTlsCertificate* certificate, const char* property) {
+    gchar* pem = nullptr;
+    g_object_get(certificate, property, &pem, nullptr);
+    const GText held(pem);
+    return held ? held.get() : "";
+}
+
+// Whether the key is the one the certificate was issued for.
+bool keyMatches(const std::string& certificatePem, const std::string& keyPem) {
+    BIO* certificateText = BIO_new_mem_buf(certificatePem.data(), int(certificatePem.size()));
+    BIO* keyText = BIO_new_mem_buf(keyPem.data(), int(keyPem.size()));
+    X509* certificate = PEM_read_bio_X509(certificateText, nullptr, nullptr, nullptr);
+    EVP_PKEY* key = PEM_read_bio_PrivateKey(keyText, nullptr, nullptr, nullptr);
+    const bool matches =
+        certificate != nullptr && key != nullptr && X509_check_private_key(certificate, key) == 1;
+    EVP_PKEY_free(key);
+    X509_free(certificate);
+    BIO_free(keyText);
+    BIO_free(certificateText);
+    return matches;
+}
+
+constexpr int64_t kSoonSeconds = int64_t{30} * 86400;
+
 }  // namespace
+
+CertificateEntry certificateEntryOf(std::string_view bytes, bool withKey, int64_t now) {
+    CertificateEntry entry;
+    const GRef<GTlsCertificate> certificate = certificateFromBytes(bytes, withKey);
+    if (!certificate) return entry;
+    GDateTime* until = g_tls_certificate_get_not_valid_after(certificate.get());
+    const int64_t end = until != nullptr ? g_date_time_to_unix(until) : 0;
+    if (until != nullptr) {
+        const GText day(g_date_time_format(until, "%Y-%m-%d"));
+        entry.validUntil = day ? day.get() : "?";
+        g_date_time_unref(until);
+    }
+    if (end < now) {
+        entry.verdict = CertificateEntry::Verdict::Expired;
+        return entry;
+    }
+    entry.expiresSoon = end - now < kSoonSeconds;
+    // The certificate, then those that signed it when the file gave them.
+    for (GTlsCertificate* each = certificate.get(); each != nullptr;
+         each = g_tls_certificate_get_issuer(each)) {
+        entry.pem += pemProperty(each, "certificate-pem");
+    }
+    if (withKey) {
+        const std::string key = pemProperty(certificate.get(), "private-key-pem");
+        if (!keyMatches(pemProperty(certificate.get(), "certificate-pem"), key)) {
+            entry.pem.clear();
+            entry.verdict = CertificateEntry::Verdict::KeyMismatch;
+            return entry;
+        }
+        entry.pem += key;
+    }
+    entry.verdict = CertificateEntry::Verdict::Stored;
+    return entry;
+}
 
 GRef<GTlsCertificate> certificateFromBytes(std::string_view bytes, bool withKey) {
     const std::string text(bytes);
@@ -53,8 +115,9 @@ std::string describeCertificate(GTlsCertificate* certificate) {
                           ? g_compute_checksum_for_data(G_CHECKSUM_SHA256, der->data, der->len)
                           : nullptr);
     if (der != nullptr) g_byte_array_unref(der);
-    std::string text = "  Sujet : " + std::string(subject ? subject.get() : "?") + "\n";
-    text += "  Emetteur : " + std::string(issuer ? issuer.get() : "?") + "\n";
+    // Names are the certificate maker's words: a line break in one must not start a line.
+    std::string text = "  Sujet : " + printable(subject ? subject.get() : "?") + "\n";
+    text += "  Emetteur : " + printable(issuer ? issuer.get() : "?") + "\n";
     text += "  Valide du " + dateOf(g_tls_certificate_get_not_valid_before(certificate)) + " au " +
             dateOf(g_tls_certificate_get_not_valid_after(certificate)) + "\n";
     text += "  SHA-256 : " + std::string(fingerprint ? fingerprint.get() : "?") + "\n";

@@ -24,6 +24,19 @@ GRef<GTlsCertificate> certificateFromBytes(std::string_view bytes, bool withKey)
 // there is none or it is not one.
 GRef<GTlsCertificate> loadCertificate(const std::string& folder, const char* name, bool withKey);
 
+// What an administrator's certificate file gives to store: the certificates alone (with the
+// key, for a client certificate), re-encoded, nothing else the file held; or why not.
+struct CertificateEntry {
+    enum class Verdict { Stored, NotACertificate, Expired, KeyMismatch };
+    Verdict verdict = Verdict::NotACertificate;
+    std::string pem;           // when Stored
+    std::string validUntil;    // the end of its validity, "2027-01-31"
+    bool expiresSoon = false;  // within 30 days of now
+};
+
+// now: seconds since 1970.
+CertificateEntry certificateEntryOf(std::string_view bytes, bool withKey, int64_t now);
+
 // Subject, issuer, validity and SHA-256 fingerprint, one per line, each line indented.
 std::string describeCertificate(GTlsCertificate* certificate);
 

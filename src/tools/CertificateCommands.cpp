@@ -7,9 +7,12 @@
 #include <ostream>
 #include <sstream>
 
+#include <filesystem>
+
+#include "base/PrintableText.h"
 #include "config/AtomicFile.h"
 #include "config/Certificates.h"
-#include "base/PrintableText.h"
+#include "tools/DeskFolder.h"
 
 namespace delvaronte {
 
@@ -19,15 +22,53 @@ const char* certificateFile(bool client) {
 
 std::optional<std::string> certificateEntry(const std::string& file, bool client, ConfigToolIo& io,
                                             int& status) {
-    FileRead read = readRegularFile(AT_FDCWD, file, true);
-    if (read.outcome == FileRead::Outcome::Read && certificateFromBytes(read.bytes, client)) {
-        return std::move(read.bytes);
+    // Root reads as it writes: through no link a desk user could have planted.
+    std::string refusedLink;
+    const FileRead read = readDeskFile(std::filesystem::absolute(file), geteuid() == 0,
+                                       kConfigFileLimit, refusedLink);
+    const std::string shown = printable(file);
+    status = kBadUsage;
+    switch (read.outcome) {
+        case FileRead::Outcome::Read:
+            break;
+        case FileRead::Outcome::Link:
+            io.err << "Erreur : " << printable(refusedLink)
+                   << " est un lien symbolique ; root ne suit pas un lien qu'un utilisateur a pu "
+                      "poser. Rien n'a ete enregistre.\n";
+            status = kRefused;
+            return std::nullopt;
+        case FileRead::Outcome::TooLarge:
+            io.err << "Erreur : " << shown << " est trop grand (64 Kio au plus).\n";
+            return std::nullopt;
+        default:
+            io.err << "Erreur : impossible de lire " << shown << " (un fichier ordinaire).\n";
+            return std::nullopt;
     }
-    io.err << "Erreur : " << printable(file)
+    const CertificateEntry entry =
+        certificateEntryOf(read.bytes, client, g_get_real_time() / 1000000);
+    switch (entry.verdict) {
+        case CertificateEntry::Verdict::Stored:
+            if (entry.expiresSoon) {
+                io.err << "Attention : " << shown << " expire le " << entry.validUntil
+                       << " ; il est enregistre.\n";
+            }
+            status = kDone;
+            return entry.pem;
+        case CertificateEntry::Verdict::Expired:
+            io.err << "Erreur : " << shown << " a expire : il etait valide jusqu'au "
+                   << entry.validUntil << ". Rien n'a ete enregistre.\n";
+            return std::nullopt;
+        case CertificateEntry::Verdict::KeyMismatch:
+            io.err << "Erreur : la cle de " << shown
+                   << " ne correspond pas a son certificat. Rien n'a ete enregistre.\n";
+            return std::nullopt;
+        case CertificateEntry::Verdict::NotACertificate:
+            break;
+    }
+    io.err << "Erreur : " << shown
            << (client ? " n'est pas un certificat avec sa cle (PEM, ou PKCS#12 sans mot de "
                         "passe).\n"
                       : " n'est pas un certificat PEM.\n");
-    status = kBadUsage;
     return std::nullopt;
 }
 

@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <ostream>
 
+#include "base/PrintableText.h"
 #include "base/Utf8.h"
 #include "config/AppConfig.h"
 #include "config/EntryRules.h"
 #include "tools/CertificateCommands.h"
 #include "tools/ConfigPlace.h"
-#include "base/PrintableText.h"
 
 namespace delvaronte {
 

@@ -84,6 +84,34 @@ DeskFolder openDeskFolder(const std::filesystem::path& folder, bool onlyRootsLin
     return walk;
 }
 
+FileRead readDeskFile(const std::filesystem::path& file, bool onlyRootsLinks, size_t limit,
+                      std::string& refusedLink) {
+    std::filesystem::path path = file;
+    for (int links = 0; links <= kMaxLinks; ++links) {
+        const DeskFolder folder = openDeskFolder(path.parent_path(), onlyRootsLinks);
+        refusedLink = folder.refusedLink;
+        if (!refusedLink.empty()) return {FileRead::Outcome::Link, {}};
+        if (!folder.complete() || path.filename().empty()) return {FileRead::Outcome::Missing, {}};
+        const int at = folder.existing.get();
+        const std::string name = path.filename().string();
+        struct stat status {};
+        if (::fstatat(at, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISLNK(status.st_mode)) {
+            return readRegularFile(at, name, false, limit);
+        }
+        if (onlyRootsLinks && (status.st_uid != 0 || !onlyRootChanges(at))) {
+            refusedLink = path.string();
+            return {FileRead::Outcome::Link, {}};
+        }
+        char target[4096];
+        const ssize_t size = ::readlinkat(at, name.c_str(), target, sizeof target - 1);
+        if (size <= 0) return {FileRead::Outcome::Unreadable, {}};
+        const std::filesystem::path to(std::string(target, static_cast<size_t>(size)));
+        path = to.is_absolute() ? to : path.parent_path() / to;
+    }
+    return {FileRead::Outcome::Unreadable, {}};
+}
+
 bool makeMissingFolders(DeskFolder& folder, std::optional<FileOwner> owner) {
     while (folder.existing && !folder.missing.empty()) {
         const std::string name = folder.missing.front();

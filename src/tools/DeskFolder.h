@@ -28,6 +28,12 @@ struct DeskFolder {
 // files), every link is followed.
 DeskFolder openDeskFolder(const std::filesystem::path& folder, bool onlyRootsLinks);
 
+// Reads the file at an absolute path the way the folders are walked: with onlyRootsLinks, a
+// link in its place is followed only when it is root's own in a folder only root can change
+// (refusedLink names one that is not); only a regular file of at most limit bytes is read.
+FileRead readDeskFile(const std::filesystem::path& file, bool onlyRootsLinks, size_t limit,
+                      std::string& refusedLink);
+
 // Makes the missing folders (0700), given to owner when there is one; afterwards existing is
 // the folder itself. False when one could not be made, or a link took its place (refusedLink).
 bool makeMissingFolders(DeskFolder& folder, std::optional<FileOwner> owner);
