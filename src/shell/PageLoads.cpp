@@ -122,6 +122,8 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
     }
     if (event == WEBKIT_LOAD_FINISHED) {
         self->fillFormBack();
+        // A retry that came due while another load ran (our error page's own) goes now.
+        self->retryIfDue();
         self->host_.pageShown(*self);
     }
 }
