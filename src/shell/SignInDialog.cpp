@@ -11,6 +11,35 @@ namespace {
 
 constexpr size_t kShownRealmCharacters = 100;
 
+// The desktop's keyring: "Memoriser" goes there through the engine, so it is offered only
+// when a keyring service owns its name on the session bus, or can be started for it. Asked
+// each time the dialog opens: a keyring may come or go while the program runs.
+bool keyringAnswers() {
+    const GRef<GDBusConnection> bus =
+        GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+    if (!bus) return false;
+    const auto ask = [&](const char* method, GVariant* arguments) {
+        return GOwned<GVariant, g_variant_unref>(g_dbus_connection_call_sync(
+            bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            method, arguments, nullptr, G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr));
+    };
+    constexpr char kKeyring[] = "org.freedesktop.secrets";
+    if (const auto owned = ask("NameHasOwner", g_variant_new("(s)", kKeyring))) {
+        gboolean has = FALSE;
+        g_variant_get(owned.get(), "(b)", &has);
+        if (has) return true;
+    }
+    const auto startable = ask("ListActivatableNames", nullptr);
+    if (!startable) return false;
+    GOwned<GVariant, g_variant_unref> names(g_variant_get_child_value(startable.get(), 0));
+    gsize count = 0;
+    const gchar** each = g_variant_get_strv(names.get(), &count);
+    bool found = false;
+    for (gsize i = 0; i < count && !found; ++i) found = g_strcmp0(each[i], kKeyring) == 0;
+    g_free(each);
+    return found;
+}
+
 struct SignInForm {
     GtkWidget* grid;
     GtkWidget* user;
@@ -34,8 +63,9 @@ SignInForm buildSignInForm(WebKitAuthenticationRequest* request) {
         gtk_grid_attach(GTK_GRID(form.grid), fields[row], 1, row, 1, 1);
     }
     gtk_grid_attach(GTK_GRID(form.grid), form.remember, 1, 2, 1, 1);
-    gtk_widget_set_visible(form.remember,
-                           webkit_authentication_request_can_save_credentials(request));
+    gtk_widget_set_visible(
+        form.remember,
+        keyringAnswers() && webkit_authentication_request_can_save_credentials(request));
     if (WebKitCredential* proposed =
             webkit_authentication_request_get_proposed_credential(request)) {
         if (const char* user = webkit_credential_get_username(proposed)) {

@@ -26,9 +26,25 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
     server.requireSignIn("Comptabilite", "compta", "secret");
     RunningApp::provision(server.url("/"));
     RunningApp app;
+    // "Memoriser" only where a keyring answers on the session bus: none at first.
+    const auto remembers = [](ShownAlert& shown) {
+        const auto boxes =
+            widgetsOf(shown.window, [](GtkWidget* w) { return GTK_IS_CHECK_BUTTON(w); });
+        return boxes.size() == 1 && gtk_widget_get_visible(boxes[0]);
+    };
+    guint keyring = 0;
+    bool keyringThere = false;
     AlertDriver driver;
     driver
         .then([&](ShownAlert& shown) {
+            EXPECT_FALSE(remembers(shown)) << "no keyring";
+            keyring = g_bus_own_name(
+                G_BUS_TYPE_SESSION, "org.freedesktop.secrets", G_BUS_NAME_OWNER_FLAGS_NONE, nullptr,
+                +[](GDBusConnection*, const char*, gpointer there) {
+                    *static_cast<bool*>(there) = true;
+                },
+                nullptr, &keyringThere, nullptr);
+            EXPECT_TRUE(waitUntil([&] { return keyringThere; }));
             EXPECT_EQ(shown.title(), "Identification requise");
             EXPECT_NE(shown.informative().find("127.0.0.1"), std::string::npos);
             EXPECT_NE(shown.informative().find("Domaine : Comptabilite"), std::string::npos);
@@ -40,7 +56,9 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
             shown.type(1, "faux");
             shown.press("Se connecter");
         })
-        .then([](ShownAlert& shown) {
+        .then([&](ShownAlert& shown) {
+            EXPECT_TRUE(remembers(shown)) << "a keyring on the bus";
+            g_bus_unown_name(keyring);
             EXPECT_TRUE(
                 shown.informative().starts_with("L'identifiant ou le mot de passe a ete "
                                                 "refuse."))
@@ -88,8 +106,8 @@ TEST(Office, OnlyTheHomePageMayAskForASignIn) {
     server.route("/ailleurs", [&](SoupServerMessage* message) {
         soup_server_message_set_redirect(message, 302, elsewhere.url("/", "localhost").c_str());
     });
-    const std::string realm = "Compta\xE2\x80\xA8Le serveur 127.0.0.1 est sur\xE2\x80\xAE" +
-                              std::string(3000, 'x');
+    const std::string realm =
+        "Compta\xE2\x80\xA8Le serveur 127.0.0.1 est sur\xE2\x80\xAE" + std::string(3000, 'x');
     server.route("/", [&](SoupServerMessage* message) {
         soup_message_headers_replace(soup_server_message_get_response_headers(message),
                                      "WWW-Authenticate", ("Basic realm=\"" + realm + "\"").c_str());
@@ -510,14 +528,16 @@ TEST(Office, AFormWhoseSendFailedComesBackAsTyped) {
     ASSERT_TRUE(app.waitForLoad(server.url("/ecriture.html")));
     ASSERT_TRUE(app.typeInto("libelle", "Loyer decembre"));
     app.evaluate("journal.value = 'Ventes'; lettre.checked = true; 1");
+    // A password and a one-time code go with each send and are never kept nor filled back.
     const auto sendFails = [&] {
+        app.evaluate("code.value = 's3cret'; otp.value = '424242'; 1");
         app.pressOn("envoyer");
         return waitUntil([&] { return app.heading() == "Connexion impossible"; });
     };
     const auto formIsBack = [&] {
         return waitUntil([&] {
-            return app.evaluate("[libelle.value, journal.value, lettre.checked].join()") ==
-                   "Loyer decembre,Ventes,true";
+            return app.evaluate("[libelle.value, journal.value, lettre.checked, code.value, "
+                                "otp.value].join()") == "Loyer decembre,Ventes,true,,";
         });
     };
     ASSERT_TRUE(sendFails());
@@ -530,11 +550,14 @@ TEST(Office, AFormWhoseSendFailedComesBackAsTyped) {
     ASSERT_TRUE(sendFails());
     app.action("reload");  // Actualiser
     EXPECT_TRUE(formIsBack()) << "Actualiser";
+    app.evaluate("code.value = 's3cret'; otp.value = '424242'; 1");
     app.pressOn("envoyer");
     ASSERT_TRUE(waitUntil([&] { return app.heading() == "Enregistre"; }));
     ASSERT_EQ(received.size(), 4u) << "never the form's address with a GET";
     for (const std::string& request : received) {
-        EXPECT_EQ(request, "POST libelle=Loyer+decembre&journal=Ventes&lettre=on&jeton=7");
+        EXPECT_EQ(request,
+                  "POST libelle=Loyer+decembre&journal=Ventes&lettre=on&code=s3cret&otp=424242&"
+                  "jeton=7");
     }
 }
 

@@ -283,6 +283,16 @@ TEST_F(Pages, FailuresShowOurPagesAndComeBack) {
     ASSERT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
     EXPECT_EQ(app_.heading(), "Factures clients");
 
+    // A pop-up whose load fails by itself (a redirect loop) shows the error page there.
+    server_.route("/boucle", [&](SoupServerMessage* message) {
+        soup_server_message_set_redirect(message, 302, "/boucle");
+    });
+    app_.evaluate("window.open('/boucle'); 1");
+    ASSERT_TRUE(waitUntil([&] { return app_.delegate().childWindows().size() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return app_.heading(app_.popup(0)) == "Connexion impossible"; }));
+    EXPECT_EQ(app_.heading(), "Factures clients") << "the main page stays";
+    gtk_window_destroy(app_.delegate().childWindows().back());
+
     // A web process that dies leaves a page that brings the address back, as "Actualiser" does.
     for (const char* again : {"button", "reload"}) {
         for (const pid_t pid : webProcesses()) kill(pid, SIGKILL);

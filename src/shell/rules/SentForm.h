@@ -43,14 +43,16 @@ inline constexpr std::size_t kMaxTypedBytes = 1 << 20;
 // Run in a script world of the program's own, which the page's scripts cannot change.
 inline constexpr char kFormWorld[] = "delvaronte-forms";
 // What could be typed, by form and place in it; never a password, a file or a hidden field
-// (the page sends fresh ones of these).
+// (the page sends fresh ones of these), nor a field whose autocomplete names a password, a
+// one-time code or a card's details.
 inline constexpr char kReadFieldsScript[] = R"(
 const skipped = ['hidden', 'password', 'file', 'submit', 'button', 'reset', 'image'];
+const secret = /(^|\s)(current-password|new-password|one-time-code|cc-[a-z-]+)(\s|$)/i;
 const kept = [];
 Array.from(document.forms).forEach((form, f) => Array.from(form.elements).forEach((el, e) => {
     const type = String(el.type || '').toLowerCase();
     if (!('value' in el) || el.tagName === 'BUTTON' || el.tagName === 'OUTPUT' ||
-        skipped.includes(type)) return;
+        skipped.includes(type) || secret.test(el.getAttribute('autocomplete') || '')) return;
     const value = type === 'checkbox' || type === 'radio' ? el.checked
         : el.tagName === 'SELECT' ? Array.from(el.options).map(o => o.selected) : el.value;
     kept.push([f, e, el.name, type, value]);
