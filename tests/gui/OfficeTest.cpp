@@ -1,5 +1,6 @@
 // The office around the application: a web server that asks for a password, an intranet
 // certificate, a proxy, reminders from the page, files for the page.
+#include "../unit/MadeCertificates.h"
 #include "Harness.h"
 #include "sandbox/NotificationSink.h"
 #include "sandbox/SessionManager.h"
@@ -179,6 +180,19 @@ TEST(Office, IntranetCertificatesSetByTheAdministrator) {
                      "'; 1");
         EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }))
             << "another host, the same certificate";
+    }
+    {
+        // The home host with another certificate than the one pinned: refused all the same.
+        const MadeCertificate made = makeCertificate("127.0.0.1");
+        const auto other = GRef<GTlsCertificate>::adopt(
+            g_tls_certificate_new_from_pem((made.certificate + made.key).c_str(), -1, nullptr));
+        SiteServer impostor(0, other.get());
+        impostor.serveFolder(DELVARONTE_TEST_PAGES);
+        RunningApp::provision(impostor.url("/connexion.html"));
+        RunningApp app;
+        EXPECT_EQ(headingOnStart(app), "Connexion impossible")
+            << "the home host, another certificate";
+        RunningApp::provision(secure->url("/connexion.html"));
     }
 
     const auto authorities =
@@ -536,8 +550,9 @@ TEST(Office, AFormWhoseSendFailedComesBackAsTyped) {
     };
     const auto formIsBack = [&] {
         return waitUntil([&] {
-            return app.evaluate("[libelle.value, journal.value, lettre.checked, code.value, "
-                                "otp.value].join()") == "Loyer decembre,Ventes,true,,";
+            return app.evaluate(
+                       "[libelle.value, journal.value, lettre.checked, code.value, "
+                       "otp.value].join()") == "Loyer decembre,Ventes,true,,";
         });
     };
     ASSERT_TRUE(sendFails());
