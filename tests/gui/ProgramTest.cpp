@@ -72,6 +72,18 @@ TEST(Program, RunsAsAPersonRunsIt) {
         SiteServer::respond(message, 200, "text/html", page);
     });
     server.serve("/loaded", 200, "text/plain", "");
+    std::string typed;  // what the page's field holds, as it reports it
+    server.route("/tape", [&](SoupServerMessage* message) {
+        GHashTable* query = soup_server_message_get_uri(message) != nullptr
+                                ? soup_form_decode(g_uri_get_query(soup_server_message_get_uri(message)))
+                                : nullptr;
+        if (query != nullptr) {
+            const char* value = static_cast<const char*>(g_hash_table_lookup(query, "v"));
+            typed = value != nullptr ? value : "";
+            g_hash_table_unref(query);
+        }
+        SiteServer::respond(message, 200, "text/plain", "");
+    });
     ASSERT_TRUE(home.provision(server.url("/"), "secret"));
     const std::filesystem::path seen = home.path() / "mail-client-environment";
     std::ofstream(home.path() / "mail") << "#!/bin/sh\nenv > '" << seen.string() << ".part'\nmv '"
@@ -106,6 +118,7 @@ TEST(Program, RunsAsAPersonRunsIt) {
         EXPECT_NE(launched.find(marker), std::string::npos) << "the user's own environment";
         EXPECT_EQ(launched.find("GSK_RENDERER"), std::string::npos) << launched;
 
+        ASSERT_TRUE(pressIn(*window, "shift+Tab"));  // from the link back to the field
         ASSERT_TRUE(pressIn(*window, "alt+F4"));
         ASSERT_TRUE(waitPolling([] {
             return !xdotool({"search", "--onlyvisible", "--name", "^DELVARONTE$"});
@@ -113,6 +126,10 @@ TEST(Program, RunsAsAPersonRunsIt) {
         auto again = program(home);
         EXPECT_EQ(again.waitForExit(), 0) << "handed over to the running one";
         EXPECT_TRUE(findWindow("DELVARONTE"));
+        // The first keys typed once it is back reach the page's field.
+        ASSERT_TRUE(waitUntil([&] { return xdotool({"getwindowfocus"}) == *window; }));
+        typeText("compta");
+        EXPECT_TRUE(waitUntil([&] { return typed == "compta"; })) << typed;
         auto demo =
             program(home, {DELVARONTE_DEMO, "--program", DELVARONTE_PROGRAM, "--until-loaded"});
         EXPECT_EQ(demo.waitForExit(90), 0) << "the demo runs apart, on its own site";
