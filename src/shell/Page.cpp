@@ -56,9 +56,15 @@ Page::Page(WebKitWebView* view, GtkWindow* window, PagePlace place, Site& site, 
     connectSignal(window, "notify::is-active", &Page::windowShownCb, this);
     connectSignal(g_network_monitor_get_default(), "network-changed", &Page::networkChangedCb,
                   this);
+    // What the user types comes here as it is typed, from every page: each keeps its own.
+    WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view);
+    connectSignal(content, (std::string("script-message-received::") + kTypedFieldsHandler).c_str(),
+                  &Page::typedCb, this);
 }
 
 Page::~Page() {
+    WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view());
+    g_signal_handlers_disconnect_by_data(content, this);
     g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
     g_signal_handlers_disconnect_by_data(window_.get(), this);
     g_signal_handlers_disconnect_by_data(view_.get(), this);

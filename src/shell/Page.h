@@ -19,6 +19,7 @@
 #include "shell/rules/PageDialogGuard.h"
 #include "shell/rules/RetrySchedule.h"
 #include "shell/rules/SentForm.h"
+#include "shell/rules/TypedFields.h"
 
 namespace delvaronte {
 
@@ -56,6 +57,7 @@ public:
     WebKitWebView* view() const { return view_.get(); }
     GtkWindow* window() const { return window_.get(); }
     const RetryState& retries() const { return retry_; }
+    const TypedFields& typed() const { return typed_; }
     // A pop-up opened only to fetch a file: hidden, and closed when the download ends.
     bool downloadOnly() const { return downloadOnly_; }
 
@@ -92,6 +94,7 @@ private:
     static void titleChangedCb(WebKitWebView*, GParamSpec*, Page* self);
     static void closeCb(WebKitWebView*, Page* self);
     static gboolean submitFormCb(WebKitWebView*, WebKitFormSubmissionRequest* request, Page* self);
+    static void typedCb(WebKitUserContentManager*, JSCValue* message, Page* self);
     static void networkChangedCb(GNetworkMonitor*, gboolean available, Page* self);
     static void windowShownCb(GtkWindow*, GParamSpec*, Page* self);
     bool handledAsDownload(WebKitPolicyDecision* decision);
@@ -102,7 +105,7 @@ private:
     void failedUnreachable(const std::string& uri);
     void retryIfDue();
     bool bringFormBack();
-    void fillFormBack();
+    void fillFields(const std::string& fields);
     void startTimeLimit(const std::string& uri);
 
     // What the page asks of the user, in PageAsks.cpp.
@@ -130,12 +133,14 @@ private:
     PageHost& host_;
 
     bool placeholderPending_ = false;  // our error or stopped page asked for, not committed
+    bool showsPlaceholder_ = false;    // the page committed last is ours
     bool committedOnce_ = false;       // a page of its own has committed at least once
     bool downloadOnly_ = false;
     std::optional<int64_t> lastHandOff_;  // monotonic microseconds
     PageDialogGuard dialogs_;
     SignInGuard signIns_;
     SentForm form_;
+    TypedFields typed_;
     RetryState retry_;
     OneShot retryTimer_;
     OneShot stuckTimer_;

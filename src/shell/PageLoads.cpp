@@ -1,6 +1,7 @@
 // A page's loads: where its navigations go (in the view, to the system, nowhere), responses
 // saved as downloads, failed loads and our own pages in their place, and the form it sent.
 #include <optional>
+#include <utility>
 
 #include "shell/Page.h"
 #include "shell/WebViews.h"
@@ -115,13 +116,30 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
             self->retry_.cancel();
             self->retryTimer_.stop();
             self->form_.committed();
+            const char* at = webkit_web_view_get_uri(self->view());
+            self->typed_.committed(at != nullptr ? at : "");
+            // What the page's typing is sent with, in the program's world of that page.
+            const std::string mark = "window.delvaronteView = " +
+                                     std::to_string(webkit_web_view_get_page_id(self->view())) +
+                                     ";";
+            webkit_web_view_evaluate_javascript(self->view(), mark.c_str(), -1, kFormWorld, nullptr,
+                                                nullptr, nullptr, nullptr);
         }
-        self->placeholderPending_ = false;
+        self->showsPlaceholder_ = std::exchange(self->placeholderPending_, false);
         self->committedOnce_ = true;
         self->timeLimit_.stop();
     }
+    if (event == WEBKIT_LOAD_FINISHED && !self->showsPlaceholder_) {
+        // The form whose send failed, or the page whose process ended, as it was typed.
+        const char* uri = webkit_web_view_get_uri(self->view());
+        const std::string at = uri != nullptr ? uri : "";
+        if (const std::optional<std::string> fields = self->form_.loaded(at)) {
+            self->fillFields(*fields);
+        } else if (const std::optional<std::string> typed = self->typed_.loaded(at)) {
+            self->fillFields(*typed);
+        }
+    }
     if (event == WEBKIT_LOAD_FINISHED) {
-        self->fillFormBack();
         // A retry that came due while another load ran (our error page's own) goes now.
         self->retryIfDue();
         self->host_.pageShown(*self);
@@ -168,7 +186,26 @@ void Page::showErrorPage(const char* failedUri) {
 // keep its last picture, frozen. It gets a page that brings the address back.
 void Page::webProcessTerminatedCb(WebKitWebView*, WebKitWebProcessTerminationReason, Page* self) {
     self->timeLimit_.stop();
-    self->showPlaceholder(kPageStoppedPage, webkit_web_view_get_uri(self->view()));
+    self->typed_.processEnded();
+    self->showPlaceholder(self->typed_.waiting() ? kPageStoppedKeepingTypingPage : kPageStoppedPage,
+                          webkit_web_view_get_uri(self->view()));
+}
+
+void Page::typedCb(WebKitUserContentManager*, JSCValue* message, Page* self) {
+    const auto text = [&](const char* name) {
+        const auto value = GRef<JSCValue>::adopt(jsc_value_object_get_property(message, name));
+        return value && jsc_value_is_string(value.get())
+                   ? std::string(GText(jsc_value_to_string(value.get())).get())
+                   : std::string();
+    };
+    // Only for the page this view shows: another view's, or one being left, count for nothing.
+    const char* at = webkit_web_view_get_uri(self->view());
+    const std::string page = text("page");
+    if (text("view") != std::to_string(webkit_web_view_get_page_id(self->view())) ||
+        at == nullptr || page != at) {
+        return;
+    }
+    self->typed_.typed(page, text("fields"));
 }
 
 void Page::showPlaceholder(const char* html, const char* uri) {
@@ -193,7 +230,7 @@ gboolean Page::submitFormCb(WebKitWebView*, WebKitFormSubmissionRequest* request
         new Reading{self->weak_from_this(), GRef<WebKitFormSubmissionRequest>::retain(request),
                     at != nullptr ? at : ""};
     webkit_web_view_call_async_javascript_function(
-        self->view(), kReadFieldsScript, -1, nullptr, kFormWorld, nullptr, nullptr,
+        self->view(), readFieldsScript().c_str(), -1, nullptr, kFormWorld, nullptr, nullptr,
         +[](GObject* source, GAsyncResult* result, gpointer data) {
             std::unique_ptr<Reading> reading(static_cast<Reading*>(data));
             const auto value =
@@ -220,13 +257,10 @@ bool Page::bringFormBack() {
     return page.has_value();
 }
 
-void Page::fillFormBack() {
-    const char* at = webkit_web_view_get_uri(view());
-    const std::optional<std::string> fields = form_.loaded(at != nullptr ? at : "");
-    if (!fields) return;
+void Page::fillFields(const std::string& fields) {
     GVariantDict arguments;
     g_variant_dict_init(&arguments, nullptr);
-    g_variant_dict_insert(&arguments, "fields", "s", fields->c_str());
+    g_variant_dict_insert(&arguments, "fields", "s", fields.c_str());
     webkit_web_view_call_async_javascript_function(view(), kFillFieldsScript, -1,
                                                    g_variant_dict_end(&arguments), kFormWorld,
                                                    nullptr, nullptr, nullptr, nullptr);

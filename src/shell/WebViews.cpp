@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/GObjectPtr.h"
 #include "base/Identity.h"
 #include "shell/StartupEnvironment.h"
+#include "shell/rules/FormFields.h"
 #include "shell/rules/NotificationRequest.h"
 #include "shell/rules/TypingFocus.h"
 
@@ -45,7 +47,8 @@ bool canSwipe() {
     return found;
 }
 
-// The scripts every page of the program gets, the pop-ups' included.
+// The scripts every page of the program gets, the pop-ups' included. (A pop-up's page takes
+// its opener's scripts and handlers whatever manager its view is given: one is shared.)
 WebKitUserContentManager* sharedUserContent() {
     static WebKitUserContentManager* content = [] {
         WebKitUserContentManager* made = webkit_user_content_manager_new();
@@ -56,6 +59,13 @@ WebKitUserContentManager* sharedUserContent() {
             webkit_user_content_manager_add_script(made, script);
             webkit_user_script_unref(script);
         }
+        WebKitUserScript* typing = webkit_user_script_new_for_world(
+            watchTypingScript().c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+            WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kFormWorld, nullptr, nullptr);
+        webkit_user_content_manager_add_script(made, typing);
+        webkit_user_script_unref(typing);
+        webkit_user_content_manager_register_script_message_handler(made, kTypedFieldsHandler,
+                                                                    kFormWorld);
         return made;
     }();
     return content;

@@ -472,6 +472,60 @@ TEST(Office, APageThatGrowsWithoutBoundIsStopped) {
     EXPECT_TRUE(waitUntil([&] { return app.heading() == "La page s'est arretee"; }, 60));
 }
 
+// The page's process ends (here killed, as the memory ceiling or a crash would): the main page
+// and its pop-up, which share that process, each come back with what was typed in them, never
+// a password; what was typed in a page the user left is gone with it.
+TEST(Office, WhatWasTypedComesBackWhenThePagesProcessEnds) {
+    SiteServer server;
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    RunningApp::provision(server.url("/ecriture.html"));
+    RunningApp app;
+    app.activate();
+    ASSERT_TRUE(app.waitForLoad(server.url("/ecriture.html")));
+    ASSERT_TRUE(app.typeInto("libelle", "Loyer decembre"));
+    ASSERT_TRUE(app.typeInto("code", "s3cret"));
+    app.evaluate("journal.value = 'Ventes'; journal.dispatchEvent(new Event('change')); 1");
+    app.evaluate("window.open('/ecriture.html'); 1");
+    ASSERT_TRUE(waitUntil([&] { return app.delegate().childWindows().size() == 1; }));
+    WebKitWebView* popup = app.popup(0);
+    ASSERT_TRUE(app.waitForLoad(popup, server.url("/ecriture.html")));
+    ASSERT_TRUE(waitUntil([&] { return gtk_window_is_active(app.delegate().childWindows()[0]); }));
+    app.evaluate(popup, "libelle.focus(); 1");
+    typeText("Fournitures");
+    const auto kept = [&](WebKitWebView* view, const std::string& text) {
+        return waitUntil(
+            [&] { return Page::of(view)->typed().fields().find(text) != std::string::npos; });
+    };
+    ASSERT_TRUE(kept(app.view(), "Loyer decembre") && kept(app.view(), "[false,true]"));
+    ASSERT_TRUE(kept(popup, "Fournitures"));
+    EXPECT_EQ(Page::of(app.view())->typed().fields().find("s3cret"), std::string::npos);
+
+    const auto stopAndReload = [&](const std::string& said) {
+        for (const pid_t pid : webProcesses()) kill(pid, SIGKILL);
+        for (WebKitWebView* view : {app.view(), popup}) {
+            if (view == popup && app.delegate().childWindows().empty()) continue;
+            EXPECT_TRUE(waitUntil([&] { return app.heading(view) == "La page s'est arretee"; }));
+            EXPECT_EQ(app.evaluate(view, "document.body.innerText.includes('reviendra')"), said);
+            app.evaluate(view, "document.querySelector('button').click(); 1");  // Recharger
+        }
+    };
+    stopAndReload("true");
+    EXPECT_TRUE(waitUntil([&] {
+        return app.evaluate("[libelle.value, journal.value, code.value].join()") ==
+               "Loyer decembre,Ventes,";
+    })) << app.evaluate("[libelle.value, journal.value, code.value].join()");
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate(popup, "libelle.value") == "Fournitures"; }));
+
+    gtk_window_destroy(app.delegate().childWindows().back());
+    app.evaluate("libelle.value = ''; 1");
+    ASSERT_TRUE(app.typeInto("libelle", "Avoir"));
+    ASSERT_TRUE(kept(app.view(), "Avoir"));
+    app.evaluate("location.href = '/saisie.html'; 1");  // left: what was typed goes with it
+    ASSERT_TRUE(app.waitForLoad(server.url("/saisie.html")));
+    stopAndReload("false");
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate("typeof montant") == "object"; }));
+}
+
 // Ctrl+Q on a page with an unsaved entry asks the page's leave question first: "Rester" keeps
 // the program running, "Quitter la page" ends it. A logout asks the same, and meanwhile the
 // desktop hears that the program holds it.

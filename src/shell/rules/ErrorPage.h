@@ -35,6 +35,14 @@ inline constexpr char kPageStoppedPage[] = DELVARONTE_PLACEHOLDER_PAGE_START
     "    <button onclick=\"window.location.reload()\">Recharger</button>\n"
     "</div></body></html>";
 
+// The same, when the user had typed in the page: it comes back filled in as it was.
+inline constexpr char kPageStoppedKeepingTypingPage[] = DELVARONTE_PLACEHOLDER_PAGE_START
+    "    <h1>La page s'est arretee</h1>\n"
+    "    <p>L'affichage de cette page a ete interrompu.<br>"
+    "Rechargez-la pour reprendre : ce que vous y aviez saisi reviendra.</p>\n"
+    "    <button onclick=\"window.location.reload()\">Recharger</button>\n"
+    "</div></body></html>";
+
 #undef DELVARONTE_PLACEHOLDER_PAGE_START
 
 }  // namespace delvaronte

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "shell/rules/FormFields.h"
+
 namespace delvaronte {
 
 class SentForm {
@@ -36,39 +38,5 @@ private:
     bool failed_ = false;
     bool refill_ = false;
 };
-
-// More than an entry form holds: not kept.
-inline constexpr std::size_t kMaxTypedBytes = 1 << 20;
-
-// Run in a script world of the program's own, which the page's scripts cannot change.
-inline constexpr char kFormWorld[] = "delvaronte-forms";
-// What could be typed, by form and place in it; never a password, a file or a hidden field
-// (the page sends fresh ones of these), nor a field whose autocomplete names a password, a
-// one-time code or a card's details.
-inline constexpr char kReadFieldsScript[] = R"(
-const skipped = ['hidden', 'password', 'file', 'submit', 'button', 'reset', 'image'];
-const secret = /(^|\s)(current-password|new-password|one-time-code|cc-[a-z-]+)(\s|$)/i;
-const kept = [];
-Array.from(document.forms).forEach((form, f) => Array.from(form.elements).forEach((el, e) => {
-    const type = String(el.type || '').toLowerCase();
-    if (!('value' in el) || el.tagName === 'BUTTON' || el.tagName === 'OUTPUT' ||
-        skipped.includes(type) || secret.test(el.getAttribute('autocomplete') || '')) return;
-    const value = type === 'checkbox' || type === 'radio' ? el.checked
-        : el.tagName === 'SELECT' ? Array.from(el.options).map(o => o.selected) : el.value;
-    kept.push([f, e, el.name, type, value]);
-}));
-return JSON.stringify(kept);)";
-// Fills the same fields again, where the page still has them, as the user's typing would.
-inline constexpr char kFillFieldsScript[] = R"(
-for (const [f, e, name, type, value] of JSON.parse(fields)) {
-    const el = document.forms[f]?.elements[e];
-    if (!el || el.name !== name || String(el.type || '').toLowerCase() !== type) continue;
-    if (typeof value === 'boolean') el.checked = value;
-    else if (Array.isArray(value)) Array.from(el.options).forEach((o, i) => o.selected = !!value[i]);
-    else el.value = value;
-    el.dispatchEvent(new Event('input', {bubbles: true}));
-    el.dispatchEvent(new Event('change', {bubbles: true}));
-}
-return true;)";
 
 }  // namespace delvaronte

@@ -2,11 +2,13 @@
 // retries, the life of a form it sent, and quitting.
 #include <gtest/gtest.h>
 
+#include "shell/rules/FormFields.h"
 #include "shell/rules/PageDialogGuard.h"
 #include "shell/rules/PageTrust.h"
 #include "shell/rules/QuitSequence.h"
 #include "shell/rules/RetrySchedule.h"
 #include "shell/rules/SentForm.h"
+#include "shell/rules/TypedFields.h"
 
 using namespace delvaronte;
 
@@ -132,6 +134,33 @@ TEST(SentForms, KeptFailedBroughtBackAndDropped) {
     form.kept(page, std::string(kMaxTypedBytes + 1, 'x'));
     form.loadFailed();
     EXPECT_FALSE(form.bringBack()) << "too much typed to keep";
+}
+
+TEST(TypedFields, KeptAsTypedBackAfterTheProcessEndsDroppedWhenLeft) {
+    const std::string page = "https://compta/saisie",
+                      fields = R"([[0,0,"libelle","text","Loyer"]])";
+    TypedFields typed;
+    typed.typed(page, fields);
+    typed.committed(page);  // Actualiser on a page that runs: what it held is gone with it
+    EXPECT_FALSE(typed.loaded(page));
+    typed.typed(page, fields);
+    typed.processEnded();
+    EXPECT_TRUE(typed.waiting());
+    typed.typed(page, "[]");  // nothing comes from the page that is gone
+    typed.committed(page);    // Recharger
+    EXPECT_EQ(typed.loaded(page), fields);
+    EXPECT_FALSE(typed.loaded(page)) << "filled once";
+
+    typed.typed(page, fields);
+    typed.committed("https://compta/autre");  // the user left the page
+    typed.processEnded();
+    EXPECT_FALSE(typed.waiting());
+    typed.typed(page, "[]");
+    typed.processEnded();
+    EXPECT_FALSE(typed.waiting()) << "an empty form is nothing to bring back";
+    typed.typed(page, std::string(kMaxTypedBytes + 1, 'x'));
+    typed.processEnded();
+    EXPECT_FALSE(typed.waiting()) << "more than an entry form holds";
 }
 
 TEST(Quitting, EachPageAskedStayingAndTheLogout) {

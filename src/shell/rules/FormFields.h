@@ -1,0 +1,76 @@
+// What the user typed in a page's forms, read and filled in again by scripts of the program's
+// own: for a form whose send failed, and for a page whose web process ended.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace delvaronte {
+
+// More than an entry form holds: not kept.
+inline constexpr std::size_t kMaxTypedBytes = 1 << 20;
+
+// Run in a script world of the program's own, which the page's scripts cannot change.
+inline constexpr char kFormWorld[] = "delvaronte-forms";
+
+// What could be typed, by form and place in it; never a password, a file or a hidden field
+// (the page sends fresh ones of these), nor a field whose autocomplete names a password, a
+// one-time code or a card's details.
+inline constexpr char kReadFieldsFunction[] = R"(
+const readFields = () => {
+  const skipped = ['hidden', 'password', 'file', 'submit', 'button', 'reset', 'image'];
+  const secret = /(^|\s)(current-password|new-password|one-time-code|cc-[a-z-]+)(\s|$)/i;
+  const kept = [];
+  Array.from(document.forms).forEach((form, f) => Array.from(form.elements).forEach((el, e) => {
+    const type = String(el.type || '').toLowerCase();
+    if (!('value' in el) || el.tagName === 'BUTTON' || el.tagName === 'OUTPUT' ||
+        skipped.includes(type) || secret.test(el.getAttribute('autocomplete') || '')) return;
+    const value = type === 'checkbox' || type === 'radio' ? el.checked
+        : el.tagName === 'SELECT' ? Array.from(el.options).map(o => o.selected) : el.value;
+    kept.push([f, e, el.name, type, value]);
+  }));
+  return kept;
+};
+)";
+
+// As a function's body: the fields, as JSON.
+inline const std::string& readFieldsScript() {
+    static const std::string script =
+        std::string(kReadFieldsFunction) + "return JSON.stringify(readFields());";
+    return script;
+}
+
+// Given to each page's top frame: what is typed goes to the program as it is typed, a short
+// moment after the last key, with the id of the view it was typed in (set by the program in
+// this world as each page commits).
+inline constexpr char kTypedFieldsHandler[] = "delvarontetyped";
+inline const std::string& watchTypingScript() {
+    static const std::string script = "(() => {" + std::string(kReadFieldsFunction) + R"(
+  let timer = 0;
+  const send = () => {
+    timer = 0;
+    window.webkit.messageHandlers.delvarontetyped.postMessage(
+        {view: String(window.delvaronteView), page: location.href,
+         fields: JSON.stringify(readFields())});
+  };
+  const soon = () => { if (!timer) timer = setTimeout(send, 150); };
+  addEventListener('input', soon, true);
+  addEventListener('change', soon, true);
+})();)";
+    return script;
+}
+
+// Fills the same fields again, where the page still has them, as the user's typing would.
+inline constexpr char kFillFieldsScript[] = R"(
+for (const [f, e, name, type, value] of JSON.parse(fields)) {
+    const el = document.forms[f]?.elements[e];
+    if (!el || el.name !== name || String(el.type || '').toLowerCase() !== type) continue;
+    if (typeof value === 'boolean') el.checked = value;
+    else if (Array.isArray(value)) Array.from(el.options).forEach((o, i) => o.selected = !!value[i]);
+    else el.value = value;
+    el.dispatchEvent(new Event('input', {bubbles: true}));
+    el.dispatchEvent(new Event('change', {bubbles: true}));
+}
+return true;)";
+
+}  // namespace delvaronte
