@@ -6,10 +6,30 @@ namespace delvaronte {
 
 namespace {
 
-// "proxy:3128" is how many sessions write it: an address without a scheme is http's.
-std::string proxyAddress(const std::string& text) {
-    if (text.empty() || text.find("://") != std::string::npos) return text;
-    return "http://" + text;
+// "proxy:3128" is how many sessions write it: an address without a scheme is http's. A user
+// and password in it go to the choice's credentials, and out of the address.
+std::string proxyAddress(const std::string& text, ProxyChoice& choice) {
+    const std::string address =
+        text.empty() || text.find("://") != std::string::npos ? text : "http://" + text;
+    GUri* uri = g_uri_parse(address.c_str(), G_URI_FLAGS_HAS_PASSWORD, nullptr);
+    if (uri == nullptr) return address;
+    const char* user = g_uri_get_user(uri);
+    const char* host = g_uri_get_host(uri);
+    std::string plain = address;
+    if (user != nullptr && host != nullptr) {
+        const GText decodedUser(g_uri_unescape_string(user, nullptr));
+        const char* password = g_uri_get_password(uri);
+        const GText decodedPassword(password != nullptr ? g_uri_unescape_string(password, nullptr)
+                                                        : nullptr);
+        choice.credentials[host] = {decodedUser ? decodedUser.get() : "",
+                                    decodedPassword ? decodedPassword.get() : ""};
+        GUri* bare = g_uri_build(G_URI_FLAGS_NONE, g_uri_get_scheme(uri), nullptr, host,
+                                 g_uri_get_port(uri), g_uri_get_path(uri), nullptr, nullptr);
+        plain = GText(g_uri_to_string(bare)).get();
+        g_uri_unref(bare);
+    }
+    g_uri_unref(uri);
+    return plain;
 }
 
 std::string hostAndPort(const std::string& host, int port) {
@@ -35,9 +55,11 @@ ProxyChoice chooseProxies(const ProxySources& sources) {
         if (!https.empty()) choice.proxies["https"] = https;
         choice.ignoreHosts = sources.gnome->ignoreHosts;
     } else {
-        if (!sources.httpProxy.empty()) choice.proxies["http"] = proxyAddress(sources.httpProxy);
+        if (!sources.httpProxy.empty()) {
+            choice.proxies["http"] = proxyAddress(sources.httpProxy, choice);
+        }
         if (!sources.httpsProxy.empty()) {
-            choice.proxies["https"] = proxyAddress(sources.httpsProxy);
+            choice.proxies["https"] = proxyAddress(sources.httpsProxy, choice);
         }
         std::istringstream hosts(sources.noProxy);
         for (std::string host; std::getline(hosts, host, ',');) {

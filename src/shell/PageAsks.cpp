@@ -88,6 +88,20 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
         default:
             break;
     }
+    // A proxy that asks first gets the user and password of the session's proxy address; one
+    // that refuses them gets our dialog.
+    if (webkit_authentication_request_is_for_proxy(request) &&
+        !webkit_authentication_request_is_retry(request)) {
+        if (const ProxyChoice::Credentials* given =
+                self->site_.proxyCredentials(host != nullptr ? host : "")) {
+            WebKitCredential* credential =
+                webkit_credential_new(given->user.c_str(), given->password.c_str(),
+                                      WEBKIT_CREDENTIAL_PERSISTENCE_FOR_SESSION);
+            webkit_authentication_request_authenticate(request, credential);
+            webkit_credential_free(credential);
+            return TRUE;
+        }
+    }
     // Going on without a credential shows the server's own answer (its 401 page); cancelling
     // would leave the page before it in place, as if nothing was asked. Only the home host's
     // own page and the proxy may ask the user; a page that keeps asking is stopped.

@@ -20,6 +20,12 @@ Site::Site(GApplication* application, const ShellSeams& seams, const std::string
     const ProxyChoice proxies = chooseProxies(readProxySources());
     applyProxies(sharedNetworkSession(), proxies);
     proxyResolver_ = proxyResolverFor(proxies);
+    proxyCredentials_ = proxies.credentials;
+}
+
+const ProxyChoice::Credentials* Site::proxyCredentials(const std::string& host) const {
+    const auto given = proxyCredentials_.find(host);
+    return given != proxyCredentials_.end() ? &given->second : nullptr;
 }
 
 Site::~Site() {
@@ -89,7 +95,10 @@ unsigned Site::loadTimeLimitMs() const {
 UpdateCheckSettings Site::updateSettings() const {
     UpdateCheckSettings settings = seams_.updates;
     settings.open = seams_.open;
-    if (!settings.proxy) settings.proxy = proxyResolver_;
+    if (!settings.proxy) {
+        settings.proxy = proxyResolver_;
+        settings.proxyCredentials = proxyCredentials_;
+    }
     return settings;
 }
 

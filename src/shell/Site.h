@@ -5,6 +5,7 @@
 
 #include <webkit/webkit.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ public:
     void notify(WebKitWebView* view, WebKitNotification* notification) {
         notifications_.show(view, notification);
     }
+    // The user and password the session's proxy address gave for that proxy host; none when
+    // it gave none.
+    const ProxyChoice::Credentials* proxyCredentials(const std::string& host) const;
     // The update check's settings: its download address opens as the pages' hand-offs do,
     // through the desktop's proxies.
     UpdateCheckSettings updateSettings() const;
@@ -60,6 +64,7 @@ private:
     GRef<GTlsCertificate> pinned_, client_;
     std::vector<GRef<GTlsCertificate>> allowed_;  // already let through once
     GRef<GProxyResolver> proxyResolver_;          // the update check's
+    std::map<std::string, ProxyChoice::Credentials> proxyCredentials_;
     Downloads downloads_;
     Notifications notifications_;
 };

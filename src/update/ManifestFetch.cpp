@@ -19,6 +19,8 @@ struct Fetch {
     std::string body;
     size_t limit = 0;
     std::function<void(FetchResult)> done;
+    std::map<std::string, ProxyChoice::Credentials> proxyCredentials;
+    std::string url;  // as the request first went
 
     void finish(FetchResult::Status status) {
         g_signal_handlers_disconnect_by_data(message.get(), this);
@@ -36,12 +38,28 @@ struct Fetch {
                                         &Fetch::readCb, this);
     }
 
-    // libsoup is about to send the request again, to where a redirect pointed: never off
-    // https (a manifest from a plain http address could be anyone's).
+    // libsoup is about to send the request again: to where a redirect pointed, never off
+    // https (a manifest from a plain http address could be anyone's); to the same address, with
+    // the proxy's credentials, as asked.
     static void restartedCb(SoupMessage* message, Fetch* fetch) {
-        if (g_strcmp0(g_uri_get_scheme(soup_message_get_uri(message)), "https") != 0) {
+        GUri* now = soup_message_get_uri(message);
+        if (GText(g_uri_to_string(now)).get() != fetch->url &&
+            g_strcmp0(g_uri_get_scheme(now), "https") != 0) {
             g_cancellable_cancel(fetch->cancellable.get());
         }
+    }
+
+    // A proxy that asks gets the user and password the session's address gave it, once; one
+    // that refuses them, or asks without any given, gets nothing: the check fails.
+    static gboolean authenticateCb(SoupMessage*, SoupAuth* auth, gboolean retrying, Fetch* fetch) {
+        if (!soup_auth_is_for_proxy(auth) || retrying) return FALSE;
+        std::string host = soup_auth_get_authority(auth);
+        if (const size_t colon = host.rfind(':'); colon != std::string::npos) host.resize(colon);
+        const auto given = fetch->proxyCredentials.find(host);
+        if (given == fetch->proxyCredentials.end()) return FALSE;
+        // Answered at once: nothing to wait for, so the handler does not claim the request.
+        soup_auth_authenticate(auth, given->second.user.c_str(), given->second.password.c_str());
+        return FALSE;
     }
 
     static void sentCb(GObject* source, GAsyncResult* result, gpointer data) {
@@ -76,6 +94,7 @@ struct Fetch {
 
 bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit,
                    GTlsDatabase* authorities, GProxyResolver* proxy,
+                   const std::map<std::string, ProxyChoice::Credentials>& proxyCredentials,
                    std::function<void(FetchResult)> done) {
     SoupMessage* message = soup_message_new(SOUP_METHOD_GET, url.c_str());
     if (message == nullptr) return false;
@@ -88,6 +107,9 @@ bool fetchManifest(const std::string& url, unsigned timeoutSeconds, size_t limit
     if (authorities != nullptr) soup_session_set_tls_database(fetch->session.get(), authorities);
     if (proxy != nullptr) soup_session_set_proxy_resolver(fetch->session.get(), proxy);
     connectSignal(message, "restarted", &Fetch::restartedCb, fetch);
+    connectSignal(message, "authenticate", &Fetch::authenticateCb, fetch);
+    fetch->proxyCredentials = proxyCredentials;
+    fetch->url = GText(g_uri_to_string(soup_message_get_uri(message))).get();
     fetch->limit = limit;
     fetch->done = std::move(done);
     soup_session_send_async(fetch->session.get(), message, G_PRIORITY_DEFAULT,

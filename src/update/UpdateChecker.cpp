@@ -21,7 +21,8 @@ void UpdateChecker::checkForUpdates(bool silent, UpdateCheckSettings settings) {
     auto open = std::move(settings.open);
     const bool started = fetchManifest(
         url, settings.timeoutSeconds, kManifestSizeLimit, settings.authorities.get(),
-        settings.proxy.get(), [silent, finished, open](const FetchResult& fetched) {
+        settings.proxy.get(), settings.proxyCredentials,
+        [silent, finished, open](const FetchResult& fetched) {
             const UpdateDecision decision = decideUpdate(fetched, silent);
             // The alert runs its own loop: show it from an idle callback, once libsoup is
             // done with this request.

@@ -5,9 +5,11 @@
 #include <gio/gio.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
+#include "base/DesktopProxy.h"
 #include "base/GObjectPtr.h"
 #include "ui/SystemOpener.h"
 #include "update/rules/Manifest.h"
@@ -23,8 +25,10 @@ struct UpdateCheckSettings {
     std::function<void(UpdateOutcome)> onFinished;  // after the alert, if any, was answered
     // The certificate authorities the check trusts; the system's when empty.
     GRef<GTlsDatabase> authorities;
-    // The proxies it goes through; the system's when empty.
+    // The proxies it goes through; the system's when empty; and what each proxy gets when it
+    // asks for a user and password.
     GRef<GProxyResolver> proxy;
+    std::map<std::string, ProxyChoice::Credentials> proxyCredentials;
     // "Telecharger" hands the download address to it.
     std::function<void(const std::string&)> open = launchDefaultHandler;
 };

@@ -224,6 +224,7 @@ TEST(UpdateCheck, EveryOutcomeSilentAndAsked) {
                                         [&](UpdateOutcome o) { outcome = o; },
                                         trust ? trusted : GRef<GTlsDatabase>(),
                                         {},
+                                        {},
                                         [&](const std::string& uri) { opened.push_back(uri); }});
         EXPECT_FALSE(outcome.has_value()) << "never finished before it returns";
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }, 30));

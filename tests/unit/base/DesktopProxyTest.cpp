@@ -42,5 +42,13 @@ TEST(DesktopProxy, GnomesSettingsFirstThenTheEnvironment) {
         EXPECT_EQ(choice.mode, row.mode);
         EXPECT_EQ(choice.proxies, row.proxies);
         EXPECT_EQ(choice.ignoreHosts, row.ignore);
+        EXPECT_TRUE(choice.credentials.empty());
     }
+    // A user and password in the address: out of it, kept for that proxy, decoded.
+    const ProxyChoice given = chooseProxies(
+        {std::nullopt, "alice:s%40cret@proxy.lan:3128", "https://bob@secure:443", ""});
+    EXPECT_EQ(given.proxies.at("http"), "http://proxy.lan:3128");
+    EXPECT_EQ(given.proxies.at("https"), "https://secure:443");
+    EXPECT_EQ(given.credentials.at("proxy.lan"), (ProxyChoice::Credentials{"alice", "s@cret"}));
+    EXPECT_EQ(given.credentials.at("secure"), (ProxyChoice::Credentials{"bob", ""}));
 }
