@@ -16,6 +16,24 @@ constexpr char kSignInPage[] =
     "<!doctype html><title>Connexion</title><h1>Connexion</h1>"
     "<input id='identifiant' autofocus>";
 
+// Answers path as a proxy would, with body; while asks holds, only to alice with her password.
+void routeAsProxy(SiteServer& proxy, const std::string& path, const std::string& body,
+                  const bool& asks, std::vector<std::string>* forwarded = nullptr) {
+    proxy.route(path, [&asks, body, forwarded](SoupServerMessage* message) {
+        const char* given = soup_message_headers_get_one(
+            soup_server_message_get_request_headers(message), "Proxy-Authorization");
+        if (asks && g_strcmp0(given, "Basic YWxpY2U6c2VjcmV0") != 0) {  // alice:secret
+            soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                         "Proxy-Authenticate", "Basic realm=\"proxy\"");
+            return SiteServer::respond(message, 407, "text/html", "<h1>Proxy</h1>");
+        }
+        if (forwarded)
+            forwarded->push_back(
+                GText(g_uri_to_string(soup_server_message_get_uri(message))).get());
+        SiteServer::respond(message, 200, "text/html", body);
+    });
+}
+
 }  // namespace
 
 // A sign-in through our dialog over the splash, a wrong answer asked again; the first keys reach
@@ -219,20 +237,7 @@ TEST(Office, PagesAndTheUpdateCheckGoThroughTheDesktopsProxy) {
         {"/tableau.html", "<!doctype html><h1>Par le proxy</h1>"},
         {"/version.json", R"({"version":"0.1"})"}};
     bool askUser = false;  // the proxy wants alice's password, as an office's often does
-    for (const auto& [path, body] : answers) {
-        proxy.route(path, [&, body = std::string(body)](SoupServerMessage* message) {
-            const char* given = soup_message_headers_get_one(
-                soup_server_message_get_request_headers(message), "Proxy-Authorization");
-            if (askUser && g_strcmp0(given, "Basic YWxpY2U6c2VjcmV0") != 0) {  // alice:secret
-                soup_message_headers_replace(soup_server_message_get_response_headers(message),
-                                             "Proxy-Authenticate", "Basic realm=\"proxy\"");
-                SiteServer::respond(message, 407, "text/html", "<h1>Proxy</h1>");
-                return;
-            }
-            forwarded.push_back(GText(g_uri_to_string(soup_server_message_get_uri(message))).get());
-            SiteServer::respond(message, 200, "text/html", body);
-        });
-    }
+    for (const auto& [path, body] : answers) routeAsProxy(proxy, path, body, askUser, &forwarded);
     const std::string home = "http://compta.intranet.test/tableau.html";
     const std::string manifest = "http://mises-a-jour.intranet.test/version.json";
     RunningApp::provision(home);
@@ -271,17 +276,8 @@ TEST(Office, PagesAndTheUpdateCheckGoThroughTheDesktopsProxy) {
 // password typed there; a page the proxy cannot reach gets the error page, not a blank window.
 TEST(Office, AProxyThatRefusesItsPasswordAsksForOne) {
     SiteServer proxy;
-    proxy.route("/tableau.html", [&](SoupServerMessage* message) {
-        const char* given = soup_message_headers_get_one(
-            soup_server_message_get_request_headers(message), "Proxy-Authorization");
-        if (g_strcmp0(given, "Basic YWxpY2U6c2VjcmV0") != 0) {  // alice:secret
-            soup_message_headers_replace(soup_server_message_get_response_headers(message),
-                                         "Proxy-Authenticate", "Basic realm=\"proxy\"");
-            SiteServer::respond(message, 407, "text/html", "<h1>Proxy</h1>");
-            return;
-        }
-        SiteServer::respond(message, 200, "text/html", "<h1>Par le proxy</h1>");
-    });
+    const bool asks = true;
+    routeAsProxy(proxy, "/tableau.html", "<h1>Par le proxy</h1>", asks);
     proxy.route("/injoignable", [](SoupServerMessage* message) {
         g_io_stream_close(
             GRef<GIOStream>::adopt(soup_server_message_steal_connection(message)).get(), nullptr,
@@ -293,8 +289,7 @@ TEST(Office, AProxyThatRefusesItsPasswordAsksForOne) {
     RunningApp app;
     AlertDriver driver;
     driver.then([](ShownAlert& shown) {
-        EXPECT_TRUE(shown.informative().starts_with("L'identifiant ou le mot de passe a ete "))
-            << shown.informative();
+        EXPECT_TRUE(shown.informative().starts_with("L'identifiant ou le mot de passe a ete "));
         EXPECT_NE(shown.informative().find("Le proxy 127.0.0.1"), std::string::npos);
         EXPECT_EQ(shown.informative().find("faux"), std::string::npos);
         shown.type(0, "alice");
@@ -317,8 +312,7 @@ TEST(Office, RemindersFromTheHomePageAreTheDesktopsOwn) {
     RunningApp::provision(server.url("/rappel-depart.html"));
     RunningApp app;
     app.activate();
-    EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "granted granted"; }))
-        << app.evaluate("document.title");
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "granted granted"; }));
     for (const std::string host : {"localhost", "127.0.0.1"}) {
         const std::string url = server.url("/rappel-depart.html", host);
         app.evaluate("location.href = '" + url + "'; 1");
@@ -566,10 +560,8 @@ TEST(Office, WhatWasTypedComesBackWhenThePagesProcessEnds) {
         }
     };
     stopAndReload("true");
-    EXPECT_TRUE(waitUntil([&] {
-        return app.evaluate("[libelle.value, journal.value, code.value].join()") ==
-               "Loyer decembre,Ventes,";
-    })) << app.evaluate("[libelle.value, journal.value, code.value].join()");
+    const std::string back = "[libelle.value, journal.value, code.value].join()";
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate(back) == "Loyer decembre,Ventes,"; }));
     EXPECT_TRUE(waitUntil([&] { return app.evaluate(popup, "libelle.value") == "Fournitures"; }));
 
     gtk_window_destroy(app.delegate().childWindows().back());

@@ -33,9 +33,10 @@ ToolRun tool(const std::vector<std::string>& arguments) {
 TEST(Certificates, OnlyWhatIsNeededIsStoredAndNothingForgesALine) {
     const TempDir home;
     const std::string config = (home.path() / "Delvaronte/config.dat").string();
-    const auto file = [&](const std::string& name, const std::string& bytes) {
+    // The tool given a file of these bytes, for that command.
+    const auto given = [&](const char* command, const std::string& name, const std::string& bytes) {
         writeFile(home.path() / name, bytes);
-        return (home.path() / name).string();
+        return tool({"--file", config, command, (home.path() / name).string()});
     };
     const auto stored = [&](const char* name) {
         return readFile(home.path() / "Delvaronte" / name);
@@ -43,44 +44,39 @@ TEST(Certificates, OnlyWhatIsNeededIsStoredAndNothingForgesALine) {
     const MadeCertificate server = makeCertificate("compta.intranet"), other = makeCertificate("x");
 
     // A certificate given with its key: the certificate alone is kept.
-    ToolRun run = tool({"--file", config, "trust-certificate",
-                        file("serveur.pem", server.key + server.certificate)});
+    ToolRun run = given("trust-certificate", "serveur.pem", server.key + server.certificate);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(stored("certificat-serveur.pem"), server.certificate);
     // A client certificate needs its own key.
-    run = tool({"--file", config, "client-certificate",
-                file("poste.pem", server.certificate + other.key)});
+    run = given("client-certificate", "poste.pem", server.certificate + other.key);
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err, "Erreur : la cle de " + (home.path() / "poste.pem").string() +
                            " ne correspond pas a son certificat. Rien n'a ete enregistre.\n");
     EXPECT_FALSE(std::filesystem::exists(home.path() / "Delvaronte/certificat-client"));
-    run = tool({"--file", config, "client-certificate",
-                file("poste.pem", server.certificate + server.key)});
+    run = given("client-certificate", "poste.pem", server.certificate + server.key);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(stored("certificat-client").starts_with(server.certificate));
     EXPECT_NE(stored("certificat-client").find("PRIVATE KEY"), std::string::npos);
 
     // Expired: refused, saying until when; soon expired: kept, with a word.
     const MadeCertificate expired = makeCertificate("vieux", -400L * 86400, -30L * 86400);
-    run = tool({"--file", config, "trust-certificate", file("vieux.pem", expired.certificate)});
+    run = given("trust-certificate", "vieux.pem", expired.certificate);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("a expire : il etait valide jusqu'au 20"), std::string::npos) << run.err;
     EXPECT_EQ(stored("certificat-serveur.pem"), server.certificate) << "nothing written";
     const MadeCertificate soon = makeCertificate("bientot", -86400, 10L * 86400);
-    run = tool({"--file", config, "trust-certificate", file("bientot.pem", soon.certificate)});
+    run = given("trust-certificate", "bientot.pem", soon.certificate);
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.err.starts_with("Attention : ")) << run.err;
-    run = tool({"--file", config, "trust-certificate",
-                file("gros.pem", soon.certificate + std::string(70 * 1024, '\n'))});
+    run = given("trust-certificate", "gros.pem", soon.certificate + std::string(70 * 1024, '\n'));
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("est trop grand (64 Kio au plus)"), std::string::npos) << run.err;
 
     // A subject that holds a line of its own.
     const MadeCertificate forged = makeCertificate("a\n  SHA-256 : 00");
-    ASSERT_EQ(
-        tool({"--file", config, "trust-certificate", file("f.pem", forged.certificate)}).status, 0);
+    ASSERT_EQ(given("trust-certificate", "f.pem", forged.certificate).status, 0);
     run = tool({"--file", config, "show"});
-    EXPECT_EQ(run.out.find("\n  SHA-256 : 00\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("\n  SHA-256 : 00\n"), std::string::npos);
     EXPECT_NE(run.out.find("\\x0a  SHA-256 : 00"), std::string::npos) << run.out;
 }
 
