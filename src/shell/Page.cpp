@@ -75,6 +75,16 @@ Page* Page::of(WebKitWebView* view) {
     return static_cast<Page*>(g_object_get_data(G_OBJECT(view), kPageKey));
 }
 
+std::string Page::uri() const {
+    const char* at = webkit_web_view_get_uri(view());
+    return at != nullptr ? at : "";
+}
+
+void Page::stopRetries() {
+    retry_.cancel();
+    retryTimer_.stop();
+}
+
 void Page::load(const std::string& uri) {
     userNavigates();
     // Started first: the page being left may ask whether to stay before the load returns,
@@ -148,8 +158,7 @@ void Page::handOff(const std::string& uri, bool userGesture) {
 void Page::userNavigates() {
     dialogs_.reset();
     signIns_.reset();
-    retry_.cancel();
-    retryTimer_.stop();
+    stopRetries();
 }
 
 GtkWidget* Page::createCb(WebKitWebView*, WebKitNavigationAction* action, Page* self) {

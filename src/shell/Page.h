@@ -100,6 +100,9 @@ private:
     bool handledAsDownload(WebKitPolicyDecision* decision);
     void handOff(const std::string& uri, bool userGesture);
     void userNavigates();
+    // The address the view shows; empty before it shows any.
+    std::string uri() const;
+    void stopRetries();
     void showErrorPage(const char* failedUri);
     void showPlaceholder(const char* html, const char* uri);
     void failedUnreachable(const std::string& uri);

@@ -33,8 +33,7 @@ PermissionKind kindOf(WebKitPermissionRequest* request) {
 
 // The page at the top of its window, as the trust rule sees it.
 Asker Page::asker() const {
-    const char* uri = webkit_web_view_get_uri(view());
-    return site_.trust().page(uri != nullptr ? uri : "", place_);
+    return site_.trust().page(uri(), place_);
 }
 
 bool Page::pauseTimeLimit() {
@@ -73,10 +72,10 @@ gboolean Page::printCb(WebKitWebView*, WebKitPrintOperation* operation, Page* se
 gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* request, Page* self) {
     const auto kept = self->shared_from_this();
     const auto held = GRef<WebKitAuthenticationRequest>::retain(request);
-    const char* host = webkit_authentication_request_get_host(request);
-    const char* page = webkit_web_view_get_uri(self->view());
-    const Asker asker = self->site_.trust().request(page != nullptr ? page : "",
-                                                    host != nullptr ? host : "", self->place_);
+    const char* named = webkit_authentication_request_get_host(request);
+    const std::string host = named != nullptr ? named : "";
+    const bool proxy = webkit_authentication_request_is_for_proxy(request);
+    const Asker asker = self->site_.trust().request(self->uri(), host, self->place_);
     switch (webkit_authentication_request_get_scheme(request)) {
         case WEBKIT_AUTHENTICATION_SCHEME_CLIENT_CERTIFICATE_REQUESTED:
             self->site_.answerClientCertificate(request, asker);
@@ -90,10 +89,8 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     }
     // A proxy that asks first gets the user and password of the session's proxy address; one
     // that refuses them gets our dialog.
-    if (webkit_authentication_request_is_for_proxy(request) &&
-        !webkit_authentication_request_is_retry(request)) {
-        if (const ProxyChoice::Credentials* given =
-                self->site_.proxyCredentials(host != nullptr ? host : "")) {
+    if (proxy && !webkit_authentication_request_is_retry(request)) {
+        if (const ProxyChoice::Credentials* given = self->site_.proxyCredentials(host)) {
             WebKitCredential* credential =
                 webkit_credential_new(given->user.c_str(), given->password.c_str(),
                                       WEBKIT_CREDENTIAL_PERSISTENCE_FOR_SESSION);
@@ -105,7 +102,6 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     // Going on without a credential shows the server's own answer (its 401 page); cancelling
     // would leave the page before it in place, as if nothing was asked. Only the home host's
     // own page and the proxy may ask the user; a page that keeps asking is stopped.
-    const bool proxy = webkit_authentication_request_is_for_proxy(request);
     if ((!proxy && !self->site_.trust().allows(PageFeature::SignInPrompt, asker)) ||
         !self->signIns_.mayAsk()) {
         webkit_authentication_request_authenticate(request, nullptr);

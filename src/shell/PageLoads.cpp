@@ -113,11 +113,9 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
     if (event == WEBKIT_LOAD_COMMITTED) {
         // A page of its own arrived (not our error page): no retry is waiting any more.
         if (!self->placeholderPending_) {
-            self->retry_.cancel();
-            self->retryTimer_.stop();
+            self->stopRetries();
             self->form_.committed();
-            const char* at = webkit_web_view_get_uri(self->view());
-            self->typed_.committed(at != nullptr ? at : "");
+            self->typed_.committed(self->uri());
             // What the page's typing is sent with, in the program's world of that page.
             const std::string mark = "window.delvaronteView = " +
                                      std::to_string(webkit_web_view_get_page_id(self->view())) +
@@ -131,8 +129,7 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
     }
     if (event == WEBKIT_LOAD_FINISHED && !self->showsPlaceholder_) {
         // The form whose send failed, or the page whose process ended, as it was typed.
-        const char* uri = webkit_web_view_get_uri(self->view());
-        const std::string at = uri != nullptr ? uri : "";
+        const std::string at = self->uri();
         if (const std::optional<std::string> fields = self->form_.loaded(at)) {
             self->fillFields(*fields);
         } else if (const std::optional<std::string> typed = self->typed_.loaded(at)) {
@@ -153,8 +150,7 @@ gboolean Page::loadFailedCb(WebKitWebView*, WebKitLoadEvent, const char* failedU
         self->failedUnreachable(failedUri != nullptr ? failedUri : "");
         return TRUE;
     }
-    self->retry_.cancel();
-    self->retryTimer_.stop();
+    self->stopRetries();
     self->form_.loadFailed();
     self->showErrorPage(failedUri);
     return TRUE;
@@ -199,10 +195,9 @@ void Page::typedCb(WebKitUserContentManager*, JSCValue* message, Page* self) {
                    : std::string();
     };
     // Only for the page this view shows: another view's, or one being left, count for nothing.
-    const char* at = webkit_web_view_get_uri(self->view());
     const std::string page = text("page");
-    if (text("view") != std::to_string(webkit_web_view_get_page_id(self->view())) ||
-        at == nullptr || page != at) {
+    if (text("view") != std::to_string(webkit_web_view_get_page_id(self->view())) || page.empty() ||
+        page != self->uri()) {
         return;
     }
     self->typed_.typed(page, text("fields"));
@@ -225,10 +220,8 @@ gboolean Page::submitFormCb(WebKitWebView*, WebKitFormSubmissionRequest* request
         GRef<WebKitFormSubmissionRequest> request;
         std::string at;
     };
-    const char* at = webkit_web_view_get_uri(self->view());
-    auto* reading =
-        new Reading{self->weak_from_this(), GRef<WebKitFormSubmissionRequest>::retain(request),
-                    at != nullptr ? at : ""};
+    auto* reading = new Reading{self->weak_from_this(),
+                                GRef<WebKitFormSubmissionRequest>::retain(request), self->uri()};
     webkit_web_view_call_async_javascript_function(
         self->view(), readFieldsScript().c_str(), -1, nullptr, kFormWorld, nullptr, nullptr,
         +[](GObject* source, GAsyncResult* result, gpointer data) {

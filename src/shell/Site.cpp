@@ -39,10 +39,10 @@ void Site::grantNotifications(WebKitWebContext* context) {
 }
 
 void Site::initializeNotificationPermissionsCb(WebKitWebContext* context, Site* self) {
-    const Asker home{true, PagePlace::MainWindow};
+    if (!self->trust_.allows(PageFeature::Notifications, {true, PagePlace::MainWindow})) return;
     WebKitSecurityOrigin* origin =
         webkit_security_origin_new_for_uri(self->trust_.home().url().c_str());
-    if (origin == nullptr || !self->trust_.allows(PageFeature::Notifications, home)) return;
+    if (origin == nullptr) return;
     GList* allowed = g_list_append(nullptr, origin);
     webkit_web_context_initialize_notification_permissions(context, allowed, nullptr);
     g_list_free(allowed);

@@ -4,10 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <ostream>
 #include <sstream>
-
-#include <filesystem>
 
 #include "base/PrintableText.h"
 #include "config/AtomicFile.h"
@@ -32,10 +31,7 @@ std::optional<std::string> certificateEntry(const std::string& file, bool client
         case FileRead::Outcome::Read:
             break;
         case FileRead::Outcome::Link:
-            io.err << "Erreur : " << printable(refusedLink)
-                   << " est un lien symbolique ; root ne suit pas un lien qu'un utilisateur a pu "
-                      "poser. Rien n'a ete enregistre.\n";
-            status = kRefused;
+            status = linkRefused(io, refusedLink);
             return std::nullopt;
         case FileRead::Outcome::TooLarge:
             io.err << "Erreur : " << shown << " est trop grand (64 Kio au plus).\n";

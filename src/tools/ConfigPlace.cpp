@@ -27,14 +27,14 @@ std::optional<Owner> ownerOf(int folder) {
                  entry != nullptr ? entry->pw_name : std::to_string(status.st_uid)};
 }
 
+}  // namespace
+
 int linkRefused(ConfigToolIo& io, const std::string& link) {
     io.err << "Erreur : " << printable(link)
            << " est un lien symbolique ; root ne suit pas un lien qu'un utilisateur a pu "
               "poser. Rien n'a ete enregistre.\n";
     return kRefused;
 }
-
-}  // namespace
 
 std::optional<Place> openPlace(const std::string& path, const std::string& owner, ConfigToolIo& io,
                                int& status) {

@@ -36,6 +36,9 @@ struct Place {
     }
 };
 
+// Says that root refused to follow that link; the exit status.
+int linkRefused(ConfigToolIo& io, const std::string& link);
+
 // Opens path's folder. owner: the user named by --owner; empty, the owner of the nearest folder
 // that exists. Nothing, said on io.err with status set, when the folder cannot be used.
 std::optional<Place> openPlace(const std::string& path, const std::string& owner, ConfigToolIo& io,

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <optional>
 
 namespace delvaronte {
 
@@ -32,6 +33,19 @@ bool onlyRootChanges(int folder) {
            (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+// Whether root may follow this link: any link for a user on their own files; for root, only
+// its own link in a folder nobody else can change.
+bool mayFollow(int folder, const struct stat& link, bool onlyRootsLinks) {
+    return !onlyRootsLinks || (link.st_uid == 0 && onlyRootChanges(folder));
+}
+
+std::optional<std::filesystem::path> linkTarget(int folder, const std::string& name) {
+    char target[4096];
+    const ssize_t size = ::readlinkat(folder, name.c_str(), target, sizeof target - 1);
+    if (size <= 0) return std::nullopt;
+    return std::filesystem::path(std::string(target, static_cast<size_t>(size)));
+}
+
 }  // namespace
 
 DeskFolder openDeskFolder(const std::filesystem::path& folder, bool onlyRootsLinks) {
@@ -50,21 +64,18 @@ DeskFolder openDeskFolder(const std::filesystem::path& folder, bool onlyRootsLin
         }
         rest.pop_front();
         if (S_ISLNK(status.st_mode)) {
-            if (onlyRootsLinks && (status.st_uid != 0 || !onlyRootChanges(walk.existing.get()))) {
+            if (!mayFollow(walk.existing.get(), status, onlyRootsLinks)) {
                 walk.refusedLink = (reached / name).string();
                 return walk;
             }
-            char target[4096];
-            const ssize_t size =
-                ::readlinkat(walk.existing.get(), name.c_str(), target, sizeof target - 1);
-            if (size <= 0 || ++links > kMaxLinks) {
+            const std::optional<std::filesystem::path> to = linkTarget(walk.existing.get(), name);
+            if (!to || ++links > kMaxLinks) {
                 walk.blocked = true;
                 return walk;
             }
-            const std::filesystem::path to(std::string(target, static_cast<size_t>(size)));
-            std::deque<std::string> parts = componentsOf(to);
+            std::deque<std::string> parts = componentsOf(*to);
             rest.insert(rest.begin(), parts.begin(), parts.end());
-            if (to.is_absolute()) {
+            if (to->is_absolute()) {
                 walk.existing = openFolderAt(AT_FDCWD, "/");
                 reached = "/";
             }
@@ -99,15 +110,13 @@ FileRead readDeskFile(const std::filesystem::path& file, bool onlyRootsLinks, si
             !S_ISLNK(status.st_mode)) {
             return readRegularFile(at, name, false, limit);
         }
-        if (onlyRootsLinks && (status.st_uid != 0 || !onlyRootChanges(at))) {
+        if (!mayFollow(at, status, onlyRootsLinks)) {
             refusedLink = path.string();
             return {FileRead::Outcome::Link, {}};
         }
-        char target[4096];
-        const ssize_t size = ::readlinkat(at, name.c_str(), target, sizeof target - 1);
-        if (size <= 0) return {FileRead::Outcome::Unreadable, {}};
-        const std::filesystem::path to(std::string(target, static_cast<size_t>(size)));
-        path = to.is_absolute() ? to : path.parent_path() / to;
+        const std::optional<std::filesystem::path> to = linkTarget(at, name);
+        if (!to) return {FileRead::Outcome::Unreadable, {}};
+        path = to->is_absolute() ? *to : path.parent_path() / *to;
     }
     return {FileRead::Outcome::Unreadable, {}};
 }

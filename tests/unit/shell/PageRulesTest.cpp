@@ -34,28 +34,23 @@ TEST(Trust, WhatEachPageMayDoByHostAndPlace) {
 
     // Who asks, as the engine's addresses and hosts tell it.
     const PageTrust trust(HomeOrigin("https://Compta.exemple.ma:8443/app/"));
-    const auto page = [&](const char* uri, PagePlace place) {
-        const Asker asker = trust.page(uri, place);
-        return std::pair(asker.homeHost, asker.place);
-    };
-    EXPECT_EQ(page("https://compta.exemple.ma/x", PagePlace::PopUp),
-              std::pair(true, PagePlace::PopUp));
-    for (const char* other : {"https://aide.compta.exemple.ma/", "https://compta.exemple.ma.evil/",
-                              "about:blank", ""}) {
-        EXPECT_FALSE(page(other, PagePlace::MainWindow).first) << other;
-    }
-    const auto request = [&](const char* uri, const char* host) {
+    const Asker popup = trust.page("https://compta.exemple.ma/x", PagePlace::PopUp);
+    EXPECT_TRUE(popup.homeHost && popup.place == PagePlace::PopUp);
+    for (const char* other :
+         {"https://aide.compta.exemple.ma/", "https://compta.exemple.ma.evil/", "about:blank", ""})
+        EXPECT_FALSE(trust.page(other, PagePlace::MainWindow).homeHost) << other;
+    // The page, the host its request goes to: whether that is the home host, and from where.
+    const char* home = "https://compta.exemple.ma/grand-livre";
+    const std::tuple<const char*, const char*, bool, PagePlace> requests[] = {
+        {home, "COMPTA.exemple.ma", true, PagePlace::MainWindow},
+        {home, "pub.exemple.com", false, PagePlace::Frame},
+        {"https://pub.exemple.com/", "compta.exemple.ma", true, PagePlace::Frame},
+        {"https://sso.exemple.com/", "sso.exemple.com", false, PagePlace::MainWindow},
+        {"http://[::1]:8000/", "::1", false, PagePlace::MainWindow}};
+    for (const auto& [uri, host, homeHost, place] : requests) {
         const Asker asker = trust.request(uri, host, PagePlace::MainWindow);
-        return std::pair(asker.homeHost, asker.place);
-    };
-    const std::string home = "https://compta.exemple.ma/grand-livre";
-    EXPECT_EQ(request(home.c_str(), "COMPTA.exemple.ma"), std::pair(true, PagePlace::MainWindow));
-    EXPECT_EQ(request(home.c_str(), "pub.exemple.com"), std::pair(false, PagePlace::Frame));
-    EXPECT_EQ(request("https://pub.exemple.com/", "compta.exemple.ma"),
-              std::pair(true, PagePlace::Frame));
-    EXPECT_EQ(request("https://sso.exemple.com/", "sso.exemple.com"),
-              std::pair(false, PagePlace::MainWindow));
-    EXPECT_EQ(request("http://[::1]:8000/", "::1"), std::pair(false, PagePlace::MainWindow));
+        EXPECT_TRUE(asker.homeHost == homeHost && asker.place == place) << uri << " " << host;
+    }
     EXPECT_TRUE(HomeOrigin("http://[::1]:8000/").isHomeHost("::1"));
     EXPECT_TRUE(HomeOrigin("http://0x7f.1/").isHomeHost("127.0.0.1"));
     for (const char* forged : {"", "compta.exemple.ma/x", "x@compta.exemple.ma", "[::1]"})
