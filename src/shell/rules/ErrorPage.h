@@ -39,7 +39,7 @@ inline constexpr char kPageStoppedPage[] = DELVARONTE_PLACEHOLDER_PAGE_START
 inline constexpr char kPageStoppedKeepingTypingPage[] = DELVARONTE_PLACEHOLDER_PAGE_START
     "    <h1>La page s'est arretee</h1>\n"
     "    <p>L'affichage de cette page a ete interrompu.<br>"
-    "Rechargez-la pour reprendre : ce que vous y aviez saisi reviendra.</p>\n"
+    "Rechargez-la pour reprendre :<br>ce que vous y aviez saisi reviendra.</p>\n"
     "    <button onclick=\"window.location.reload()\">Recharger</button>\n"
     "</div></body></html>";
 
