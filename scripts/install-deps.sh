@@ -10,9 +10,13 @@ packages=(
   g++ cmake ninja-build pkg-config
   # libraries
   libgtk-4-dev libepoxy-dev libwebkitgtk-6.0-dev libsoup-3.0-dev glib-networking
-  libssl-dev nlohmann-json3-dev libicu-dev
+  libssl-dev nlohmann-json3-dev libicu-dev libsecret-1-dev
+  # French spelling
+  hunspell-fr
   # tests
   googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox gsettings-desktop-schemas
+  # a keyring service on the tests' own session bus
+  gnome-keyring
   # benchmarks: keys typed through the X server (XTest)
   libxtst-dev
   # packaging and its checks

@@ -10,7 +10,7 @@ out="$PWD/docs/screenshots"
 mkdir -p "$out"
 # Each test in a process and a desktop of its own, as ctest runs them.
 for test in $(build/tests/gui_tests --gtest_list_tests \
-    --gtest_filter='ConfigDialogs.*:AppShell.Starts*:FirstStart.*:Pages.*' |
+    --gtest_filter='ConfigDialogs.*:AppShell.Starts*:FirstStart.*:Pages.*:AppOnDemoSite.Spelling*:Desk.*' |
     awk '/^[^ ]/ { suite = $1 } /^  / { print suite $1 }'); do
   DELVARONTE_SHOTS="$out" tests/gui/run-in-xvfb.sh build/tests/gui_tests --gtest_filter="$test" \
     >/dev/null 2>&1 || echo "$test failed" >&2

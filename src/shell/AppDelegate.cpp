@@ -72,7 +72,7 @@ void AppDelegate::setupApplication() {
     site_->grantNotifications(webkit_web_view_get_context(view));
     pages_.push_back(std::make_shared<Page>(view, window_, PagePlace::MainWindow, *site_,
                                             static_cast<PageHost&>(*this)));
-    gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), GTK_WIDGET(view));
+    gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), pages_.front()->widget());
     gtk_widget_grab_focus(GTK_WIDGET(view));
     loadUrl(home);
     UpdateChecker::checkForUpdates(true, site_->updateSettings());
@@ -127,9 +127,10 @@ GtkWidget* AppDelegate::openPopup(Page& opener, WebKitNavigationAction* action) 
     addContentKeys(popup);
 
     WebKitWebView* view = newRelatedWebView(opener.view());
+    webkit_web_view_set_zoom_level(view, webkit_web_view_get_zoom_level(webView()));
     pages_.push_back(std::make_shared<Page>(view, popup, PagePlace::PopUp, *site_,
                                             static_cast<PageHost&>(*this)));
-    gtk_window_set_child(popup, GTK_WIDGET(view));
+    gtk_window_set_child(popup, pages_.back()->widget());
     childWindows_.push_back(GTK_WINDOW(g_object_ref(popup)));
     return GTK_WIDGET(view);
 }

@@ -50,6 +50,7 @@ public:
     void zoomIn();
     void zoomOut();
     void resetZoom();
+    void find();
     void showAbout();
     void miniaturize();
     void quit();
@@ -59,6 +60,7 @@ private:
     void setupApplication();
     void buildMainWindow();
     void presentMainWindow();
+    void setZoom(double level);
     static void activateCb(GApplication* application, AppDelegate* self);
     static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
     static void queryEndCb(GtkApplication* application, AppDelegate* self);

@@ -61,6 +61,7 @@ const ActionBinding kActions[] = {
      [](AppDelegate& d) {
          editCommand(d, WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all");
      }},
+    {"find", [](AppDelegate& d) { d.find(); }},
     {"toggleFullScreen", [](AppDelegate& d) { d.toggleFullScreen(); }},
     {"miniaturize", [](AppDelegate& d) { d.miniaturize(); }},
     {"zoomIn", [](AppDelegate& d) { d.zoomIn(); }},
@@ -167,19 +168,31 @@ void AppDelegate::toggleFullScreen() {
 }
 
 void AppDelegate::zoomIn() {
-    if (WebKitWebView* view = webView()) {
-        webkit_web_view_set_zoom_level(view, zoomedIn(webkit_web_view_get_zoom_level(view)));
-    }
+    if (WebKitWebView* view = webView()) setZoom(zoomedIn(webkit_web_view_get_zoom_level(view)));
 }
 
 void AppDelegate::zoomOut() {
-    if (WebKitWebView* view = webView()) {
-        webkit_web_view_set_zoom_level(view, zoomedOut(webkit_web_view_get_zoom_level(view)));
-    }
+    if (WebKitWebView* view = webView()) setZoom(zoomedOut(webkit_web_view_get_zoom_level(view)));
 }
 
 void AppDelegate::resetZoom() {
-    if (WebKitWebView* view = webView()) webkit_web_view_set_zoom_level(view, kZoomActualSize);
+    setZoom(kZoomActualSize);
+}
+
+// The main page's zoom, kept for its host.
+void AppDelegate::setZoom(double level) {
+    WebKitWebView* view = webView();
+    if (view == nullptr) return;
+    webkit_web_view_set_zoom_level(view, level);
+    if (const char* uri = webkit_web_view_get_uri(view)) site_->keepZoom(uri, level);
+}
+
+// In the window in front, each with its own.
+void AppDelegate::find() {
+    GtkWindow* active = gtk_application_get_active_window(application_);
+    for (const auto& page : pages_) {
+        if (page->window() == active) page->find();
+    }
 }
 
 void AppDelegate::showAbout() {

@@ -30,7 +30,14 @@ Page::Page(WebKitWebView* view, GtkWindow* window, PagePlace place, Site& site, 
       window_(GRef<GtkWindow>::retain(window)),
       place_(place),
       site_(site),
-      host_(host) {
+      host_(host),
+      box_(GRef<GtkWidget>::retain(gtk_box_new(GTK_ORIENTATION_VERTICAL, 0))),
+      find_(view),
+      signIn_(view, place, site) {
+    gtk_box_append(GTK_BOX(box_.get()), find_.widget());
+    gtk_box_append(GTK_BOX(box_.get()), signIn_.bar());
+    gtk_widget_set_vexpand(GTK_WIDGET(view), TRUE);
+    gtk_box_append(GTK_BOX(box_.get()), GTK_WIDGET(view));
     g_object_set_data(G_OBJECT(view), kPageKey, this);
     connectSignal(view, "decide-policy", &Page::decidePolicyCb, this);
     connectSignal(view, "load-changed", &Page::loadChangedCb, this);

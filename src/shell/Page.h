@@ -15,6 +15,8 @@
 
 #include "base/GObjectPtr.h"
 #include "base/OneShot.h"
+#include "shell/FindBar.h"
+#include "shell/SignInKeeper.h"
 #include "shell/Site.h"
 #include "shell/rules/PageDialogGuard.h"
 #include "shell/rules/RetrySchedule.h"
@@ -55,6 +57,8 @@ public:
     static Page* of(WebKitWebView* view);
 
     WebKitWebView* view() const { return view_.get(); }
+    // What goes in the window: the find bar and the sign-in bar over the view.
+    GtkWidget* widget() const { return box_.get(); }
     GtkWindow* window() const { return window_.get(); }
     const RetryState& retries() const { return retry_; }
     const TypedFields& typed() const { return typed_; }
@@ -66,6 +70,9 @@ public:
     void goBack();
     void goForward();
     void reload();
+    // "Rechercher...": the find bar over the page.
+    void find() { find_.open(); }
+    const FindBar& findBar() const { return find_; }
     // A page stuck in a script is stopped at once; true when it was.
     bool stopIfStuck();
     // Asks the page to close as the program ends; true when it closed at once (it was stuck).
@@ -134,6 +141,9 @@ private:
     const PagePlace place_;
     Site& site_;
     PageHost& host_;
+    GRef<GtkWidget> box_;
+    FindBar find_;
+    SignInKeeper signIn_;
 
     bool placeholderPending_ = false;  // our error or stopped page asked for, not committed
     bool showsPlaceholder_ = false;    // the page committed last is ours

@@ -12,6 +12,15 @@ namespace delvaronte {
 
 namespace {
 
+// The text at name of a script's object; empty when there is none.
+std::string textOf(JSCValue* object, const char* name) {
+    if (object == nullptr || !jsc_value_is_object(object)) return "";
+    const auto value = GRef<JSCValue>::adopt(jsc_value_object_get_property(object, name));
+    return value && jsc_value_is_string(value.get())
+               ? std::string(GText(jsc_value_to_string(value.get())).get())
+               : std::string();
+}
+
 NavigationKind kindOf(WebKitNavigationAction* action) {
     // A server's redirect keeps the type of the navigation it answers (a link click).
     if (webkit_navigation_action_is_redirect(action)) return NavigationKind::Redirect;
@@ -101,6 +110,8 @@ gboolean Page::decidePolicyCb(WebKitWebView*, WebKitPolicyDecision* decision,
     }
     if (ownNavigation) {
         self->form_.navigating(kind == NavigationKind::FormSubmitted);
+        self->signIn_.navigating(
+            kind, webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)));
         // A link the user followed: the page's dialogs are its own again. What the page does
         // by itself (a reload in a loop of alerts) goes on counting.
         if (webkit_navigation_action_is_user_gesture(action)) self->userNavigates();
@@ -116,6 +127,11 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
             self->stopRetries();
             self->form_.committed();
             self->typed_.committed(self->uri());
+            self->signIn_.committed(self->uri());
+            // Each host at the zoom the user last chose for it; a pop-up keeps its opener's.
+            if (self->place_ == PagePlace::MainWindow) {
+                webkit_web_view_set_zoom_level(self->view(), self->site_.zoomFor(self->uri()));
+            }
             // What the page's typing is sent with, in the program's world of that page.
             const std::string mark = "window.delvaronteView = " +
                                      std::to_string(webkit_web_view_get_page_id(self->view())) +
@@ -135,6 +151,7 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
         } else if (const std::optional<std::string> typed = self->typed_.loaded(at)) {
             self->fillFields(*typed);
         }
+        self->signIn_.loaded(at);
     }
     if (event == WEBKIT_LOAD_FINISHED) {
         // A retry that came due while another load ran (our error page's own) goes now.
@@ -152,6 +169,7 @@ gboolean Page::loadFailedCb(WebKitWebView*, WebKitLoadEvent, const char* failedU
     }
     self->stopRetries();
     self->form_.loadFailed();
+    self->signIn_.failed();
     self->showErrorPage(failedUri);
     return TRUE;
 }
@@ -188,12 +206,7 @@ void Page::webProcessTerminatedCb(WebKitWebView*, WebKitWebProcessTerminationRea
 }
 
 void Page::typedCb(WebKitUserContentManager*, JSCValue* message, Page* self) {
-    const auto text = [&](const char* name) {
-        const auto value = GRef<JSCValue>::adopt(jsc_value_object_get_property(message, name));
-        return value && jsc_value_is_string(value.get())
-                   ? std::string(GText(jsc_value_to_string(value.get())).get())
-                   : std::string();
-    };
+    const auto text = [message](const char* name) { return textOf(message, name); };
     // Only for the page this view shows: another view's, or one being left, count for nothing.
     const std::string page = text("page");
     if (text("view") != std::to_string(webkit_web_view_get_page_id(self->view())) || page.empty() ||
@@ -212,33 +225,41 @@ void Page::showPlaceholder(const char* html, const char* uri) {
     host_.pageShown(*this);
 }
 
-// The form goes once its fields are read (the engine sends it when the request is let go).
+// The form goes once what was typed in its page is read (the engine sends it when the request
+// is let go): its fields, and the application's sign-in where it may be kept.
 gboolean Page::submitFormCb(WebKitWebView*, WebKitFormSubmissionRequest* request, Page* self) {
-    if (!self->site_.trust().allows(PageFeature::KeptTyping, self->asker())) return FALSE;
+    const std::string at = self->uri();
+    const bool typing = self->site_.trust().allows(PageFeature::KeptTyping, self->asker());
+    const bool signIn = self->signIn_.reads(at);
+    if (!typing && !signIn) return FALSE;
     struct Reading {
         std::weak_ptr<Page> page;
         GRef<WebKitFormSubmissionRequest> request;
         std::string at;
     };
-    auto* reading = new Reading{self->weak_from_this(),
-                                GRef<WebKitFormSubmissionRequest>::retain(request), self->uri()};
+    GVariantDict arguments;
+    g_variant_dict_init(&arguments, nullptr);
+    // The engine takes no boolean arguments: an empty text is false.
+    g_variant_dict_insert(&arguments, "typing", "s", typing ? "1" : "");
+    g_variant_dict_insert(&arguments, "signIn", "s", signIn ? "1" : "");
     webkit_web_view_call_async_javascript_function(
-        self->view(), readFieldsScript().c_str(), -1, nullptr, kFormWorld, nullptr, nullptr,
+        self->view(), sendingFormScript().c_str(), -1, g_variant_dict_end(&arguments), kFormWorld,
+        nullptr, nullptr,
         +[](GObject* source, GAsyncResult* result, gpointer data) {
             std::unique_ptr<Reading> reading(static_cast<Reading*>(data));
             const auto value =
                 GRef<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
                     WEBKIT_WEB_VIEW(source), result, nullptr));
+            const auto text = [&value](const char* name) { return textOf(value.get(), name); };
             if (const auto page = reading->page.lock()) {
-                std::string fields;
-                if (value && jsc_value_is_string(value.get())) {
-                    fields = GText(jsc_value_to_string(value.get())).get();
-                }
+                const std::string fields = text("fields");
                 page->form_.kept(fields.empty() ? "" : reading->at, fields);
+                page->signIn_.sent(text("signIn"));
             }
             webkit_form_submission_request_submit(reading->request.get());
         },
-        reading);
+        new Reading{self->weak_from_this(), GRef<WebKitFormSubmissionRequest>::retain(request),
+                    at});
     return TRUE;
 }
 

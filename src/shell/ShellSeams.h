@@ -20,11 +20,9 @@ struct ShellSeams {
     // Opens an address that may leave the program, or the file: address of a downloaded file,
     // with the user's default application.
     std::function<void(const std::string& uri)> open = launchDefaultHandler;
-    // Shows the print dialog of an operation over a window.
-    std::function<void(WebKitPrintOperation*, GtkWindow*)> print =
-        [](WebKitPrintOperation* operation, GtkWindow* parent) {
-            webkit_print_operation_run_dialog(operation, parent);
-        };
+    // Shows the print dialog of an operation over a window; whether the page was printed.
+    std::function<WebKitPrintOperationResponse(WebKitPrintOperation*, GtkWindow*)> print =
+        webkit_print_operation_run_dialog;
     // The update check's manifest address and timeout; its "Telecharger" opens through open.
     UpdateCheckSettings updates;
     // A home page that has not started to arrive by then counts as failed.

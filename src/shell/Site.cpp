@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/UriParts.h"
 #include "config/AppConfig.h"
 #include "config/Certificates.h"
 #include "shell/WebViews.h"
+#include "shell/rules/Zoom.h"
 
 namespace delvaronte {
 
@@ -13,7 +15,8 @@ Site::Site(GApplication* application, const ShellSeams& seams, const std::string
     : seams_(seams),
       trust_(HomeOrigin(homeUrl)),
       downloads_(sharedNetworkSession(), seams.open),
-      notifications_(application) {
+      notifications_(application),
+      kept_(KeptSettings::defaultPath()) {
     const std::string folder = std::filesystem::path(AppConfig::configFilePath()).parent_path();
     pinned_ = loadCertificate(folder, kTrustedCertificateFile, false);
     client_ = loadCertificate(folder, kClientCertificateFile, true);
@@ -80,8 +83,25 @@ void Site::open(const std::string& uri) const {
     seams_.open(uri);
 }
 
-void Site::print(WebKitPrintOperation* operation, GtkWindow* parent) const {
-    seams_.print(operation, parent);
+void Site::print(WebKitPrintOperation* operation, GtkWindow* parent) {
+    if (const auto settings = kept_.printSettings()) {
+        webkit_print_operation_set_print_settings(operation, settings.get());
+    }
+    if (const auto setup = kept_.pageSetup()) {
+        webkit_print_operation_set_page_setup(operation, setup.get());
+    }
+    if (seams_.print(operation, parent) == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) {
+        kept_.keepPrinting(webkit_print_operation_get_print_settings(operation),
+                           webkit_print_operation_get_page_setup(operation));
+    }
+}
+
+double Site::zoomFor(const std::string& uri) const {
+    return kept_.zoom(uriHost(uri)).value_or(kZoomActualSize);
+}
+
+void Site::keepZoom(const std::string& uri, double level) {
+    kept_.keepZoom(uriHost(uri), level);
 }
 
 unsigned Site::retryDelayMs(int attempt) const {

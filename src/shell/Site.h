@@ -12,6 +12,7 @@
 
 #include "base/GObjectPtr.h"
 #include "shell/Downloads.h"
+#include "shell/KeptSettings.h"
 #include "shell/Notifications.h"
 #include "shell/ShellSeams.h"
 #include "shell/rules/PageTrust.h"
@@ -28,7 +29,11 @@ public:
 
     // Hands an address to the desktop (the default browser, the mail client).
     void open(const std::string& uri) const;
-    void print(WebKitPrintOperation* operation, GtkWindow* parent) const;
+    // Prints through the print dialog, which comes with the settings of the last print.
+    void print(WebKitPrintOperation* operation, GtkWindow* parent);
+    // The zoom kept for the host of the page at uri: 1 when none was.
+    double zoomFor(const std::string& uri) const;
+    void keepZoom(const std::string& uri, double level);
     // How long an error page waits before its retry number attempt (0 the first).
     unsigned retryDelayMs(int attempt) const;
     // How long the main page's load may take to start arriving.
@@ -67,6 +72,7 @@ private:
     std::map<std::string, ProxyChoice::Credentials> proxyCredentials_;
     Downloads downloads_;
     Notifications notifications_;
+    KeptSettings kept_;
 };
 
 }  // namespace delvaronte

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "base/GObjectPtr.h"
@@ -10,6 +12,7 @@
 #include "shell/StartupEnvironment.h"
 #include "shell/rules/FormFields.h"
 #include "shell/rules/NotificationRequest.h"
+#include "shell/rules/Spelling.h"
 #include "shell/rules/TypingFocus.h"
 
 namespace delvaronte {
@@ -71,6 +74,36 @@ WebKitUserContentManager* sharedUserContent() {
     return content;
 }
 
+// Whether the spelling engine finds a dictionary of that name ("fr_FR"): where its Hunspell
+// back-end looks, the user's own folder first.
+bool dictionaryInstalled(const std::string& name) {
+    std::vector<std::filesystem::path> folders{std::filesystem::path(g_get_user_config_dir()) /
+                                               "enchant" / "hunspell"};
+    for (const char* const* data = g_get_system_data_dirs(); *data != nullptr; ++data) {
+        for (const char* under : {"hunspell", "myspell", "myspell/dicts"}) {
+            folders.push_back(std::filesystem::path(*data) / under);
+        }
+    }
+    std::error_code error;
+    return std::any_of(folders.begin(), folders.end(), [&](const std::filesystem::path& folder) {
+        return std::filesystem::exists(folder / (name + ".dic"), error) &&
+               std::filesystem::exists(folder / (name + ".aff"), error);
+    });
+}
+
+// What is typed is checked in French, and in the desktop's language; underlined words get
+// their suggestions in the page's context menu. No dictionary at all: no checking.
+void checkSpelling(WebKitWebContext* context) {
+    const char* locale = g_get_language_names()[0];
+    const std::vector<std::string> languages = spellingLanguages(locale, dictionaryInstalled);
+    if (languages.empty()) return;
+    std::vector<const char*> names;
+    for (const auto& language : languages) names.push_back(language.c_str());
+    names.push_back(nullptr);
+    webkit_web_context_set_spell_checking_languages(context, names.data());
+    webkit_web_context_set_spell_checking_enabled(context, TRUE);
+}
+
 }  // namespace
 
 WebKitSettings* sharedSettings() {
@@ -112,6 +145,7 @@ WebKitWebView* newMainWebView(const MemoryCeiling& ceiling) {
         auto* made = WEBKIT_WEB_CONTEXT(
             g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
         webkit_memory_pressure_settings_free(memory);
+        checkSpelling(made);
         return made;
     }();
     return WEBKIT_WEB_VIEW(g_object_new(

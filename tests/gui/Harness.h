@@ -132,7 +132,9 @@ public:
     std::vector<std::string> opened;
     WebKitWebView* view() { return delegate_->webView(); }
     WebKitWebView* popup(size_t index) {
-        return WEBKIT_WEB_VIEW(gtk_window_get_child(delegate_->childWindows().at(index)));
+        return WEBKIT_WEB_VIEW(widgetsOf(delegate_->childWindows().at(index), [](GtkWidget* w) {
+                                   return WEBKIT_IS_WEB_VIEW(w);
+                               }).at(0));
     }
     // Waits until the view is done loading, at uri when given.
     bool waitForLoad(WebKitWebView* view, const std::string& uri = "") {

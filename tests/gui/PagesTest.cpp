@@ -350,7 +350,10 @@ TEST_F(Pages, DownloadsSavedWhereTheUserChoseOpenedOnRequestAndPrinted) {
 
     // Printing from the page, the menu and the key, always over the main window.
     std::vector<GtkWindow*> printed;
-    app_.seams.print = [&](WebKitPrintOperation*, GtkWindow* parent) { printed.push_back(parent); };
+    app_.seams.print = [&](WebKitPrintOperation*, GtkWindow* parent) {
+        printed.push_back(parent);
+        return WEBKIT_PRINT_OPERATION_RESPONSE_CANCEL;
+    };
     app_.evaluate("window.print(); 1");
     ASSERT_TRUE(waitUntil([&] { return printed.size() == 1; }));
     app_.action("print");

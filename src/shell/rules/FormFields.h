@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "shell/rules/SavedSignIn.h"
+
 namespace delvaronte {
 
 // More than an entry form holds: not kept.
@@ -33,10 +35,13 @@ const readFields = () => {
 };
 )";
 
-// As a function's body: the fields, as JSON.
-inline const std::string& readFieldsScript() {
+// As a function's body over typing and signIn (whether to read each): what a form's page
+// holds as the form goes, as an object of two JSON texts, fields and signIn (empty when not
+// read).
+inline const std::string& sendingFormScript() {
     static const std::string script =
-        std::string(kReadFieldsFunction) + "return JSON.stringify(readFields());";
+        std::string(kReadFieldsFunction) + kSignInFieldsFunction + kReadSignInFunction + R"(
+return {fields: typing ? JSON.stringify(readFields()) : '', signIn: signIn ? readSignIn() : ''};)";
     return script;
 }
 

@@ -1,9 +1,11 @@
 #include "shell/rules/PageTrust.h"
 
+#include "base/UriParts.h"
+
 namespace delvaronte {
 
 // MainWindow, PopUp, Frame.
-const std::array<TrustRow, 5> kTrustTable = {{
+const std::array<TrustRow, 6> kTrustTable = {{
     {PageFeature::PinnedCertificate,
      {true, true, false},
      {false, false, false},
@@ -18,6 +20,10 @@ const std::array<TrustRow, 5> kTrustTable = {{
      {true, true, false},
      {true, true, false},
      "a failed form brought back as typed"},
+    {PageFeature::SavedSignIn,
+     {true, true, false},
+     {false, false, false},
+     "the sign-in kept in the keyring"},
 }};
 
 bool allows(PageFeature feature, const Asker& asker) {
@@ -37,6 +43,11 @@ Asker PageTrust::request(std::string_view pageUri, std::string_view host, PagePl
     // A request to another host than the page's own comes from a part of the page: a frame.
     const bool pagesOwn = HomeOrigin(pageUri).isHomeHost(host);
     return {home_.isHomeHost(host), pagesOwn ? place : PagePlace::Frame};
+}
+
+bool PageTrust::keepsSignIn(std::string_view pageUri, PagePlace place) const {
+    const bool downgraded = uriScheme(home_.url()) == "https" && uriScheme(pageUri) != "https";
+    return !downgraded && allows(PageFeature::SavedSignIn, page(pageUri, place));
 }
 
 }  // namespace delvaronte

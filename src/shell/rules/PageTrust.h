@@ -16,6 +16,7 @@ enum class PageFeature {
     Notifications,      // the desktop's notifications (every other permission is refused)
     SignInPrompt,       // our dialog for a server's sign-in (Basic, Digest, NTLM, Negotiate)
     KeptTyping,         // what was typed in a form, kept to be brought back after a failure
+    SavedSignIn,        // the sign-in kept in the keyring: offered, and filled in again
 };
 
 enum class PagePlace { MainWindow, PopUp, Frame };
@@ -35,7 +36,7 @@ struct TrustRow {
 };
 
 // Every feature once, in the order above.
-extern const std::array<TrustRow, 5> kTrustTable;
+extern const std::array<TrustRow, 6> kTrustTable;
 
 bool allows(PageFeature feature, const Asker& asker);
 
@@ -52,6 +53,10 @@ public:
     // A request of that page to host (a sign-in, a client certificate): the page's own when
     // it goes to the page's host, a frame's otherwise, as far as the engine tells.
     Asker request(std::string_view pageUri, std::string_view host, PagePlace place) const;
+
+    // The page at pageUri, at the top of a window of that place, may have its sign-in kept and
+    // filled: the table's rule, and never over http when the home address is https.
+    bool keepsSignIn(std::string_view pageUri, PagePlace place) const;
 
     bool allows(PageFeature feature, const Asker& asker) const {
         return delvaronte::allows(feature, asker);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <optional>
 
 namespace delvaronte {
 
@@ -15,6 +16,12 @@ constexpr double zoomedIn(double current) {
 }
 constexpr double zoomedOut(double current) {
     return std::max(current - kZoomStep, kZoomFloor);
+}
+
+// A zoom read back from the user's file: nothing when no step of the menu could have set it.
+constexpr std::optional<double> keptZoom(double stored) {
+    if (stored >= kZoomFloor && stored <= 10.0) return stored;  // false for NaN too
+    return std::nullopt;
 }
 
 }  // namespace delvaronte

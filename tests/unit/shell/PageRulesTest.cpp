@@ -7,6 +7,7 @@
 #include "shell/rules/PageTrust.h"
 #include "shell/rules/QuitSequence.h"
 #include "shell/rules/RetrySchedule.h"
+#include "shell/rules/SavedSignIn.h"
 #include "shell/rules/SentForm.h"
 #include "shell/rules/TypedFields.h"
 
@@ -22,6 +23,7 @@ TEST(Trust, WhatEachPageMayDoByHostAndPlace) {
         {Notifications, {y, y, n, n, n, n}},      // the page at the top asks
         {SignInPrompt, {y, y, n, n, n, n}},       // never a frame, never another host
         {KeptTyping, {y, y, n, y, y, n}},         // the forms of the page at the top
+        {SavedSignIn, {y, y, n, n, n, n}},        // and never over http under an https home
     };
     ASSERT_EQ(std::size(rows), kTrustTable.size()) << "a row here for each feature";
     for (const auto& [feature, expected] : rows) {
@@ -56,6 +58,29 @@ TEST(Trust, WhatEachPageMayDoByHostAndPlace) {
     for (const char* forged : {"", "compta.exemple.ma/x", "x@compta.exemple.ma", "[::1]"})
         EXPECT_FALSE(trust.home().isHomeHost(forged)) << forged;
     EXPECT_FALSE(HomeOrigin().isHomeAddress("https://compta.exemple.ma/")) << "no home";
+    EXPECT_TRUE(trust.keepsSignIn("https://compta.exemple.ma/x", PagePlace::PopUp));
+    EXPECT_FALSE(trust.keepsSignIn("http://compta.exemple.ma/x", PagePlace::MainWindow));
+    EXPECT_FALSE(trust.keepsSignIn(home, PagePlace::Frame));
+    EXPECT_TRUE(PageTrust(HomeOrigin("http://compta/")).keepsSignIn("http://compta/", {}));
+}
+
+// What is offered, and what fills the form.
+TEST(SavedSignIn, OfferedWhenNewOrChangedFilledByIdentifier) {
+    const SignIn alice{"alice", "s1"};
+    const KeptSignIns kept{{alice, {"bob", "s2"}}};
+    EXPECT_EQ(offerFor({"carol", "s3"}, kept), SignInOffer::Save);
+    EXPECT_EQ(offerFor({"alice", "s9"}, kept), SignInOffer::Update);
+    EXPECT_EQ(offerFor(alice, kept), SignInOffer::None);
+    EXPECT_EQ(offerFor({"carol", "s3"}, {{}, true}), SignInOffer::None) << "never for this site";
+    EXPECT_EQ(signInToFill(kept, ""), alice);
+    EXPECT_EQ(signInToFill(kept, "bob")->password, "s2");
+    EXPECT_FALSE(signInToFill(kept, "carol"));
+    EXPECT_EQ(signInOrigin("https://Compta.exemple.ma:8443/x?y"), "https://compta.exemple.ma");
+
+    const std::string json = R"({"user":"alice","password":"s1","field":"mot"})";
+    EXPECT_EQ(sentSignIn(json)->field, "mot");
+    for (const char* refused : {"", "[]", R"({"user":"alice","password":""})", "{"})
+        EXPECT_FALSE(sentSignIn(refused)) << refused;
 }
 
 TEST(Trust, APageThatKeepsAskingForASignInIsStopped) {

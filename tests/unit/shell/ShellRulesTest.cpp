@@ -3,14 +3,18 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "../../TempDir.h"
 #include "shell/rules/DownloadNames.h"
 #include "shell/rules/DrawingPath.h"
+#include "shell/rules/FindCount.h"
 #include "shell/rules/MemoryCeiling.h"
 #include "shell/rules/NavigationPolicy.h"
 #include "shell/rules/PageDialogGuard.h"
 #include "shell/rules/PagePermissions.h"
 #include "shell/rules/RetrySchedule.h"
+#include "shell/rules/Spelling.h"
 #include "shell/rules/WindowGeometry.h"
 #include "shell/rules/Zoom.h"
 
@@ -106,6 +110,26 @@ TEST(Windows, GeometryAndZoom) {
     for (int i = 0; i < 6; ++i) zoom = zoomedOut(zoom);
     EXPECT_EQ(zoom, 0.5);
     EXPECT_EQ(zoomedIn(zoomedIn(1.0)), 1.2000000000000002);
+    EXPECT_EQ(keptZoom(1.25), 1.25);
+    for (double damaged : {0.0, 0.49, 10.5, std::nan("")}) EXPECT_FALSE(keptZoom(damaged));
+}
+
+TEST(Desk, SpellingLanguagesAndTheFindCount) {
+    const auto installed = [](const std::string& name) {
+        return name == "fr_FR" || name == "en_US" || name == "de";
+    };
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(spellingLanguages("en_US.UTF-8", installed), (Names{"fr_FR", "en_US"}));
+    EXPECT_EQ(spellingLanguages("de_AT@euro", installed), (Names{"fr_FR", "de"}));
+    EXPECT_EQ(spellingLanguages("fr_FR.UTF-8", installed), (Names{"fr_FR"}));
+    EXPECT_EQ(spellingLanguages("C", installed), (Names{"fr_FR"}));
+    EXPECT_EQ(spellingLanguages("ar_MA", [](const std::string& n) { return n == "fr"; }),
+              (Names{"fr"}));
+    EXPECT_EQ(spellingLanguages("en_US", [](const std::string&) { return false; }), Names{});
+    EXPECT_EQ(stepMatch(1, 3, true), 2u);
+    EXPECT_EQ(stepMatch(3, 3, true), 1u);
+    EXPECT_EQ(stepMatch(1, 3, false), 3u);
+    EXPECT_EQ(matchCount(2, 120), "2 sur 120");
 }
 
 TEST(Windows, CairoWhereOpenGlWouldRunOnTheProcessor) {
