@@ -15,8 +15,8 @@ packages=(
   hunspell-fr
   # tests
   googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox gsettings-desktop-schemas
-  # a keyring service on the tests' own session bus
-  gnome-keyring
+  # a keyring service on the tests' own session bus; dconf for the office's settings
+  gnome-keyring dconf-cli dconf-service dconf-gsettings-backend
   # benchmarks: keys typed through the X server (XTest)
   libxtst-dev
   # packaging and its checks

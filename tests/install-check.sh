@@ -9,7 +9,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 id=ma.delvaronte.Delvaronte
 for file in bin/delvaronte bin/delvaronte-config bin/delvaronte-demo \
             share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-            share/icons/hicolor/scalable/apps/$id.svg share/delvaronte/demo/index.html; do
+            share/icons/hicolor/scalable/apps/$id.svg share/delvaronte/demo/index.html \
+            share/glib-2.0/schemas/$id.gschema.xml share/glib-2.0/schemas/gschemas.compiled; do
   [ -e "$prefix/$file" ] || { echo "missing: $file"; exit 1; }
 done
 for size in 16 24 32 48 64 128 256 512; do

@@ -9,6 +9,7 @@
 #include "shell/ScreenArea.h"
 #include "shell/StartupEnvironment.h"
 #include "shell/WebViews.h"
+#include "shell/rules/OpenedAddress.h"
 #include "shell/rules/PageLimits.h"
 #include "shell/rules/WindowGeometry.h"
 
@@ -17,6 +18,7 @@ namespace delvaronte {
 AppDelegate::AppDelegate(GtkApplication* application, const ShellSeams& seams)
     : application_(application), seams_(seams) {
     connectSignal(application_, "activate", &AppDelegate::activateCb, this);
+    connectSignal(application_, "open", &AppDelegate::openCb, this);
     // However a pop-up goes (its close button, its page's script, the program ending), GTK
     // takes it from the application's windows: that is where it leaves childWindows.
     connectSignal(application_, "window-removed", &AppDelegate::windowRemovedCb, this);
@@ -50,6 +52,27 @@ void AppDelegate::activateCb(GApplication*, AppDelegate* self) {
     self->setupApplication();
 }
 
+// Started (or brought forward) as an activation is, then each address goes where it belongs.
+void AppDelegate::openCb(GApplication* application, GFile** files, int count, const char*,
+                         AppDelegate* self) {
+    activateCb(application, self);
+    for (int i = 0; i < count; ++i) self->openAddress(GText(g_file_get_uri(files[i])).get());
+}
+
+void AppDelegate::openAddress(const std::string& uri) {
+    if (pages_.empty()) return;  // the set-up was abandoned
+    switch (openedAddress(site_->trust().home(), uri)) {
+        case OpenedAddress::InWindow:
+            pages_.front()->load(uri);
+            break;
+        case OpenedAddress::ToBrowser:
+            site_->open(uri);
+            break;
+        case OpenedAddress::Refused:
+            break;
+    }
+}
+
 void AppDelegate::setupApplication() {
     if (!AppConfig::load().isConfigured() && !ConfigWindow::showSetup()) {
         // Abandoned before any window exists: nothing holds the application, it ends.
@@ -69,13 +92,14 @@ void AppDelegate::setupApplication() {
     // processes then start while the window draws its first frame, the splash.
     site_ = std::make_unique<Site>(G_APPLICATION(application_), seams_, home);
     WebKitWebView* view = newMainWebView(seams_.memoryCeiling);
-    site_->grantNotifications(webkit_web_view_get_context(view));
+    site_->attach(webkit_web_view_get_context(view));
     pages_.push_back(std::make_shared<Page>(view, window_, PagePlace::MainWindow, *site_,
                                             static_cast<PageHost&>(*this)));
     gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), pages_.front()->widget());
     gtk_widget_grab_focus(GTK_WIDGET(view));
     loadUrl(home);
-    UpdateChecker::checkForUpdates(true, site_->updateSettings());
+    // An office that updates its desks through its own packages turns the check off.
+    if (site_->isOn("update-check")) UpdateChecker::checkForUpdates(true, site_->updateSettings());
 }
 
 void AppDelegate::buildMainWindow() {

@@ -38,6 +38,9 @@ public:
 
     // Loads text as the home page when it is an absolute URL; otherwise nothing changes.
     void loadUrl(const std::string& text) override;
+    // An address another program gave: the home host's in the main window, another web
+    // address in the default browser, anything else nowhere.
+    void openAddress(const std::string& uri);
 
     // Menu commands (the editing ones are the menu's own: see setupMenu).
     void goBack();
@@ -62,6 +65,8 @@ private:
     void presentMainWindow();
     void setZoom(double level);
     static void activateCb(GApplication* application, AppDelegate* self);
+    static void openCb(GApplication* application, GFile** files, int count, const char* hint,
+                       AppDelegate* self);
     static void windowRemovedCb(GtkApplication* application, GtkWindow* window, AppDelegate* self);
     static void queryEndCb(GtkApplication* application, AppDelegate* self);
 

@@ -48,11 +48,7 @@ std::optional<double> KeptSettings::zoom(const std::string& host) const {
 
 void KeptSettings::keepZoom(const std::string& host, double level) {
     if (!keyable(host)) return;
-    if (level == kZoomActualSize) {
-        g_key_file_remove_key(file_, kZoomGroup, host.c_str(), nullptr);
-    } else {
-        g_key_file_set_double(file_, kZoomGroup, host.c_str(), level);
-    }
+    g_key_file_set_double(file_, kZoomGroup, host.c_str(), level);
     save();
 }
 

@@ -127,7 +127,7 @@ gboolean Page::permissionRequestCb(WebKitWebView*, WebKitPermissionRequest* requ
 }
 
 gboolean Page::showNotificationCb(WebKitWebView*, WebKitNotification* notification, Page* self) {
-    if (self->site_.trust().allows(PageFeature::Notifications, self->asker())) {
+    if (self->site_.mayNotify(self->asker())) {
         self->site_.notify(self->view(), notification);
     }
     return TRUE;  // never shown otherwise

@@ -22,7 +22,9 @@ public:
 
     GtkWidget* bar() const { return bar_.widget(); }
     // Whether the sign-in of the page at uri is read as its form goes.
-    bool reads(const std::string& uri) const { return site_.trust().keepsSignIn(uri, place_); }
+    bool reads(const std::string& uri) const {
+        return site_.trust().keepsSignIn(uri, place_) && site_.isOn("remember-sign-in");
+    }
     // A form of the page goes: reading is the reading script's answer.
     void sent(const std::string& reading);
     // A navigation of the page, to that address, was decided.

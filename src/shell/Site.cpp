@@ -13,10 +13,12 @@ namespace delvaronte {
 
 Site::Site(GApplication* application, const ShellSeams& seams, const std::string& homeUrl)
     : seams_(seams),
+      settings_(programSettings()),
       trust_(HomeOrigin(homeUrl)),
       downloads_(sharedNetworkSession(), seams.open),
       notifications_(application),
       kept_(KeptSettings::defaultPath()) {
+    if (settings_) connectSignal(settings_.get(), "changed", &Site::settingChangedCb, this);
     const std::string folder = std::filesystem::path(AppConfig::configFilePath()).parent_path();
     pinned_ = loadCertificate(folder, kTrustedCertificateFile, false);
     client_ = loadCertificate(folder, kClientCertificateFile, true);
@@ -33,16 +35,42 @@ const ProxyChoice::Credentials* Site::proxyCredentials(const std::string& host) 
 
 Site::~Site() {
     if (context_) g_signal_handlers_disconnect_by_data(context_.get(), this);
+    if (settings_) g_signal_handlers_disconnect_by_data(settings_.get(), this);
 }
 
-void Site::grantNotifications(WebKitWebContext* context) {
+void Site::attach(WebKitWebContext* context) {
     context_ = GRef<WebKitWebContext>::retain(context);
     connectSignal(context, "initialize-notification-permissions",
                   &Site::initializeNotificationPermissionsCb, this);
+    applyToEngine();
+}
+
+bool Site::isOn(const char* key) const {
+    return !settings_ || g_settings_get_boolean(settings_.get(), key);
+}
+
+bool Site::mayNotify(const Asker& asker) const {
+    return trust_.allows(PageFeature::Notifications, asker) && isOn("home-notifications");
+}
+
+void Site::settingChangedCb(GSettings*, const char*, Site* self) {
+    self->applyToEngine();
+}
+
+void Site::applyToEngine() {
+    webkit_settings_set_enable_developer_extras(sharedSettings(), isOn("page-inspector"));
+    if (!context_) return;
+    std::vector<std::string> chosen;
+    if (settings_) {
+        GStrv languages = g_settings_get_strv(settings_.get(), "spell-checking-languages");
+        for (GStrv each = languages; *each != nullptr; ++each) chosen.emplace_back(*each);
+        g_strfreev(languages);
+    }
+    checkSpelling(context_.get(), isOn("spell-checking"), chosen);
 }
 
 void Site::initializeNotificationPermissionsCb(WebKitWebContext* context, Site* self) {
-    if (!self->trust_.allows(PageFeature::Notifications, {true, PagePlace::MainWindow})) return;
+    if (!self->mayNotify({true, PagePlace::MainWindow})) return;
     WebKitSecurityOrigin* origin =
         webkit_security_origin_new_for_uri(self->trust_.home().url().c_str());
     if (origin == nullptr) return;
@@ -97,7 +125,10 @@ void Site::print(WebKitPrintOperation* operation, GtkWindow* parent) {
 }
 
 double Site::zoomFor(const std::string& uri) const {
-    return kept_.zoom(uriHost(uri)).value_or(kZoomActualSize);
+    if (const std::optional<double> kept = kept_.zoom(uriHost(uri))) return *kept;
+    const double standing =
+        settings_ ? g_settings_get_double(settings_.get(), "default-zoom") : kZoomActualSize;
+    return keptZoom(standing).value_or(kZoomActualSize);
 }
 
 void Site::keepZoom(const std::string& uri, double level) {
@@ -115,6 +146,11 @@ unsigned Site::loadTimeLimitMs() const {
 UpdateCheckSettings Site::updateSettings() const {
     UpdateCheckSettings settings = seams_.updates;
     settings.open = seams_.open;
+    // The office's own manifest, for a desk that takes its versions from the office.
+    if (settings_) {
+        const GText office(g_settings_get_string(settings_.get(), "update-manifest-url"));
+        if (g_str_has_prefix(office.get(), "https://")) settings.manifestUrl = office.get();
+    }
     if (!settings.proxy) {
         settings.proxy = proxyResolver_;
         settings.proxyCredentials = proxyCredentials_;

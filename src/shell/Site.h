@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/GObjectPtr.h"
+#include "config/Settings.h"
 #include "shell/Downloads.h"
 #include "shell/KeptSettings.h"
 #include "shell/Notifications.h"
@@ -47,9 +48,14 @@ public:
     bool letThrough(GTlsCertificate* presented, const std::string& failedUri, PagePlace place);
     // Answers a server's request for a client certificate: the administrator's, or none.
     void answerClientCertificate(WebKitAuthenticationRequest* request, const Asker& asker);
-    // The home origin may notify from the start, before any click: each web process of the
-    // context is told so as it starts. No other origin ever may (see the pages' requests).
-    void grantNotifications(WebKitWebContext* context);
+    // The web context the pages run in: the home origin may notify from the start, before any
+    // click (each web process is told so as it starts; no other origin ever may), and the
+    // office's settings for spelling and the page inspector apply to it, as they change.
+    void attach(WebKitWebContext* context);
+    // A setting of the office's that is on or off; on where the settings are not installed.
+    bool isOn(const char* key) const;
+    // Whether that page may show the desktop's notifications.
+    bool mayNotify(const Asker& asker) const;
     void notify(WebKitWebView* view, WebKitNotification* notification) {
         notifications_.show(view, notification);
     }
@@ -62,8 +68,11 @@ public:
 
 private:
     static void initializeNotificationPermissionsCb(WebKitWebContext* context, Site* self);
+    static void settingChangedCb(GSettings*, const char* key, Site* self);
+    void applyToEngine();
 
     const ShellSeams& seams_;
+    GRef<GSettings> settings_;
     GRef<WebKitWebContext> context_;
     PageTrust trust_;
     GRef<GTlsCertificate> pinned_, client_;

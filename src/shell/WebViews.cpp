@@ -91,20 +91,23 @@ bool dictionaryInstalled(const std::string& name) {
     });
 }
 
-// What is typed is checked in French, and in the desktop's language; underlined words get
-// their suggestions in the page's context menu. No dictionary at all: no checking.
-void checkSpelling(WebKitWebContext* context) {
-    const char* locale = g_get_language_names()[0];
-    const std::vector<std::string> languages = spellingLanguages(locale, dictionaryInstalled);
-    if (languages.empty()) return;
+}  // namespace
+
+// Underlined words get their suggestions in the page's context menu.
+void checkSpelling(WebKitWebContext* context, bool on, const std::vector<std::string>& chosen) {
+    std::vector<std::string> languages;
+    if (chosen.empty()) {
+        languages = spellingLanguages(g_get_language_names()[0], dictionaryInstalled);
+    } else {
+        std::copy_if(chosen.begin(), chosen.end(), std::back_inserter(languages),
+                     dictionaryInstalled);
+    }
     std::vector<const char*> names;
     for (const auto& language : languages) names.push_back(language.c_str());
     names.push_back(nullptr);
-    webkit_web_context_set_spell_checking_languages(context, names.data());
-    webkit_web_context_set_spell_checking_enabled(context, TRUE);
+    if (!languages.empty()) webkit_web_context_set_spell_checking_languages(context, names.data());
+    webkit_web_context_set_spell_checking_enabled(context, on && !languages.empty());
 }
-
-}  // namespace
 
 WebKitSettings* sharedSettings() {
     static WebKitSettings* settings = [] {
@@ -145,7 +148,6 @@ WebKitWebView* newMainWebView(const MemoryCeiling& ceiling) {
         auto* made = WEBKIT_WEB_CONTEXT(
             g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
         webkit_memory_pressure_settings_free(memory);
-        checkSpelling(made);
         return made;
     }();
     return WEBKIT_WEB_VIEW(g_object_new(

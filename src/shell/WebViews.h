@@ -4,6 +4,9 @@
 
 #include <webkit/webkit.h>
 
+#include <string>
+#include <vector>
+
 #include "base/DesktopProxy.h"
 #include "shell/rules/MemoryCeiling.h"
 
@@ -28,6 +31,11 @@ WebKitWebView* newMainWebView(const MemoryCeiling& ceiling);
 
 // A pop-up's view, related to the page that opened it (same session, same web process).
 WebKitWebView* newRelatedWebView(WebKitWebView* opener);
+
+// Spell checking in the context's pages: off, or in the languages chosen (dictionary names),
+// or, none chosen, in French and the desktop's language; only what is installed counts, and
+// with nothing installed checking stays off.
+void checkSpelling(WebKitWebContext* context, bool on, const std::vector<std::string>& chosen);
 
 // The proxies every web view goes through from now on.
 void applyProxies(WebKitNetworkSession* session, const ProxyChoice& choice);

@@ -12,6 +12,7 @@
 #include "base/Utf8.h"
 #include "config/AppConfig.h"
 #include "config/EntryRules.h"
+#include "config/Settings.h"
 #include "tools/CertificateCommands.h"
 #include "tools/ConfigPlace.h"
 
@@ -25,7 +26,8 @@ constexpr char kUsage[] =
     "Prepare ou inspecte la configuration de DELVARONTE (config.dat).\n"
     "\n"
     "Commandes :\n"
-    "  show              indique si la configuration est complete et affiche l'URL\n"
+    "  show              indique si la configuration est complete, affiche l'URL, les\n"
+    "                    certificats et chaque reglage avec son origine\n"
     "  set-url URL       enregistre l'URL de l'application (le mot de passe est garde)\n"
     "  set-password      lit le mot de passe administrateur sur l'entree standard\n"
     "                    et l'enregistre (l'URL est gardee)\n"
@@ -88,6 +90,20 @@ std::optional<std::string> readPassword(ConfigToolIo& io, const std::string& pro
         return std::nullopt;
     }
     return password ? password : std::string();
+}
+
+// Every setting of the program, its value and where it comes from.
+void showSettings(ConfigToolIo& io) {
+    const GRef<GSettings> settings = programSettings();
+    if (!settings) {
+        io.out << "Reglages : schema " << kSettingsSchema << " introuvable\n";
+        return;
+    }
+    io.out << "Reglages :\n";
+    for (const SettingState& state : settingStates(settings.get())) {
+        io.out << "  " << state.key << " = " << printable(state.value) << " ("
+               << sourceLabel(state.source) << ")\n";
+    }
 }
 
 void showConfiguration(const std::string& path, const AppConfig& record, ConfigToolIo& io) {
@@ -228,7 +244,9 @@ int runConfigTool(const std::vector<std::string>& arguments, ConfigToolIo& io) {
     const AppConfig record = AppConfig::fromJson(*bytes);
     if (command == "show") {
         showConfiguration(place->path, record, io);
-        return showCertificates(*place, io);
+        const int status = showCertificates(*place, io);
+        showSettings(io);
+        return status;
     }
     if (command == "check-password") {
         if (entry && record.verifyPassword(*entry)) return kDone;

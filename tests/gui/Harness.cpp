@@ -184,7 +184,8 @@ gboolean AlertDriver::mapped(GSignalInvocationHint*, guint, const GValue* values
 RunningApp::RunningApp() {
     static int count = 0;  // one D-Bus name per application of the process
     const std::string id = "ma.delvaronte.Tests.App" + std::to_string(++count);
-    application_ = gtk_application_new(id.c_str(), G_APPLICATION_NON_UNIQUE);
+    application_ = gtk_application_new(
+        id.c_str(), GApplicationFlags(G_APPLICATION_NON_UNIQUE | G_APPLICATION_HANDLES_OPEN));
     g_object_set(application_, "register-session", TRUE, nullptr);  // as the program does
     EXPECT_TRUE(g_application_register(G_APPLICATION(application_), nullptr, nullptr));
     seams.open = [this](const std::string& uri) { opened.push_back(uri); };

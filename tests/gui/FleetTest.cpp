@@ -1,0 +1,83 @@
+// Settings an office sets once for every desk: a dconf system database made here (a dconf
+// profile points at it), its locks, the user's own values, `show` naming where each comes
+// from, and the program following a change as it is made.
+#include "Harness.h"
+#include "config/Settings.h"
+
+using namespace delvaronte;
+using namespace delvaronte::testing;
+
+TEST(Fleet, LockedDefaultsBeatTheUserAndShowSaysWhereEachComesFrom) {
+    const TempDir folder;
+    const auto keyfiles = folder.path() / "bureau.d";
+    std::filesystem::create_directories(keyfiles / "locks");
+    writeFile(keyfiles / "00-bureau",
+              "[ma/delvaronte/Delvaronte]\nremember-sign-in=false\ndefault-zoom=1.25\n"
+              "page-inspector=false\n");
+    writeFile(keyfiles / "locks" / "bureau", "/ma/delvaronte/Delvaronte/remember-sign-in\n");
+    writeFile(folder.file("profile"), "user-db:user\nfile-db:" + folder.file("bureau") + "\n");
+    // This desk, for the commands run here and what they start.
+    for (const auto& [name, value] : Environment{{"GSETTINGS_BACKEND", "dconf"},
+                                                 {"DCONF_PROFILE", folder.file("profile")},
+                                                 {"XDG_RUNTIME_DIR", folder.path().string()},
+                                                 {"XDG_CONFIG_HOME", folder.file("config")}})
+        g_setenv(name.c_str(), value.c_str(), TRUE);
+    // A command's output, and its wait status (0 when it succeeded).
+    const auto run = [](std::vector<std::string> command, int* status = nullptr) {
+        std::vector<char*> argv;
+        for (auto& word : command) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        gchar* out = nullptr;
+        g_spawn_sync(nullptr, argv.data(), nullptr,
+                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
+                     nullptr, &out, nullptr, status, nullptr);
+        return std::string(out ? GText(out).get() : "");
+    };
+    int status = -1;
+    run({"dconf", "compile", folder.file("bureau"), keyfiles.string()}, &status);
+    ASSERT_EQ(status, 0) << "dconf compile";
+    Launched service({"/usr/libexec/dconf-service"}, {});
+    const std::string key = "ma.delvaronte.Delvaronte";
+    ASSERT_TRUE(waitPolling([&] {
+        run({"gsettings", "set", key, "default-zoom", "1.5"}, &status);
+        return status == 0;
+    }));
+    run({"gsettings", "set", key, "remember-sign-in", "true"}, &status);
+    EXPECT_NE(status, 0) << "locked";
+
+    const std::string shown = run({DELVARONTE_CONFIG_TOOL, "show"});
+    for (const char* line : {"  remember-sign-in = false (Defini par l'administrateur)\n",
+                             "  page-inspector = false (defaut de l'administrateur)\n",
+                             "  default-zoom = 1.5 (choisi par l'utilisateur)\n",
+                             "  update-check = true (par defaut)\n"})
+        EXPECT_NE(shown.find(line), std::string::npos) << line << shown;
+}
+
+// A change reaches the running program without a restart.
+TEST_F(AppOnDemoSite, TheOfficesSettingsAreFollowedAsTheyChange) {
+    const GRef<GSettings> settings = programSettings();  // the schema of the build folder
+    WebKitSettings* engine = webkit_web_view_get_settings(app_.view());
+    g_settings_set_boolean(settings.get(), "page-inspector", FALSE);
+    EXPECT_TRUE(waitUntil([&] { return !webkit_settings_get_enable_developer_extras(engine); }));
+    WebKitWebContext* context = webkit_web_view_get_context(app_.view());
+    g_settings_set_boolean(settings.get(), "spell-checking", FALSE);
+    EXPECT_TRUE(waitUntil([&] { return !webkit_web_context_get_spell_checking_enabled(context); }));
+}
+
+// An address from another program: the home host's into the window, another host's to the
+// browser, what is no web address nowhere.
+TEST_F(AppOnDemoSite, AnAddressFromAnotherProgramGoesWhereItBelongs) {
+    const auto open = [&](const std::string& uri) {
+        const auto file = GRef<GFile>::adopt(g_file_new_for_commandline_arg(uri.c_str()));
+        GFile* files[] = {file.get()};
+        g_application_open(G_APPLICATION(gtk_window_get_application(app_.delegate().window())),
+                           files, 1, "");
+    };
+    open(server_.url("/factures.html"));
+    EXPECT_TRUE(app_.waitForLoad(server_.url("/factures.html")));
+    for (const char* elsewhere :
+         {"notes.txt", "mailto:compta@exemple.ma", "file:///etc/passwd", "ftp://localhost/x"})
+        open(elsewhere);
+    open(server_.url("/factures.html", "localhost"));
+    EXPECT_EQ(opened_, std::vector<std::string>{server_.url("/factures.html", "localhost")});
+}
