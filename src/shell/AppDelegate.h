@@ -55,6 +55,8 @@ public:
     void resetZoom();
     void find();
     void showAbout();
+    // What "Copier les informations pour l'assistance" copies.
+    std::string supportText() const;
     void miniaturize();
     void quit();
     void printPage();

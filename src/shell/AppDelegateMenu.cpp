@@ -201,7 +201,18 @@ void AppDelegate::showAbout() {
     alert.setInformativeText(aboutText());
     alert.setStyle(AlertStyle::Informational);
     alert.addButton("OK");
-    alert.runModal();
+    alert.addButton("Copier les informations pour l'assistance");
+    if (alert.runModal() == kAlertFirstButton + 1 && window_ != nullptr) {
+        gdk_clipboard_set_text(gtk_widget_get_clipboard(GTK_WIDGET(window_)),
+                               supportText().c_str());
+    }
+}
+
+std::string AppDelegate::supportText() const {
+    if (!site_) return "";
+    SupportFacts facts = site_->supportFacts();
+    facts.program = "DELVARONTE " + std::string(kVersion);
+    return delvaronte::supportText(facts);
 }
 
 void AppDelegate::miniaturize() {

@@ -163,6 +163,7 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
 gboolean Page::loadFailedCb(WebKitWebView*, WebKitLoadEvent, const char* failedUri, GError* error,
                             Page* self) {
     if (isNoFailure(error)) return TRUE;
+    self->site_.loadFailed(failedUri != nullptr ? failedUri : "", error);
     if (retriesByItself(classifyLoadFailure(error->domain, error->code), self->form_.sending())) {
         self->failedUnreachable(failedUri != nullptr ? failedUri : "");
         return TRUE;
@@ -198,7 +199,9 @@ void Page::showErrorPage(const char* failedUri) {
 
 // The engine's process behind the view ended (killed for memory, or a fault): the view would
 // keep its last picture, frozen. It gets a page that brings the address back.
-void Page::webProcessTerminatedCb(WebKitWebView*, WebKitWebProcessTerminationReason, Page* self) {
+void Page::webProcessTerminatedCb(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                  Page* self) {
+    self->site_.processEnded(reason);
     self->timeLimit_.stop();
     self->typed_.processEnded();
     self->showPlaceholder(self->typed_.waiting() ? kPageStoppedKeepingTypingPage : kPageStoppedPage,

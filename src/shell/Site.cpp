@@ -6,6 +6,7 @@
 #include "base/UriParts.h"
 #include "config/AppConfig.h"
 #include "config/Certificates.h"
+#include "shell/StartupEnvironment.h"
 #include "shell/WebViews.h"
 #include "shell/rules/Zoom.h"
 
@@ -26,6 +27,11 @@ Site::Site(GApplication* application, const ShellSeams& seams, const std::string
     applyProxies(sharedNetworkSession(), proxies);
     proxyResolver_ = proxyResolverFor(proxies);
     proxyCredentials_ = proxies.credentials;
+    proxiesForSupport_ =
+        proxies.mode == ProxyChoice::Mode::System ? "reglages du bureau" : "manuels";
+    for (const auto& [scheme, proxy] : proxies.proxies) {
+        proxiesForSupport_ += ", " + scheme + " par " + addressForSupport(proxy);
+    }
 }
 
 const ProxyChoice::Credentials* Site::proxyCredentials(const std::string& host) const {
@@ -141,6 +147,73 @@ unsigned Site::retryDelayMs(int attempt) const {
 
 unsigned Site::loadTimeLimitMs() const {
     return seams_.homeLoadTimeoutSeconds * 1000;
+}
+
+namespace {
+
+std::string now() {
+    GDateTime* time = g_date_time_new_now_local();
+    std::string text = GText(g_date_time_format(time, "%Y-%m-%d %H:%M:%S")).get();
+    g_date_time_unref(time);
+    return text;
+}
+
+std::string fingerprint(GTlsCertificate* certificate) {
+    GByteArray* der = nullptr;
+    g_object_get(certificate, "certificate", &der, nullptr);
+    if (der == nullptr) return "(illisible)";
+    std::string text =
+        GText(g_compute_checksum_for_data(G_CHECKSUM_SHA256, der->data, der->len)).get();
+    g_byte_array_unref(der);
+    return "SHA-256 " + text;
+}
+
+}  // namespace
+
+void Site::loadFailed(const std::string& uri, const GError* error) {
+    keepLast(failedLoads_, now() + " " + addressForSupport(uri) + " : " +
+                               g_quark_to_string(error->domain) + " " +
+                               std::to_string(error->code));
+}
+
+void Site::processEnded(WebKitWebProcessTerminationReason reason) {
+    lastProcessEnd_ = now() + (reason == WEBKIT_WEB_PROCESS_CRASHED ? " : arret anormal"
+                               : reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
+                                   ? " : memoire depassee"
+                                   : " : arretee par le programme");
+}
+
+SupportFacts Site::supportFacts() const {
+    SupportFacts facts;
+    facts.toolkits = "GTK " + std::to_string(gtk_get_major_version()) + "." +
+                     std::to_string(gtk_get_minor_version()) + "." +
+                     std::to_string(gtk_get_micro_version()) + ", WebKitGTK " +
+                     std::to_string(webkit_get_major_version()) + "." +
+                     std::to_string(webkit_get_minor_version()) + "." +
+                     std::to_string(webkit_get_micro_version());
+    GdkDisplay* display = gdk_display_get_default();
+    GListModel* monitors = display != nullptr ? gdk_display_get_monitors(display) : nullptr;
+    auto* monitor = monitors != nullptr ? GDK_MONITOR(g_list_model_get_item(monitors, 0)) : nullptr;
+    facts.display = std::string(display != nullptr ? G_OBJECT_TYPE_NAME(display) : "aucun") +
+                    ", echelle " +
+                    std::to_string(monitor != nullptr ? gdk_monitor_get_scale_factor(monitor) : 1);
+    if (monitor != nullptr) g_object_unref(monitor);
+    const char* renderer = g_getenv("GSK_RENDERER");
+    facts.drawing =
+        drawingOnProcessor()
+            ? "cairo, sans OpenGL (OpenGL ne serait qu'un rendu logiciel ici)"
+            : std::string("au choix de GTK") +
+                  (renderer != nullptr ? std::string(" (GSK_RENDERER=") + renderer + ")" : "");
+    facts.proxies = proxiesForSupport_;
+    for (const SettingState& state : settingStates(settings_.get())) {
+        facts.settings.push_back(state.key + " = " + state.value + " (" +
+                                 std::string(sourceLabel(state.source)) + ")");
+    }
+    if (pinned_) facts.certificates.push_back("de confiance : " + fingerprint(pinned_.get()));
+    if (client_) facts.certificates.push_back("client : " + fingerprint(client_.get()));
+    facts.lastProcessEnd = lastProcessEnd_;
+    facts.failedLoads = failedLoads_;
+    return facts;
 }
 
 UpdateCheckSettings Site::updateSettings() const {

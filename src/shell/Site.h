@@ -17,6 +17,7 @@
 #include "shell/Notifications.h"
 #include "shell/ShellSeams.h"
 #include "shell/rules/PageTrust.h"
+#include "shell/rules/SupportReport.h"
 
 namespace delvaronte {
 
@@ -62,6 +63,11 @@ public:
     // The user and password the session's proxy address gave for that proxy host; none when
     // it gave none.
     const ProxyChoice::Credentials* proxyCredentials(const std::string& host) const;
+    // What support is told: a page that failed to load at uri (its host is kept, with the
+    // error's kind), a page whose process ended; then all of it, with the desk's setup.
+    void loadFailed(const std::string& uri, const GError* error);
+    void processEnded(WebKitWebProcessTerminationReason reason);
+    SupportFacts supportFacts() const;
     // The update check's settings: its download address opens as the pages' hand-offs do,
     // through the desktop's proxies.
     UpdateCheckSettings updateSettings() const;
@@ -79,6 +85,9 @@ private:
     std::vector<GRef<GTlsCertificate>> allowed_;  // already let through once
     GRef<GProxyResolver> proxyResolver_;          // the update check's
     std::map<std::string, ProxyChoice::Credentials> proxyCredentials_;
+    std::string proxiesForSupport_;  // the mode and the proxies' hosts, never their users
+    std::vector<std::string> failedLoads_;
+    std::string lastProcessEnd_;
     Downloads downloads_;
     Notifications notifications_;
     KeptSettings kept_;

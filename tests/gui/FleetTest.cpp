@@ -3,6 +3,7 @@
 // from, and the program following a change as it is made.
 #include "Harness.h"
 #include "config/Settings.h"
+#include "shell/rules/SupportReport.h"
 
 using namespace delvaronte;
 using namespace delvaronte::testing;
@@ -80,4 +81,21 @@ TEST_F(AppOnDemoSite, AnAddressFromAnotherProgramGoesWhereItBelongs) {
         open(elsewhere);
     open(server_.url("/factures.html", "localhost"));
     EXPECT_EQ(opened_, std::vector<std::string>{server_.url("/factures.html", "localhost")});
+}
+
+// What support gets: the desk's setup, each setting and its source, the failed loads by host;
+// never a cookie, a typed text, a query or the password (each holds "secret").
+TEST_F(AppOnDemoSite, TheSupportTextHoldsNoSecret) {
+    ASSERT_TRUE(visit("/lettre.html?client=query-secret"));
+    app_.evaluate("document.cookie = 'session=cookie-secret'; 1");
+    ASSERT_TRUE(app_.typeInto("texte", "typed-secret"));
+    app_.evaluate("location.href = 'http://127.0.0.1:" + std::to_string(closedPort()) +
+                  "/x?jeton=query-secret'; 1");
+    ASSERT_TRUE(
+        waitUntil([&] { return app_.delegate().supportText().find("  20") != std::string::npos; }));
+    const std::string text = app_.delegate().supportText();
+    EXPECT_EQ(text.find("secret"), std::string::npos) << text;
+    EXPECT_NE(text.find("  remember-sign-in = true (par defaut)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" http://127.0.0.1 : "), std::string::npos) << text;
+    EXPECT_LE(text.size(), kSupportTextLimit);
 }

@@ -15,6 +15,7 @@
 #include "shell/rules/PagePermissions.h"
 #include "shell/rules/RetrySchedule.h"
 #include "shell/rules/Spelling.h"
+#include "shell/rules/SupportReport.h"
 #include "shell/rules/WindowGeometry.h"
 #include "shell/rules/Zoom.h"
 
@@ -196,4 +197,17 @@ TEST(Memory, TheCeilingIsTwoFifthsOfTheMachineWithinBounds) {
              {2048, 1536}, {4096, 1638}, {8192, 3276}, {24105, 8192}}) {
         EXPECT_EQ(memoryCeilingFor(machine).limitMiB, ceiling) << machine << " MiB";
     }
+}
+
+TEST(Support, TheLastTwentyFailuresHostsOnlyAndNoMoreThan64KiB) {
+    std::vector<std::string> failed;
+    for (int i = 1; i <= 25; ++i) keepLast(failed, std::to_string(i));
+    EXPECT_EQ(failed.size(), 20u);
+    EXPECT_EQ(failed.front(), "6");
+    EXPECT_EQ(addressForSupport("https://alice:pw@Compta.ma:8443/p?q=1#f"), "https://compta.ma");
+    SupportFacts facts;
+    facts.settings.assign(4000, std::string(40, 'x'));
+    const std::string text = supportText(facts);
+    EXPECT_LE(text.size(), kSupportTextLimit);
+    EXPECT_EQ(text.back(), '\n') << "cut at a line's end";
 }
