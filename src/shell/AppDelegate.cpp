@@ -61,7 +61,7 @@ void AppDelegate::openCb(GApplication* application, GFile** files, int count, co
 
 void AppDelegate::openAddress(const std::string& uri) {
     if (pages_.empty()) return;  // the set-up was abandoned
-    switch (openedAddress(site_->trust().home(), uri)) {
+    switch (openedAddress(site_->trust().home(), uri, site_->keptHosts())) {
         case OpenedAddress::InWindow:
             pages_.front()->load(uri);
             break;

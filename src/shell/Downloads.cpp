@@ -25,18 +25,16 @@ GtkWindow* parentWindow() {
                : nullptr;
 }
 
-std::string downloadFolder() {
-    const char* folder = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
-    return folder != nullptr ? folder : g_get_home_dir();
-}
-
 // One download from the save dialog to its outcome. It owns itself and ends with the
 // download's last signal; the windows it opens never outlive it, and it never outlives them
 // unnoticed: each is let go with its handlers disconnected.
 class Transfer {
 public:
-    Transfer(WebKitDownload* download, Downloads::Opener open)
-        : open_(std::move(open)), download_(GRef<WebKitDownload>::retain(download)) {
+    Transfer(WebKitDownload* download, Downloads::Opener open, const Downloads::Place& place)
+        : open_(std::move(open)),
+          folder_(place.folder()),
+          ask_(place.ask()),
+          download_(GRef<WebKitDownload>::retain(download)) {
         connectSignal(download, "decide-destination", &Transfer::decideDestinationCb, this);
         connectSignal(download, "notify::estimated-progress", &Transfer::progressCb, this);
         connectSignal(download, "failed", &Transfer::failedCb, this);
@@ -52,8 +50,16 @@ public:
 
 private:
     static gboolean decideDestinationCb(WebKitDownload*, const char* suggested, Transfer* self) {
-        self->askWhere(safeFileName(suggested != nullptr ? suggested : ""));
-        return TRUE;  // the destination is set once the save dialog is answered
+        const std::string name = safeFileName(suggested != nullptr ? suggested : "");
+        if (self->ask_) {
+            self->askWhere(name);
+            return TRUE;  // the destination is set once the save dialog is answered
+        }
+        const std::filesystem::path folder(self->folder_);
+        self->saveTo((folder / freeName(name, [&folder](const std::string& each) {
+                          return g_file_test((folder / each).c_str(), G_FILE_TEST_EXISTS);
+                      })).string());
+        return TRUE;
     }
 
     void askWhere(const std::string& name) {
@@ -74,9 +80,9 @@ private:
 
     // The Downloads folder and the suggested name, as one file: in save mode the chooser
     // shows its folder and puts its name in the name field.
-    static void offerPlace(GtkWidget* chooser, const std::string& name) {
-        const auto file = GRef<GFile>::adopt(
-            g_file_new_build_filename(downloadFolder().c_str(), name.c_str(), nullptr));
+    void offerPlace(GtkWidget* chooser, const std::string& name) const {
+        const auto file =
+            GRef<GFile>::adopt(g_file_new_build_filename(folder_.c_str(), name.c_str(), nullptr));
         gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), file.get(), nullptr);
         gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
     }
@@ -94,17 +100,22 @@ private:
         // Only a file of this machine is written to; a place the chooser reaches only through
         // a network protocol has no path, and nothing is written beside nothing.
         const GText path(g_file_get_path(file.get()));
-        self->chosen_ = path ? path.get() : "";
-        self->partial_ = path ? createPartialFile(self->chosen_) : "";
-        if (self->partial_.empty()) {
-            self->failed_ = true;
-            webkit_download_cancel(self->download_.get());
+        self->saveTo(path ? path.get() : "");
+    }
+
+    // The dialog asked before an existing file was chosen, or the name is a free one; the
+    // partial file is ours.
+    void saveTo(const std::string& chosen) {
+        chosen_ = chosen;
+        partial_ = chosen_.empty() ? "" : createPartialFile(chosen_);
+        if (partial_.empty()) {
+            failed_ = true;
+            webkit_download_cancel(download_.get());
             return;
         }
-        // The dialog asked before an existing file was chosen; the partial file is ours.
-        webkit_download_set_allow_overwrite(self->download_.get(), TRUE);
-        webkit_download_set_destination(self->download_.get(), self->partial_.c_str());
-        self->showProgress();
+        webkit_download_set_allow_overwrite(download_.get(), TRUE);
+        webkit_download_set_destination(download_.get(), partial_.c_str());
+        showProgress();
     }
 
     void showProgress() {
@@ -222,6 +233,8 @@ private:
     }
 
     const Downloads::Opener open_;
+    const std::string folder_;  // as the settings were when it started
+    const bool ask_;
     GRef<WebKitDownload> download_;
     std::string chosen_;
     std::string partial_;
@@ -235,8 +248,8 @@ private:
 
 }  // namespace
 
-Downloads::Downloads(WebKitNetworkSession* session, const Opener& open)
-    : session_(session), open_(open) {
+Downloads::Downloads(WebKitNetworkSession* session, const Opener& open, Place place)
+    : session_(session), open_(open), place_(std::move(place)) {
     connectSignal(session_, "download-started", &Downloads::downloadStartedCb, this);
 }
 
@@ -246,7 +259,7 @@ Downloads::~Downloads() {
 
 void Downloads::downloadStartedCb(WebKitNetworkSession*, WebKitDownload* download,
                                   Downloads* self) {
-    new Transfer(download, self->open_);
+    new Transfer(download, self->open_, self->place_);
 }
 
 }  // namespace delvaronte

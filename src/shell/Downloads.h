@@ -12,10 +12,16 @@ namespace delvaronte {
 class Downloads {
 public:
     using Opener = std::function<void(const std::string& uri)>;
+    // Where files go, read at each download: the folder offered (or used), and whether the
+    // user is asked where to save.
+    struct Place {
+        std::function<std::string()> folder;
+        std::function<bool()> ask;
+    };
 
     // Takes every download the session starts, from any of its web views; a finished file,
     // or its folder, is opened through open.
-    Downloads(WebKitNetworkSession* session, const Opener& open);
+    Downloads(WebKitNetworkSession* session, const Opener& open, Place place);
     ~Downloads();
     Downloads(const Downloads&) = delete;
     Downloads& operator=(const Downloads&) = delete;
@@ -26,6 +32,7 @@ private:
 
     WebKitNetworkSession* session_;
     const Opener& open_;
+    Place place_;
 };
 
 }  // namespace delvaronte

@@ -67,7 +67,7 @@ bool Page::mayLoad(WebKitNavigationAction* action) {
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     const std::string requested = uri != nullptr ? uri : "";
     const NavigationVerdict verdict =
-        decideNavigation(site_.trust().home(), requested, kindOf(action));
+        decideNavigation(site_.trust().home(), requested, kindOf(action), site_.keptHosts());
     if (verdict == NavigationVerdict::OpenWithSystemCancel) {
         handOff(requested, webkit_navigation_action_is_user_gesture(action));
     }

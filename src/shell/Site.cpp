@@ -16,7 +16,9 @@ Site::Site(GApplication* application, const ShellSeams& seams, const std::string
     : seams_(seams),
       settings_(programSettings()),
       trust_(HomeOrigin(homeUrl)),
-      downloads_(sharedNetworkSession(), seams.open),
+      downloads_(
+          sharedNetworkSession(), seams.open,
+          {[this] { return downloadsFolder(); }, [this] { return isOn("ask-where-to-save"); }}),
       notifications_(application),
       kept_(KeptSettings::defaultPath()) {
     if (settings_) connectSignal(settings_.get(), "changed", &Site::settingChangedCb, this);
@@ -53,6 +55,25 @@ void Site::attach(WebKitWebContext* context) {
 
 bool Site::isOn(const char* key) const {
     return !settings_ || g_settings_get_boolean(settings_.get(), key);
+}
+
+std::string Site::downloadsFolder() const {
+    const GText chosen(settings_ ? g_settings_get_string(settings_.get(), "downloads-folder")
+                                 : nullptr);
+    if (chosen && g_path_is_absolute(chosen.get())) return chosen.get();
+    const char* folder = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+    return folder != nullptr ? folder : g_get_home_dir();
+}
+
+std::vector<HomeOrigin> Site::keptHosts() const {
+    std::vector<HomeOrigin> kept;
+    if (!settings_) return kept;
+    GStrv hosts = g_settings_get_strv(settings_.get(), "kept-hosts");
+    for (GStrv each = hosts; *each != nullptr; ++each) {
+        kept.emplace_back(std::string("https://") + *each + "/");
+    }
+    g_strfreev(hosts);
+    return kept;
 }
 
 bool Site::mayNotify(const Asker& asker) const {

@@ -53,6 +53,10 @@ public:
     // click (each web process is told so as it starts; no other origin ever may), and the
     // office's settings for spelling and the page inspector apply to it, as they change.
     void attach(WebKitWebContext* context);
+    // The hosts whose links stay in the window as the home host's do (and nothing more).
+    std::vector<HomeOrigin> keptHosts() const;
+    // Where downloads go: the office's folder, or the user's Downloads folder.
+    std::string downloadsFolder() const;
     // A setting of the office's that is on or off; on where the settings are not installed.
     bool isOn(const char* key) const;
     // Whether that page may show the desktop's notifications.

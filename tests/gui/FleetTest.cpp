@@ -63,6 +63,27 @@ TEST_F(AppOnDemoSite, TheOfficesSettingsAreFollowedAsTheyChange) {
     WebKitWebContext* context = webkit_web_view_get_context(app_.view());
     g_settings_set_boolean(settings.get(), "spell-checking", FALSE);
     EXPECT_TRUE(waitUntil([&] { return !webkit_web_context_get_spell_checking_enabled(context); }));
+    // A link to a kept host stays in the window.
+    const char* const kept[] = {"localhost", nullptr};
+    g_settings_set_strv(settings.get(), "kept-hosts", kept);
+    const std::string there = server_.url("/factures.html", "localhost");
+    app_.evaluate("const k = document.createElement('a'); k.id = 'k'; k.href = '" + there +
+                  "'; k.textContent = 'k'; document.body.append(k); 1");
+    app_.pressOn("k");
+    EXPECT_TRUE(app_.waitForLoad(there));
+    EXPECT_TRUE(opened_.empty());
+    // Downloads straight into the office's folder, never over a file of the same name.
+    const TempDir folder;
+    g_settings_set_string(settings.get(), "downloads-folder", folder.path().c_str());
+    g_settings_set_boolean(settings.get(), "ask-where-to-save", FALSE);
+    server_.serve("/releve.bin", 200, "application/octet-stream", "411000;18600");
+    AlertDriver driver;
+    driver.press("Fermer").press("Fermer");
+    for (size_t left : {1, 0}) {
+        app_.evaluate("location.href = '/releve.bin'; 1");
+        ASSERT_TRUE(waitUntil([&] { return driver.pending() == left; }));
+    }
+    EXPECT_EQ(readFile(folder.file("releve (2).bin")), "411000;18600");
 }
 
 // An address from another program: the home host's into the window, another host's to the

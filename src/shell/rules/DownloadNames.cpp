@@ -60,4 +60,16 @@ std::string createPartialFile(const std::string& chosen) {
     return partial;
 }
 
+std::string freeName(const std::string& name,
+                     const std::function<bool(const std::string&)>& taken) {
+    const size_t dot = name.rfind('.');
+    const size_t split = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    std::string candidate = name;
+    for (int number = 2; taken(candidate); ++number) {
+        candidate =
+            name.substr(0, split) + " (" + std::to_string(number) + ")" + name.substr(split);
+    }
+    return candidate;
+}
+
 }  // namespace delvaronte

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ inline constexpr size_t kMaxFileNameBytes = 255;
 // file system takes (keeping its extension, never cutting a character in two);
 // "telechargement" when nothing is left.
 std::string safeFileName(std::string_view suggested);
+
+// A name for a file saved without asking: name itself, or "name (2).ext", "name (3).ext"...,
+// the first that taken says no file has.
+std::string freeName(const std::string& name, const std::function<bool(const std::string&)>& taken);
 
 // Creates the file a download is written to until it is complete: hidden, beside the chosen
 // one, under a name that no other download shares. Its path, or empty when it cannot be made.

@@ -1,5 +1,7 @@
 #include "shell/rules/NavigationPolicy.h"
 
+#include <algorithm>
+
 #include <glib.h>
 
 #include "base/UriParts.h"
@@ -18,7 +20,7 @@ bool staysInPage(const std::string& scheme) {
 }  // namespace
 
 NavigationVerdict decideNavigation(const HomeOrigin& home, std::string_view requestUrl,
-                                   NavigationKind kind) {
+                                   NavigationKind kind, const std::vector<HomeOrigin>& kept) {
     if (requestUrl.empty()) return NavigationVerdict::Allow;
     const std::string scheme = uriScheme(requestUrl);
     if (scheme.empty() || staysInPage(scheme)) return NavigationVerdict::Allow;
@@ -28,8 +30,12 @@ NavigationVerdict decideNavigation(const HomeOrigin& home, std::string_view requ
     if (kind != NavigationKind::LinkActivated || uriHost(requestUrl).empty()) {
         return NavigationVerdict::Allow;
     }
-    return home.isHomeAddress(requestUrl) ? NavigationVerdict::Allow
-                                          : NavigationVerdict::OpenWithSystemCancel;
+    const auto isOf = [requestUrl](const HomeOrigin& origin) {
+        return origin.isHomeAddress(requestUrl);
+    };
+    return isOf(home) || std::any_of(kept.begin(), kept.end(), isOf)
+               ? NavigationVerdict::Allow
+               : NavigationVerdict::OpenWithSystemCancel;
 }
 
 bool mayHandOff(bool userGesture, std::optional<int64_t> lastHandOff, int64_t now) {

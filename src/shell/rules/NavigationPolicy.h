@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/HomeOrigin.h"
 
@@ -23,9 +24,10 @@ enum class NavigationVerdict {
 // DNS compares them; a sub-domain is another host. mailto: and tel:, which the web view
 // cannot show, go to the mail client or dialer however they were reached (a link, a
 // script, a form); every other scheme that is not the web's (file:, smb:, custom handlers)
-// is cancelled and handed to nothing.
+// is cancelled and handed to nothing. Links to the kept hosts (an office's sign-in service,
+// its document server) stay as the home host's do.
 NavigationVerdict decideNavigation(const HomeOrigin& home, std::string_view requestUrl,
-                                   NavigationKind kind);
+                                   NavigationKind kind, const std::vector<HomeOrigin>& kept = {});
 
 // Whether a navigation the policy hands to the system may go now, at `now` (microseconds of
 // a monotonic clock): only at the user's request (a click or key, not a script on its own),

@@ -50,6 +50,11 @@ TEST(Navigation, DecidesWhereEachNavigationGoes) {
         {"http://0x7f.1:8000/", "http://127.0.0.1:8000/x", LinkActivated, Allow}};
     for (const auto& [from, to, kind, verdict] : cases)
         EXPECT_EQ(decideNavigation(HomeOrigin(from), to, kind), verdict) << from << " -> " << to;
+    const std::vector<HomeOrigin> kept{HomeOrigin("https://sso.exemple.ma/")};  // the office's
+    EXPECT_EQ(decideNavigation(HomeOrigin(home), "http://SSO.exemple.ma/l", LinkActivated, kept),
+              Allow);
+    EXPECT_EQ(decideNavigation(HomeOrigin(home), "https://x.sso.exemple.ma/", LinkActivated, kept),
+              OpenWithSystemCancel);
     // Hand-offs: four schemes only; the user's, at most once a second per web view.
     for (const char* uri :
          {"https://", "HTTP://dl.ma/", "mailto:a@b.ma?s=Soci%E9t%E9", "tel:+2125"})
