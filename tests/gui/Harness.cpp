@@ -203,6 +203,18 @@ RunningApp::~RunningApp() {
     g_object_unref(application_);
 }
 
+// The window manager names a window active before the X server gives it the keyboard (after a
+// dialog, say): keys typed in between go nowhere.
+bool RunningApp::focusPage() {
+    GtkWindow* window = delegate_->window();
+    if (!waitUntil([&] { return gtk_window_is_active(window); })) return false;
+    const auto id = gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(window)));
+    if (!waitPolling([&] { return xdotool({"getwindowfocus"}) == std::to_string(id); }))
+        return false;
+    gtk_widget_grab_focus(GTK_WIDGET(view()));
+    return true;
+}
+
 std::string RunningApp::evaluate(WebKitWebView* view, const std::string& script) {
     std::optional<std::string> result;
     webkit_web_view_evaluate_javascript(

@@ -152,11 +152,7 @@ public:
     }
     std::string heading() { return heading(view()); }
     // Gives the main page the keyboard, once the window is active.
-    bool focusPage() {
-        if (!waitUntil([&] { return gtk_window_is_active(delegate_->window()); })) return false;
-        gtk_widget_grab_focus(GTK_WIDGET(view()));
-        return true;
-    }
+    bool focusPage();
     // Focuses the element with this id and presses Enter on it: a click of the user's.
     void pressOn(const std::string& id) {
         evaluate("document.getElementById('" + id + "').focus(); 1");
