@@ -65,6 +65,9 @@ TEST_F(AppOnDemoSite, SpellingInFrenchAndFindInEachWindow) {
     const FindBar& find = Page::of(app_.view())->findBar();
     ASSERT_TRUE(app_.focusPage());
     pressKeys("ctrl+shift+f");
+    // Typed once the field has the keyboard: the key goes to the page first, and what is
+    // typed before the page hands it back goes to the page.
+    ASSERT_TRUE(waitUntil([&] { return find.isOpen(); }));
     typeText("client");
     const std::string total =
         app_.evaluate("document.body.innerText.match(/client/gi).length.toString()");
