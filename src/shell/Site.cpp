@@ -67,13 +67,17 @@ std::string Site::downloadsFolder() const {
 
 std::vector<HomeOrigin> Site::keptHosts() const {
     std::vector<HomeOrigin> kept;
-    if (!settings_) return kept;
-    GStrv hosts = g_settings_get_strv(settings_.get(), "kept-hosts");
-    for (GStrv each = hosts; *each != nullptr; ++each) {
-        kept.emplace_back(std::string("https://") + *each + "/");
-    }
-    g_strfreev(hosts);
+    for (const std::string& host : listOf("kept-hosts")) kept.emplace_back("https://" + host + "/");
     return kept;
+}
+
+std::vector<std::string> Site::listOf(const char* key) const {
+    std::vector<std::string> items;
+    if (!settings_) return items;
+    GStrv values = g_settings_get_strv(settings_.get(), key);
+    for (GStrv each = values; *each != nullptr; ++each) items.emplace_back(*each);
+    g_strfreev(values);
+    return items;
 }
 
 bool Site::mayNotify(const Asker& asker) const {
@@ -87,13 +91,7 @@ void Site::settingChangedCb(GSettings*, const char*, Site* self) {
 void Site::applyToEngine() {
     webkit_settings_set_enable_developer_extras(sharedSettings(), isOn("page-inspector"));
     if (!context_) return;
-    std::vector<std::string> chosen;
-    if (settings_) {
-        GStrv languages = g_settings_get_strv(settings_.get(), "spell-checking-languages");
-        for (GStrv each = languages; *each != nullptr; ++each) chosen.emplace_back(*each);
-        g_strfreev(languages);
-    }
-    checkSpelling(context_.get(), isOn("spell-checking"), chosen);
+    checkSpelling(context_.get(), isOn("spell-checking"), listOf("spell-checking-languages"));
 }
 
 void Site::initializeNotificationPermissionsCb(WebKitWebContext* context, Site* self) {

@@ -80,6 +80,8 @@ private:
     static void initializeNotificationPermissionsCb(WebKitWebContext* context, Site* self);
     static void settingChangedCb(GSettings*, const char* key, Site* self);
     void applyToEngine();
+    // A list setting of the office's; empty where the settings are not installed.
+    std::vector<std::string> listOf(const char* key) const;
 
     const ShellSeams& seams_;
     GRef<GSettings> settings_;
