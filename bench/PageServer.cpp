@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string_view>
+#include <tuple>
 
 #include <libsoup/soup.h>
 
@@ -13,18 +14,30 @@ namespace delvaronte::bench {
 
 namespace {
 
+// The start-up page: a script and a style sheet the browser may keep for a day, as a real
+// application ships them, and a session cookie. It reports its load event, with when its
+// response came, when it was parsed and when it was first painted (the epoch, in ms).
 constexpr std::string_view kPage = R"(<!DOCTYPE html>
 <html lang="fr"><head><meta charset="utf-8"><title>Grand livre</title>
-<style>body{font-family:sans-serif;margin:2em}table{border-collapse:collapse}
-td,th{border:1px solid #ccc;padding:4px 10px;text-align:right}</style></head>
+<link rel="stylesheet" href="/app.css"><script src="/app.js"></script></head>
 <body><h1>Grand livre</h1><p>Exercice en cours, comptes de tiers.</p>
 <table><tr><th>Compte</th><th>Libelle</th><th>Debit</th><th>Credit</th></tr>
 <tr><td>401000</td><td>Fournisseurs</td><td>1 250,00</td><td></td></tr>
 <tr><td>411000</td><td>Clients</td><td></td><td>3 980,40</td></tr>
 <tr><td>512000</td><td>Banque</td><td>2 730,40</td><td></td></tr></table>
 <script>
+const who = encodeURIComponent(new URLSearchParams(location.search).get('who'));
+const at = (t) => performance.timeOrigin + t;
 addEventListener('load', () => {
-  fetch('/loaded?who=' + encodeURIComponent(new URLSearchParams(location.search).get('who')));
+  const load = at(performance.now()), page = performance.getEntriesByType('navigation')[0];
+  const report = (paint) => fetch('/loaded?who=' + who + '&load=' + load + '&response=' +
+      at(page.responseStart) + '&parsed=' + at(page.domContentLoadedEventStart) + '&paint=' + paint);
+  const painted = () => performance.getEntriesByName('first-contentful-paint')[0];
+  if (painted()) return report(at(painted().startTime));
+  // The report is what the benchmark waits for: it does not wait for a paint.
+  report(0);
+  requestAnimationFrame(() => setTimeout(() => painted() &&
+      fetch('/loaded?who=' + who + '-paint&paint=' + at(painted().startTime))));
 });
 </script></body></html>
 )";
@@ -156,7 +169,28 @@ PageServer::PageServer() {
             },
             g_object_ref(message), g_object_unref);
     });
-    server_.serve("/page", 200, "text/html", std::string(kPage));
+    server_.route("/page", [this](SoupServerMessage* message) {
+        const std::string who = queryOf(message)["who"];
+        requests_.emplace(who, g_get_monotonic_time());
+        SoupMessageHeaders* headers = soup_server_message_get_request_headers(message);
+        const char* cookie = soup_message_headers_get_one(headers, "Cookie");
+        cookies_[who] = cookie != nullptr &&
+                        std::string_view(cookie).find("session=") != std::string_view::npos;
+        SiteServer::respond(message, 200, "text/html", std::string(kPage));
+        soup_message_headers_append(soup_server_message_get_response_headers(message), "Set-Cookie",
+                                    "session=ouverte; Max-Age=86400; Path=/");
+    });
+    const std::string pageScript = applicationScript(256 << 10);
+    const std::string pageStyle = applicationStyle(32 << 10);
+    for (const auto& [path, type, body] : {std::tuple{"/app.js", "text/javascript", &pageScript},
+                                           std::tuple{"/app.css", "text/css", &pageStyle}}) {
+        server_.route(path, [this, contentType = type, text = *body](SoupServerMessage* message) {
+            ++assetsServed_;
+            SiteServer::respond(message, 200, contentType, text);
+            soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                         "Cache-Control", "max-age=86400");
+        });
+    }
     server_.serve("/popups", 200, "text/html", std::string(kPopups));
     server_.serve("/popup", 200, "text/html", std::string(kPopup));
     server_.route("/loaded", [this](SoupServerMessage* message) {
@@ -181,6 +215,17 @@ std::optional<double> PageServer::reported(const std::string& who, const std::st
     const auto found = page->second.find(field);
     if (found == page->second.end()) return std::nullopt;
     return found->second;
+}
+
+std::optional<gint64> PageServer::requestedAt(const std::string& who) const {
+    const auto found = requests_.find(who);
+    if (found == requests_.end()) return std::nullopt;
+    return found->second;
+}
+
+bool PageServer::cookieCame(const std::string& who) const {
+    const auto found = cookies_.find(who);
+    return found != cookies_.end() && found->second;
 }
 
 std::optional<gint64> PageServer::reportedAt(const std::string& who) const {

@@ -22,7 +22,10 @@ inline double pageClockMs() {
 class PageServer {
 public:
     // Serves, on a free port of 127.0.0.1:
-    //   /page?who=NAME    a small accounting page that reports its load event as NAME;
+    //   /page?who=NAME    a small accounting page that reports its load event as NAME (with
+    //                     fields "response", "parsed", "paint" and "load"; a paint that came
+    //                     after the load event as NAME-paint), with /app.js and /app.css,
+    //                     cacheable for a day, and a session cookie kept for a day;
     //   /popups           a page that reports "page" when loaded; its openAndClose(N, NAME)
     //                     opens and closes N pop-up windows one after another, then
     //                     reports NAME;
@@ -43,6 +46,11 @@ public:
     std::string url(const std::string& pathAndQuery) const;
     // When the page reported NAME (monotonic microseconds), if it has.
     std::optional<gint64> reportedAt(const std::string& who) const;
+    // When the request for /page?who=NAME came, and whether it brought the session cookie.
+    std::optional<gint64> requestedAt(const std::string& who) const;
+    bool cookieCame(const std::string& who) const;
+    // How many times /app.js and /app.css were served: a page loaded from the cache asks none.
+    int assetsServed() const { return assetsServed_; }
     // A number the page reported with NAME.
     std::optional<double> reported(const std::string& who, const std::string& field) const;
     // Called when page n of the day named who has loaded; that page goes on to the next once
@@ -56,6 +64,9 @@ public:
 private:
     SiteServer server_;
     std::map<std::string, gint64> reports_;
+    std::map<std::string, gint64> requests_;
+    std::map<std::string, bool> cookies_;
+    int assetsServed_ = 0;
     std::map<std::string, std::map<std::string, double>> fields_;
     MarkHandler onMark_;
     guint imageDelayMs_ = 0;

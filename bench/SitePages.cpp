@@ -45,6 +45,21 @@ std::string applicationScript(size_t bytes) {
     return script;
 }
 
+std::string applicationStyle(size_t bytes) {
+    std::string style =
+        "body{font-family:sans-serif;margin:2em}table{border-collapse:collapse}\n"
+        "td,th{border:1px solid #ccc;padding:4px 10px;text-align:right}\n";
+    char rule[200];
+    for (int i = 0; style.size() < bytes; ++i) {
+        std::snprintf(rule, sizeof rule,
+                      ".compte-%d td{border:1px solid #ccc;padding:4px 10px;color:#%06x}\n"
+                      ".saisie-%d input:focus{outline:2px solid #%06x}\n",
+                      i, (i * 2654435761u) & 0x7f7f7f, i, (i * 40503u) & 0xffffff);
+        style += rule;
+    }
+    return style;
+}
+
 std::string ledgerPage(int rows, const std::string& script, const std::string& tail) {
     std::string page = head("Grand livre", script);
     page +=

@@ -10,6 +10,8 @@ namespace delvaronte::bench {
 // About `bytes` of script that defines what an application bundles (formatters, validators,
 // tables of accounts) and runs a little of it at start.
 std::string applicationScript(size_t bytes);
+// About `bytes` of an application's style sheet: rules for its many kinds of rows and fields.
+std::string applicationStyle(size_t bytes);
 
 // A ledger of that many rows with a search field that filters it; the page loads `script` and
 // runs `tail` (a script body) once loaded.
