@@ -4,8 +4,11 @@
 #include "base/GObjectPtr.h"
 #include "base/Identity.h"
 #include "shell/AppDelegate.h"
+#include "shell/StartupEnvironment.h"
 
 int main(int argc, char** argv) {
+    // Before GTK opens the display.
+    delvaronte::chooseDrawingBeforeDisplay();
     // The id makes the program single-instance: launching it again activates this one,
     // which brings its main window back; launched with addresses, it hands them to this one.
     const auto application = delvaronte::GRef<GtkApplication>::adopt(

@@ -180,7 +180,7 @@ void AppDelegate::windowRemovedCb(GtkApplication*, GtkWindow* window, AppDelegat
 }
 
 void AppDelegate::pageShown(Page&) {
-    if (splash_) splash_->fadeOut();
+    if (splash_) splash_->fadeOut([this] { site_->startSpelling(); });
 }
 
 void AppDelegate::pageClosed(Page& page) {

@@ -88,9 +88,14 @@ void Site::settingChangedCb(GSettings*, const char*, Site* self) {
     self->applyToEngine();
 }
 
+void Site::startSpelling() {
+    spelling_ = true;
+    applyToEngine();
+}
+
 void Site::applyToEngine() {
     webkit_settings_set_enable_developer_extras(sharedSettings(), isOn("page-inspector"));
-    if (!context_) return;
+    if (!context_ || !spelling_) return;
     checkSpelling(context_.get(), isOn("spell-checking"), listOf("spell-checking-languages"));
 }
 

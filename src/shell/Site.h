@@ -51,8 +51,11 @@ public:
     void answerClientCertificate(WebKitAuthenticationRequest* request, const Asker& asker);
     // The web context the pages run in: the home origin may notify from the start, before any
     // click (each web process is told so as it starts; no other origin ever may), and the
-    // office's settings for spelling and the page inspector apply to it, as they change.
+    // office's setting for the page inspector applies to it, as it changes.
     void attach(WebKitWebContext* context);
+    // Spelling from now on, as the office's settings say, as they change. Its dictionaries
+    // take a tenth of a second to load: not before the first page is on the screen.
+    void startSpelling();
     // The hosts whose links stay in the window as the home host's do (and nothing more).
     std::vector<HomeOrigin> keptHosts() const;
     // Where downloads go: the office's folder, or the user's Downloads folder.
@@ -86,6 +89,7 @@ private:
     const ShellSeams& seams_;
     GRef<GSettings> settings_;
     GRef<WebKitWebContext> context_;
+    bool spelling_ = false;
     PageTrust trust_;
     GRef<GTlsCertificate> pinned_, client_;
     std::vector<GRef<GTlsCertificate>> allowed_;  // already let through once

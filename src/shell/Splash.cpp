@@ -66,8 +66,9 @@ Splash::~Splash() {
     if (fadeTick_ != 0) gtk_widget_remove_tick_callback(view_.get(), fadeTick_);
 }
 
-void Splash::fadeOut() {
+void Splash::fadeOut(std::function<void()> then) {
     if (fadeTick_ != 0 || !gtk_widget_get_visible(view_.get())) return;
+    then_ = std::move(then);
     gtk_widget_set_can_target(view_.get(), FALSE);
     fadeStart_ = 0;
     fadeTick_ = gtk_widget_add_tick_callback(view_.get(), &Splash::fadeTickCb, this, nullptr);
@@ -87,6 +88,7 @@ gboolean Splash::fadeTickCb(GtkWidget* view, GdkFrameClock* clock, gpointer data
     // Hidden for good: nothing of the splash runs any more.
     gtk_spinner_stop(GTK_SPINNER(self->spinner_));
     self->fadeTick_ = 0;
+    if (auto then = std::move(self->then_)) then();
     return G_SOURCE_REMOVE;
 }
 

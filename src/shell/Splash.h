@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
+
 #include "base/GObjectPtr.h"
 
 namespace delvaronte {
@@ -26,9 +28,10 @@ public:
     GtkWidget* view() const { return view_.get(); }
     GtkWidget* spinner() const { return spinner_; }
 
-    // Fades the overlay out over half a second, then hides it and stops its spinner. Clicks
-    // go through to the page from the start of the fade. Nothing once it is hidden or fading.
-    void fadeOut();
+    // Fades the overlay out over half a second, then hides it, stops its spinner and calls
+    // `then`. Clicks go through to the page from the start of the fade. Nothing once it is
+    // hidden or fading.
+    void fadeOut(std::function<void()> then = {});
 
 private:
     static gboolean fadeTickCb(GtkWidget* widget, GdkFrameClock* clock, gpointer self);
@@ -37,6 +40,7 @@ private:
     GtkWidget* spinner_ = nullptr;
     guint fadeTick_ = 0;
     gint64 fadeStart_ = 0;
+    std::function<void()> then_;
 };
 
 }  // namespace delvaronte

@@ -31,9 +31,29 @@ bool hasGpuDevice() {
     return access("/dev/nvidiactl", R_OK | W_OK) == 0;
 }
 
+// All but the OpenGL probe.
+DrawingFacts factsBeforeDisplay() {
+    return {variable("GSK_RENDERER"), variable("LIBGL_ALWAYS_SOFTWARE"), hasGpuDevice(),
+            std::nullopt};
+}
+
 bool& processorChosen() {
     static bool chosen = false;
     return chosen;
+}
+
+bool& drawingDecided() {
+    static bool decided = false;
+    return decided;
+}
+
+void drawOnProcessor(bool leaveOpenGlAlone) {
+    processorChosen() = true;
+    setVariableKeptFromLaunches("GSK_RENDERER", "cairo");
+    // The user's own GDK_DEBUG is left as it is.
+    if (leaveOpenGlAlone && g_getenv("GDK_DEBUG") == nullptr) {
+        setVariableKeptFromLaunches("GDK_DEBUG", "gl-disable");
+    }
 }
 
 }  // namespace
@@ -56,15 +76,22 @@ std::string readOpenGlRenderer() {
 }
 
 DrawingFacts findDrawingFacts() {
-    DrawingFacts facts{variable("GSK_RENDERER"), variable("LIBGL_ALWAYS_SOFTWARE"), hasGpuDevice(),
-                       std::nullopt};
+    DrawingFacts facts = factsBeforeDisplay();
     if (chooseDrawingPath(facts) == DrawingPath::AskOpenGl) facts.glRenderer = readOpenGlRenderer();
     return facts;
 }
 
+void chooseDrawingBeforeDisplay() {
+    const DrawingPath path = chooseDrawingPath(factsBeforeDisplay());
+    if (path == DrawingPath::AskOpenGl) return;
+    drawingDecided() = true;
+    if (path == DrawingPath::Cairo) drawOnProcessor(true);
+}
+
 void prepareStartupEnvironment() {
-    processorChosen() = chooseDrawingPath(findDrawingFacts()) == DrawingPath::Cairo;
-    if (processorChosen()) setVariableKeptFromLaunches("GSK_RENDERER", "cairo");
+    if (drawingDecided()) return;
+    drawingDecided() = true;
+    if (chooseDrawingPath(findDrawingFacts()) == DrawingPath::Cairo) drawOnProcessor(false);
 }
 
 bool drawingOnProcessor() {

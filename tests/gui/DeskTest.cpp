@@ -34,6 +34,10 @@ std::optional<KeptSignIns> keyringFor(const std::string& origin) {
 // holds, goes round it, and is each window's own; a page that keeps the key keeps it.
 TEST_F(AppOnDemoSite, SpellingInFrenchAndFindInEachWindow) {
     ASSERT_TRUE(visit("/lettre.html"));
+    ASSERT_TRUE(waitUntil([&] {
+        return webkit_web_context_get_spell_checking_enabled(
+            webkit_web_view_get_context(app_.view()));
+    }));
     ASSERT_TRUE(app_.typeInto("texte", "Nous vous prions de regler la factur "));
     int guesses = -1;
     connectSignal(
