@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages needed to build, run and test Delvaronte.
 # Idempotent: asks apt only for what is missing, and runs `apt-get update` at most once.
 #   scripts/install-deps.sh          what building, running and testing need
-#   scripts/install-deps.sh bench    that and Chromium, which the start-up benchmark compares
+#   scripts/install-deps.sh bench    that, Chromium, which the benchmarks compare with, and strace (a
+#                                    start-up's timeline)
 set -euo pipefail
 
 packages=(
@@ -27,7 +28,7 @@ packages=(
   fonts-dejavu-core librsvg2-common adwaita-icon-theme
 )
 if [[ "${1:-}" == bench ]]; then
-  packages+=(chromium)
+  packages+=(chromium strace)
 fi
 
 missing=()

@@ -117,6 +117,7 @@ TEST(Program, RunsAsAPersonRunsIt) {
         const std::string launched = readFile(seen);
         EXPECT_NE(launched.find(marker), std::string::npos) << "the user's own environment";
         EXPECT_EQ(launched.find("GSK_RENDERER"), std::string::npos) << launched;
+        EXPECT_EQ(launched.find("GDK_DEBUG"), std::string::npos) << launched;
 
         ASSERT_TRUE(pressIn(*window, "shift+Tab"));  // from the link back to the field
         ASSERT_TRUE(pressIn(*window, "alt+F4"));
