@@ -61,8 +61,10 @@ TEST_F(AppOnDemoSite, TheOfficesSettingsAreFollowedAsTheyChange) {
     g_settings_set_boolean(settings.get(), "page-inspector", FALSE);
     EXPECT_TRUE(waitUntil([&] { return !webkit_settings_get_enable_developer_extras(engine); }));
     WebKitWebContext* context = webkit_web_view_get_context(app_.view());
-    ASSERT_TRUE(waitUntil([&] { return webkit_web_context_get_spell_checking_enabled(context); }))
-        << "on once the first page is on the screen";
+    ASSERT_TRUE(waitUntil([&] {
+        return !gtk_widget_get_visible(app_.delegate().splash()->view()) &&
+               webkit_web_context_get_spell_checking_enabled(context);
+    })) << "on once the first page is on the screen";
     g_settings_set_boolean(settings.get(), "spell-checking", FALSE);
     EXPECT_TRUE(waitUntil([&] { return !webkit_web_context_get_spell_checking_enabled(context); }));
     // A link to a kept host stays in the window.
