@@ -107,6 +107,14 @@ constexpr char kFramesTail[] = R"(
 fetch('/loaded?who=' + new URLSearchParams(location.search).get('who') + '&load=' +
       (performance.timeOrigin + performance.now()));)";
 
+// What the map holds for that key, if anything.
+template <typename Value>
+std::optional<Value> valueOf(const std::map<std::string, Value>& map, const std::string& key) {
+    const auto found = map.find(key);
+    if (found == map.end()) return std::nullopt;
+    return found->second;
+}
+
 // The fields of the request's query.
 std::map<std::string, std::string> queryOf(SoupServerMessage* message) {
     std::map<std::string, std::string> fields;
@@ -212,26 +220,19 @@ std::string PageServer::url(const std::string& pathAndQuery) const {
 std::optional<double> PageServer::reported(const std::string& who, const std::string& field) const {
     const auto page = fields_.find(who);
     if (page == fields_.end()) return std::nullopt;
-    const auto found = page->second.find(field);
-    if (found == page->second.end()) return std::nullopt;
-    return found->second;
+    return valueOf(page->second, field);
 }
 
 std::optional<gint64> PageServer::requestedAt(const std::string& who) const {
-    const auto found = requests_.find(who);
-    if (found == requests_.end()) return std::nullopt;
-    return found->second;
+    return valueOf(requests_, who);
 }
 
 bool PageServer::cookieCame(const std::string& who) const {
-    const auto found = cookies_.find(who);
-    return found != cookies_.end() && found->second;
+    return valueOf(cookies_, who).value_or(false);
 }
 
 std::optional<gint64> PageServer::reportedAt(const std::string& who) const {
-    const auto found = reports_.find(who);
-    if (found == reports_.end()) return std::nullopt;
-    return found->second;
+    return valueOf(reports_, who);
 }
 
 }  // namespace delvaronte::bench

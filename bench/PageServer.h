@@ -44,6 +44,7 @@ public:
     PageServer();
 
     std::string url(const std::string& pathAndQuery) const;
+    guint port() const { return server_.port(); }
     // When the page reported NAME (monotonic microseconds), if it has.
     std::optional<gint64> reportedAt(const std::string& who) const;
     // When the request for /page?who=NAME came, and whether it brought the session cookie.

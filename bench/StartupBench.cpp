@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -132,7 +131,6 @@ std::optional<gint64> startOnce(Launched& run, ScreenWatch& screen, const PageSe
 // and its timeline printed: the record's marks and what the benchmark saw.
 int printTimelines(const std::vector<Contender>& all, ScreenWatch& screen, PageServer& server,
                    bool warm) {
-    const int port = std::atoi(server.url("").substr(server.url("").rfind(':') + 1).c_str());
     for (const Contender& c : all) {
         ThrowAwayHome home;
         for (int pass = warm ? 0 : 1; pass < 2; ++pass) {
@@ -156,7 +154,7 @@ int printTimelines(const std::vector<Contender>& all, ScreenWatch& screen, PageS
             g_file_get_contents(home.file("trace").c_str(), &text, nullptr, nullptr);
             const GText record(text);
             double execAt = 0;
-            auto events = startupEvents(record ? record.get() : "", port, execAt);
+            auto events = startupEvents(record ? record.get() : "", int(server.port()), execAt);
             const auto add = [&](double epoch, const char* what) {
                 if (epoch > 0) events.push_back({epoch - execAt, what});
             };

@@ -1,7 +1,5 @@
 #include "Timeline.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <set>
 #include <sstream>
 
@@ -55,7 +53,7 @@ std::vector<TimelineEvent> startupEvents(const std::string& record, int port, do
     std::set<std::string> seen;
     std::istringstream lines(record);
     std::string line;
-    int root = 0;
+    bool execSeen = false;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
         int pid = 0;
@@ -63,9 +61,9 @@ std::vector<TimelineEvent> startupEvents(const std::string& record, int port, do
         std::string rest;
         if (!(fields >> pid >> at) || !std::getline(fields >> std::ws, rest)) continue;
         const std::string call = rest.substr(0, rest.find('('));
-        if (root == 0) {
+        if (!execSeen) {
             if (call != "execve") continue;
-            root = pid;
+            execSeen = true;
             execAt = at;
             events.push_back({0, "exec"});
             continue;
@@ -74,8 +72,6 @@ std::vector<TimelineEvent> startupEvents(const std::string& record, int port, do
         if (mark.empty() || !seen.insert(mark).second) continue;
         events.push_back({at - execAt, mark});
     }
-    std::stable_sort(events.begin(), events.end(),
-                     [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
     return events;
 }
 

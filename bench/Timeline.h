@@ -20,8 +20,9 @@ std::vector<std::string> traced(const std::vector<std::string>& command,
 
 // The marks of a start in such a record, each the first of its kind: the exec, the X server
 // and the session bus reached, each of the engine's processes started (WebKit's or
-// Chromium's), the connection to the page's server at that port. Their times count from the exec,
-// whose time in the epoch (seconds) goes to execAt; nothing when the record has no exec.
+// Chromium's), the connection to the page's server at that port. In the record's order; their times
+// count from the exec, whose time in the epoch (seconds) goes to execAt; nothing when the
+// record has no exec.
 std::vector<TimelineEvent> startupEvents(const std::string& record, int port, double& execAt);
 
 }  // namespace delvaronte::bench
