@@ -103,6 +103,22 @@ else setTimeout(() => {
   report(later ? performance.timeOrigin + later.startTime : 0);
 }, 3000);)";
 
+// The entry form notes when each key reaches its account field, and once it has `keys` of
+// them, reports them all at once (fields "k1", "k2"...: the epoch in ms); its field works
+// `busy` ms on each key, as completion widgets do.
+constexpr char kKeysTail[] = R"(
+const p = new URLSearchParams(location.search), who = p.get('who');
+const busy = +p.get('busy'), keys = +p.get('keys'), seen = [];
+compte.addEventListener('keydown', () => seen.push(performance.timeOrigin + performance.now()));
+compte.addEventListener('input', () => {
+  const t = performance.now();
+  while (performance.now() - t < busy) {}
+  if (seen.length === keys)
+    fetch('/loaded?who=' + who + '-keys&' + seen.map((at, i) => 'k' + (i + 1) + '=' + at).join('&'));
+});
+compte.focus();
+fetch('/loaded?who=' + who + '&load=' + (performance.timeOrigin + performance.now()));)";
+
 constexpr char kFramesTail[] = R"(
 fetch('/loaded?who=' + new URLSearchParams(location.search).get('who') + '&load=' +
       (performance.timeOrigin + performance.now()));)";
@@ -155,6 +171,7 @@ PageServer::PageServer() {
     });
     server_.serve("/heavy.js", 200, "text/javascript", applicationScript(3 << 20));
     server_.serve("/heavy", 200, "text/html", ledgerPage(20000, "/heavy.js", kHeavyTail));
+    server_.serve("/keys", 200, "text/html", accountEntryPage(kKeysTail));
     server_.serve("/cadres-debut", 200, "text/html",
                   "<!DOCTYPE html><html><body><p>Ouverture</p><script>addEventListener('load',"
                   " () => setTimeout(() => location.href = (new URLSearchParams(location.search)"

@@ -38,6 +38,9 @@ public:
     //   /heavy?who=NAME   a ledger of 20,000 rows and 3 MB of script; it reports its load
     //                     event and its first paint (fields "load" and "paint", the epoch in
     //                     ms) and each key its search field hears (as "key-1", "key-2"...);
+    //   /keys?who=NAME&busy=MS&keys=N  an entry form whose account field works MS ms on
+    //                     each key; it reports its load as NAME, then the moment each of the
+    //                     first N keys reached the field as NAME-keys (fields "k1", "k2"...);
     //   /cadres-debut?who=NAME  a small page that goes to /cadres?who=NAME, a frameset with
     //                     images and a magenta block, which reports its load event as "load";
     //   /loaded?who=NAME  where pages report (with fields of their own).

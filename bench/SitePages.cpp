@@ -98,6 +98,25 @@ std::string entryFormPage(const std::string& script, const std::string& tail) {
     return page + onLoad(tail) + "</body></html>";
 }
 
+std::string accountEntryPage(const std::string& tail) {
+    std::string page = head("Ecriture", "");
+    page +=
+        "<body><h1>Nouvelle ecriture</h1><form method=\"post\" action=\"/day/recu\">"
+        "<p><label for=\"compte\">Compte</label><input id=\"compte\" name=\"compte\"></p>"
+        "<p><label for=\"libelle\">Libelle</label><textarea id=\"libelle\" "
+        "name=\"libelle\"></textarea></p>";
+    char field[240];
+    for (int i = 0; i < 40; ++i) {
+        std::snprintf(field, sizeof field,
+                      "<p><label for=\"l%d\">Ligne %d</label><input id=\"l%d\" name=\"l%d\" "
+                      "value=\"%d,00\"></p>",
+                      i, i + 1, i, i, i * 13);
+        page += field;
+    }
+    page += "<button>Valider</button></form>";
+    return page + onLoad(tail) + "</body></html>";
+}
+
 std::string reportPage(const std::string& script, const std::string& tail) {
     std::string page = head("Rapport", script);
     page +=

@@ -18,6 +18,9 @@ std::string applicationStyle(size_t bytes);
 std::string ledgerPage(int rows, const std::string& script, const std::string& tail);
 // An entry form of some forty fields.
 std::string entryFormPage(const std::string& script, const std::string& tail);
+// An entry: account, label, amount and some forty fields of its lines, in a form; the page
+// runs `tail` once loaded.
+std::string accountEntryPage(const std::string& tail);
 // A report: a chart of 2,000 points drawn on a canvas by script, and a summary table.
 std::string reportPage(const std::string& script, const std::string& tail);
 

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Builds the program and runs one benchmark in a private X server with a D-Bus session:
-#   scripts/bench.sh startup|idle|popups|probe|day|heavy|gap [options of the benchmark]
-# startup, day, heavy and gap compare with Chromium (apt package chromium), which
+#   scripts/bench.sh startup|idle|popups|probe|day|heavy|gap|keys [options of the benchmark]
+# startup, day, heavy, gap and keys compare with Chromium (apt package chromium), which
 # scripts/install-deps.sh bench installs; one that is missing is left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 name=${1:-}
 case "$name" in
-  startup | idle | popups | probe | day | heavy | gap) shift ;;
+  startup | idle | popups | probe | day | heavy | gap | keys) shift ;;
   *)
-    echo "usage: scripts/bench.sh startup|idle|popups|probe|day|heavy|gap [options]" >&2
+    echo "usage: scripts/bench.sh startup|idle|popups|probe|day|heavy|gap|keys [options]" >&2
     exit 2
     ;;
 esac

@@ -33,7 +33,8 @@ Page::Page(WebKitWebView* view, GtkWindow* window, PagePlace place, Site& site, 
       host_(host),
       box_(GRef<GtkWidget>::retain(gtk_box_new(GTK_ORIENTATION_VERTICAL, 0))),
       find_(view),
-      signIn_(view, place, site) {
+      signIn_(view, place, site),
+      input_(view) {
     gtk_box_append(GTK_BOX(box_.get()), find_.widget());
     gtk_box_append(GTK_BOX(box_.get()), signIn_.bar());
     gtk_widget_set_vexpand(GTK_WIDGET(view), TRUE);

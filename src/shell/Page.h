@@ -16,6 +16,7 @@
 #include "base/GObjectPtr.h"
 #include "base/OneShot.h"
 #include "shell/FindBar.h"
+#include "shell/InputQueue.h"
 #include "shell/SignInKeeper.h"
 #include "shell/Site.h"
 #include "shell/rules/PageDialogGuard.h"
@@ -144,6 +145,7 @@ private:
     GRef<GtkWidget> box_;
     FindBar find_;
     SignInKeeper signIn_;
+    InputQueue input_;
 
     bool placeholderPending_ = false;  // our error or stopped page asked for, not committed
     bool showsPlaceholder_ = false;    // the page committed last is ours

@@ -122,6 +122,7 @@ gboolean Page::decidePolicyCb(WebKitWebView*, WebKitPolicyDecision* decision,
 
 void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
     if (event == WEBKIT_LOAD_COMMITTED) {
+        self->input_.pageChanged();
         // A page of its own arrived (not our error page): no retry is waiting any more.
         if (!self->placeholderPending_) {
             self->stopRetries();
@@ -202,6 +203,7 @@ void Page::showErrorPage(const char* failedUri) {
 void Page::webProcessTerminatedCb(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                   Page* self) {
     self->site_.processEnded(reason);
+    self->input_.pageChanged();
     self->timeLimit_.stop();
     self->typed_.processEnded();
     self->showPlaceholder(self->typed_.waiting() ? kPageStoppedKeepingTypingPage : kPageStoppedPage,

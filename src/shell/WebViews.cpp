@@ -11,6 +11,7 @@
 #include "base/Identity.h"
 #include "shell/StartupEnvironment.h"
 #include "shell/rules/FormFields.h"
+#include "shell/rules/InputOrder.h"
 #include "shell/rules/NotificationRequest.h"
 #include "shell/rules/Spelling.h"
 #include "shell/rules/TypingFocus.h"
@@ -68,6 +69,13 @@ WebKitUserContentManager* sharedUserContent() {
         webkit_user_content_manager_add_script(made, typing);
         webkit_user_script_unref(typing);
         webkit_user_content_manager_register_script_message_handler(made, kTypedFieldsHandler,
+                                                                    kFormWorld);
+        WebKitUserScript* keys = webkit_user_script_new_for_world(
+            kKeySeenScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+            WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kFormWorld, nullptr, nullptr);
+        webkit_user_content_manager_add_script(made, keys);
+        webkit_user_script_unref(keys);
+        webkit_user_content_manager_register_script_message_handler(made, kKeySeenHandler,
                                                                     kFormWorld);
         return made;
     }();

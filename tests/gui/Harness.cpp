@@ -56,6 +56,28 @@ std::optional<std::string> xdotool(const std::vector<std::string>& arguments) {
     return printed.substr(0, printed.find('\n'));
 }
 
+bool xdotoolLive(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv{"timeout", "30", "xdotool"};
+    for (const auto& a : arguments) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    GPid pid = 0;
+    if (!g_spawn_async(nullptr, const_cast<char**>(argv.data()), nullptr,
+                       GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
+                       nullptr, &pid, nullptr)) {
+        return false;
+    }
+    std::optional<gint> status;
+    g_child_watch_add(
+        pid,
+        +[](GPid, gint waited, gpointer data) {
+            *static_cast<std::optional<gint>*>(data) = waited;
+        },
+        &status);
+    // The watch must run before status goes out of scope: xdotool ends within its 30 s.
+    waitUntil([&] { return status.has_value(); }, 60);
+    return status.has_value() && g_spawn_check_wait_status(*status, nullptr);
+}
+
 void saveShot(GtkWindow* window, const std::string& name) {
     const char* folder = g_getenv("DELVARONTE_SHOTS");
     if (folder == nullptr || *folder == '\0') return;

@@ -28,6 +28,9 @@ inline bool waitUntil(const std::function<bool()>& done, int seconds = 20) {
 bool waitPolling(const std::function<bool()>& done, int seconds = 20);
 // xdotool with these arguments; the first line it printed when it succeeded.
 std::optional<std::string> xdotool(const std::vector<std::string>& arguments);
+// The same while the program goes on answering, as under a person's hands: true once xdotool
+// ended well.
+bool xdotoolLive(const std::vector<std::string>& arguments);
 inline void pressKeys(const std::string& keys) {
     xdotool({"key", "--clearmodifiers", keys});
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/rules/FormFields.h"
+#include "shell/rules/InputOrder.h"
 #include "shell/rules/PageDialogGuard.h"
 #include "shell/rules/PageTrust.h"
 #include "shell/rules/QuitSequence.h"
@@ -203,4 +204,66 @@ TEST(Quitting, EachPageAskedStayingAndTheLogout) {
     EXPECT_EQ(quit.answered(&popup, true), Next::Wait) << "left: closed at once";
     EXPECT_EQ(quit.closed(&popup), Next::Wait) << "its close after that counts once";
     EXPECT_EQ(quit.answered(&main, true), Next::End);
+}
+
+// A click made while keys still wait for the page waits for them, with all that follows it,
+// and goes again in its order; nothing waits while no key does.
+TEST(InputOrder, APressWaitsForTheKeysTypedBeforeIt) {
+    using Kind = InputOrder::Kind;
+    using Verdict = InputOrder::Verdict;
+    KeysInFlight keys;
+    InputOrder order(keys), other(keys);
+    const auto at = [](int type, uint32_t time) { return InputStamp{type, time, 0, 0, 0}; };
+
+    EXPECT_EQ(order.arrives(Kind::Press, at(1, 1)), Verdict::Pass);  // no key waits
+    EXPECT_EQ(order.arrives(Kind::Release, at(2, 2)), Verdict::Pass);
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 3)), Verdict::Pass);
+    EXPECT_EQ(order.arrives(Kind::KeyRelease, at(4, 4)), Verdict::Pass);
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 5)), Verdict::Pass);
+    EXPECT_TRUE(keys.waiting());
+    // The engine gives back a key the page left alone: neither held nor counted again.
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 3)), Verdict::Pass);
+    EXPECT_FALSE(keys.seen());
+    EXPECT_TRUE(keys.waiting());
+
+    // The click, and what follows it, wait; crossing and focus do not.
+    EXPECT_EQ(order.arrives(Kind::Press, at(1, 10)), Verdict::Hold);
+    EXPECT_TRUE(order.holding());
+    EXPECT_EQ(order.arrives(Kind::Flowing, at(5, 11)), Verdict::Hold);
+    EXPECT_EQ(order.arrives(Kind::Release, at(2, 12)), Verdict::Hold);
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 13)), Verdict::Hold);
+    EXPECT_EQ(order.arrives(Kind::Other, at(6, 14)), Verdict::Pass);
+    // A view of the same engine waits too: the count is the engine's.
+    EXPECT_EQ(other.arrives(Kind::Press, at(1, 15)), Verdict::Hold);
+    other.release();
+
+    ASSERT_TRUE(keys.seen());
+    order.release();
+    EXPECT_FALSE(order.holding());
+    // An event that was on its way before the released ones came back goes behind them.
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 20)), Verdict::Resend);
+    EXPECT_EQ(order.arrives(Kind::Flowing, at(5, 21)), Verdict::Pass);
+    EXPECT_EQ(order.arrives(Kind::Press, at(1, 10)), Verdict::Pass);
+    // The release was lost on the way (given elsewhere): what comes after it still passes.
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 13)), Verdict::Pass);
+    EXPECT_TRUE(keys.waiting());  // a key given back to the view goes to the engine
+    // A press given back while a key it follows still waits waits again.
+    EXPECT_TRUE(order.expecting());
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 20)), Verdict::Pass);
+    EXPECT_FALSE(order.expecting());
+    EXPECT_EQ(order.arrives(Kind::Press, at(1, 30)), Verdict::Hold);
+    order.release();
+    EXPECT_EQ(order.arrives(Kind::Press, at(1, 30)), Verdict::Hold);
+    EXPECT_TRUE(order.holding());
+
+    // Keys no page will see are forgotten: nothing waits for them.
+    keys.forget();
+    order.release();
+    EXPECT_EQ(order.arrives(Kind::Press, at(1, 30)), Verdict::Pass);
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 40)), Verdict::Pass);
+    order.settled();
+    EXPECT_FALSE(order.expecting());
+    EXPECT_TRUE(keys.seen());
+    EXPECT_TRUE(keys.seen());  // never below none
+    EXPECT_EQ(order.arrives(Kind::Press, at(1, 41)), Verdict::Pass);
 }
