@@ -1,8 +1,9 @@
 // What each key costs a page: an entry form's account field typed at 40 ms a key through the X
 // server, in the program, the bare engine (MiniBrowser) and Chromium's --app window, with the
 // field working 0 ms and 25 ms on each key (a completion widget). For each key, the time from
-// its press to the page's keydown handler; and the last key's, which is how far behind the
-// typing the page is when the user clicks elsewhere.
+// its press to the page's keydown handler; the last key's, which is how far behind the typing
+// the page is when the user clicks elsewhere; and the processor time the whole program took
+// for each key (its windows and its engine's processes), the page's own work included.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -14,6 +15,7 @@
 #include "Contenders.h"
 #include "Measure.h"
 #include "PageServer.h"
+#include "Processes.h"
 #include "XDisplay.h"
 #include "sandbox/Launched.h"
 
@@ -25,7 +27,7 @@ namespace {
 constexpr char kTyped[] = "reglement fournisseur dupont mars";
 
 struct Samples {
-    std::vector<double> key, last;
+    std::vector<double> key, last, cpu;
 };
 
 }  // namespace
@@ -46,12 +48,12 @@ int main(int argc, char** argv) {
     for (int round = 1; round <= rounds; ++round) {
         for (const int busy : busyTimes) {
             for (const Contender& c : all) {
-                const std::string who = c.name + "-" + std::to_string(busy) + "-" +
-                                        std::to_string(round);
+                const std::string who =
+                    c.name + "-" + std::to_string(busy) + "-" + std::to_string(round);
                 ThrowAwayHome home;
-                const std::string url = server.url("/keys?who=" + who + "&busy=" +
-                                                   std::to_string(busy) + "&keys=" +
-                                                   std::to_string(codes.size()));
+                const std::string url =
+                    server.url("/keys?who=" + who + "&busy=" + std::to_string(busy) +
+                               "&keys=" + std::to_string(codes.size()));
                 Launched run(c.command(url, home), c.environmentIn(home));
                 if (!run.started() ||
                     !runUntil([&] { return server.reported(who, "load").has_value(); }, 120)) {
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
                 }
                 runFor(1.5);  // our splash fades; the field has the keyboard
                 std::vector<double> sent;
+                const double cpuBefore = treeCpuSeconds(run.pid());
                 for (const KeyCode code : codes) {
                     sent.push_back(pageClockMs());
                     XTestFakeKeyEvent(display, code, True, CurrentTime);
@@ -76,6 +79,8 @@ int main(int argc, char** argv) {
                     run.stop();
                     continue;
                 }
+                const double cpuPerKey =
+                    (treeCpuSeconds(run.pid()) - cpuBefore) * 1000 / double(codes.size());
                 std::vector<double> lags;
                 for (size_t k = 0; k < sent.size(); ++k) {
                     const auto at = server.reported(keys, "k" + std::to_string(k + 1));
@@ -84,9 +89,12 @@ int main(int argc, char** argv) {
                 Samples& s = samples[c.name + "/" + std::to_string(busy)];
                 s.key.insert(s.key.end(), lags.begin(), lags.end());
                 if (!lags.empty()) s.last.push_back(lags.back());
-                std::printf("round %d, busy %2d ms, %-14s keys %s, last %.1f ms\n", round, busy,
-                            c.name.c_str(), describe(summarize(lags), "ms", 1).c_str(),
-                            lags.empty() ? 0.0 : lags.back());
+                s.cpu.push_back(cpuPerKey);
+                std::printf(
+                    "round %d, busy %2d ms, %-14s keys %s, last %.1f ms, %.1f ms of "
+                    "processor a key\n",
+                    round, busy, c.name.c_str(), describe(summarize(lags), "ms", 1).c_str(),
+                    lags.empty() ? 0.0 : lags.back(), cpuPerKey);
                 std::fflush(stdout);
                 run.stop();
                 runFor(1);
@@ -97,14 +105,16 @@ int main(int argc, char** argv) {
 
     std::printf("\nmedian [lowest - highest] over %d rounds of %zu keys, 40 ms a key\n", rounds,
                 codes.size());
-    std::printf("%-14s %-8s %-28s %s\n", "", "busy", "key to handler", "last key to handler");
+    std::printf("%-14s %-8s %-28s %-28s %s\n", "", "busy", "key to handler", "last key to handler",
+                "processor a key");
     for (const int busy : busyTimes) {
         for (const Contender& c : all) {
             const Samples& s = samples[c.name + "/" + std::to_string(busy)];
-            std::printf("%-14s %-8s %-28s %s\n", c.name.c_str(),
+            std::printf("%-14s %-8s %-28s %-28s %s\n", c.name.c_str(),
                         (std::to_string(busy) + " ms").c_str(),
                         describe(summarize(s.key), "ms", 1).c_str(),
-                        describe(summarize(s.last), "ms", 1).c_str());
+                        describe(summarize(s.last), "ms", 1).c_str(),
+                        describe(summarize(s.cpu), "ms", 1).c_str());
         }
     }
     if (all.empty() || samples.count("MiniBrowser/25") == 0) return 0;
@@ -113,5 +123,7 @@ int main(int argc, char** argv) {
                summarize(samples["MiniBrowser/25"].key), "MiniBrowser");
     printRatio("last key", summarize(samples[all[0].name + "/25"].last),
                summarize(samples["MiniBrowser/25"].last), "MiniBrowser");
+    printRatio("processor a key", summarize(samples[all[0].name + "/25"].cpu),
+               summarize(samples["MiniBrowser/25"].cpu), "MiniBrowser");
     return 0;
 }

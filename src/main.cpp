@@ -7,6 +7,7 @@
 #include "shell/StartupEnvironment.h"
 
 int main(int argc, char** argv) {
+    delvaronte::keepFrameMemory();
     // Before GTK opens the display.
     delvaronte::chooseDrawingBeforeDisplay();
     // The id makes the program single-instance: launching it again activates this one,

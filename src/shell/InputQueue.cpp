@@ -11,9 +11,9 @@ namespace delvaronte {
 namespace {
 
 // The engine's, shared by every view.
-KeysInFlight& keysInFlight() {
-    static KeysInFlight keys;
-    return keys;
+InputInFlight& inFlight() {
+    static InputInFlight input;
+    return input;
 }
 
 std::vector<InputQueue*>& queues() {
@@ -29,12 +29,14 @@ InputOrder::Kind kindOf(GdkEvent* event) {
         case GDK_KEY_RELEASE:
             return Kind::KeyRelease;
         case GDK_BUTTON_PRESS:
-        case GDK_TOUCH_BEGIN:
             return Kind::Press;
         case GDK_BUTTON_RELEASE:
+            return Kind::Release;
+        case GDK_TOUCH_BEGIN:
+            return Kind::TouchBegin;
         case GDK_TOUCH_END:
         case GDK_TOUCH_CANCEL:
-            return Kind::Release;
+            return Kind::TouchEnd;
         case GDK_MOTION_NOTIFY:
         case GDK_SCROLL:
         case GDK_TOUCH_UPDATE:
@@ -79,18 +81,19 @@ void giveAgain(GdkEvent* event) {
 }  // namespace
 
 InputQueue::InputQueue(WebKitWebView* view)
-    : controller_(gtk_event_controller_legacy_new()), order_(keysInFlight()) {
+    : controller_(gtk_event_controller_legacy_new()), order_(inFlight()) {
     // Before the view's own handlers see anything.
     gtk_event_controller_set_propagation_phase(controller_, GTK_PHASE_CAPTURE);
     connectSignal(controller_, "event", &InputQueue::eventCb, this);
     gtk_widget_add_controller(GTK_WIDGET(view), controller_);
-    // Every page of the program tells its keys through the one content manager they share.
+    // Every page of the program tells what it sees through the one content manager they share.
     static WebKitUserContentManager* told = nullptr;
     WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view);
     if (told != content) {
         told = content;
-        connectSignal(content, (std::string("script-message-received::") + kKeySeenHandler).c_str(),
-                      &InputQueue::keySeenCb, nullptr);
+        connectSignal(content,
+                      (std::string("script-message-received::") + kInputSeenHandler).c_str(),
+                      &InputQueue::seenCb, nullptr);
     }
     queues().push_back(this);
 }
@@ -104,7 +107,8 @@ InputQueue::~InputQueue() {
 
 gboolean InputQueue::eventCb(GtkEventControllerLegacy*, GdkEvent* event, InputQueue* self) {
     const bool wasHolding = self->order_.holding();
-    switch (self->order_.arrives(kindOf(event), stampOf(event))) {
+    const auto verdict = self->order_.arrives(kindOf(event), stampOf(event));
+    switch (verdict) {
         case InputOrder::Verdict::Pass:
             return GDK_EVENT_PROPAGATE;
         case InputOrder::Verdict::Resend:
@@ -113,8 +117,8 @@ gboolean InputQueue::eventCb(GtkEventControllerLegacy*, GdkEvent* event, InputQu
         case InputOrder::Verdict::Hold:
             self->held_.push_back(gdk_event_ref(event));
             if (!wasHolding) {
-                self->limit_.start(kPressWaitMs, [] {
-                    keysInFlight().forget();
+                self->limit_.start(kInputWaitMs, [] {
+                    inFlight().forget();
                     releaseAll();
                 });
             }
@@ -123,8 +127,11 @@ gboolean InputQueue::eventCb(GtkEventControllerLegacy*, GdkEvent* event, InputQu
     return GDK_EVENT_PROPAGATE;
 }
 
-void InputQueue::keySeenCb(WebKitUserContentManager*, JSCValue*, gpointer) {
-    if (keysInFlight().seen()) releaseAll();
+void InputQueue::seenCb(WebKitUserContentManager*, JSCValue* seen, gpointer) {
+    const GText what(jsc_value_to_string(seen));
+    const auto input = g_strcmp0(what.get(), "key") == 0 ? InputInFlight::Input::Key
+                                                         : InputInFlight::Input::Button;
+    if (inFlight().seen(input)) releaseAll();
 }
 
 void InputQueue::releaseAll() {
@@ -133,8 +140,12 @@ void InputQueue::releaseAll() {
     }
 }
 
+bool InputQueue::inputWaiting() {
+    return inFlight().waiting();
+}
+
 void InputQueue::pageChanged() {
-    keysInFlight().forget();
+    inFlight().forget();
     releaseAll();
 }
 

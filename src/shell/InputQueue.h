@@ -1,5 +1,6 @@
-// Holds a pointer press on a view, and what follows it, while keys typed before it have not
-// reached the page yet; then gives them to the view again, in their order.
+// Holds a mouse press or a touch on a view, and what follows it, while keys typed before it
+// have not reached the page yet, and a key while the mouse buttons before it have not; then
+// gives them to the view again, in their order.
 #pragma once
 
 #include <webkit/webkit.h>
@@ -18,13 +19,15 @@ public:
     InputQueue(const InputQueue&) = delete;
     InputQueue& operator=(const InputQueue&) = delete;
 
-    // The page went (a new one committed, its process ended): the keys it was given will not
-    // all be seen, and nothing waits for them any more.
+    // The page went (a new one committed, its process ended): what it was given will not all
+    // be seen, and nothing waits for it any more.
     void pageChanged();
+    // Whether keys or buttons given to the engine have not reached their page yet.
+    static bool inputWaiting();
 
 private:
     static gboolean eventCb(GtkEventControllerLegacy*, GdkEvent* event, InputQueue* self);
-    static void keySeenCb(WebKitUserContentManager*, JSCValue*, gpointer);
+    static void seenCb(WebKitUserContentManager*, JSCValue* seen, gpointer);
     static void releaseAll();
     void release();
 

@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 #include <gtk/gtk.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -73,6 +74,13 @@ std::string readOpenGlRenderer() {
     std::string renderer = name != nullptr ? name : "";
     gdk_gl_context_clear_current();
     return renderer;
+}
+
+void keepFrameMemory() {
+    // Blocks up to glibc's largest threshold (a window of 4K on a side) come from the heap,
+    // and a heap whose top holds less than 64 MiB free keeps it.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
 DrawingFacts findDrawingFacts() {

@@ -70,12 +70,12 @@ WebKitUserContentManager* sharedUserContent() {
         webkit_user_script_unref(typing);
         webkit_user_content_manager_register_script_message_handler(made, kTypedFieldsHandler,
                                                                     kFormWorld);
-        WebKitUserScript* keys = webkit_user_script_new_for_world(
-            kKeySeenScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        WebKitUserScript* seen = webkit_user_script_new_for_world(
+            kInputSeenScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kFormWorld, nullptr, nullptr);
-        webkit_user_content_manager_add_script(made, keys);
-        webkit_user_script_unref(keys);
-        webkit_user_content_manager_register_script_message_handler(made, kKeySeenHandler,
+        webkit_user_content_manager_add_script(made, seen);
+        webkit_user_script_unref(seen);
+        webkit_user_content_manager_register_script_message_handler(made, kInputSeenHandler,
                                                                     kFormWorld);
         return made;
     }();

@@ -1,5 +1,6 @@
 // Keys and clicks in the order the user gave them, on a page that takes its time over each key.
 #include "Harness.h"
+#include "shell/InputQueue.h"
 
 #include <gdk/x11/gdkx.h>
 
@@ -24,8 +25,9 @@ bool focusOn(GtkWindow* window, WebKitWebView* view) {
 
 }  // namespace
 
-// A clerk types an account and clicks at once into the amount, once or twice: every key typed
-// before the click lands in the account, in the main window, in a pop-up and in a frame.
+// A clerk types an account, clicks at once into the amount (once or twice) and types it: every
+// key typed before the click lands in the account, every key after it in the amount, in the
+// main window, in a pop-up and in a frame.
 TEST_F(AppOnDemoSite, AClickWaitsForTheKeysTypedBeforeIt) {
     ASSERT_TRUE(visit("/compte.html"));
     app_.evaluate("window.open('/compte-cadre.html', '', 'width=700,height=500'); 1");
@@ -33,7 +35,7 @@ TEST_F(AppOnDemoSite, AClickWaitsForTheKeysTypedBeforeIt) {
     WebKitWebView* popup = app_.popup(0);
     ASSERT_TRUE(app_.waitForLoad(popup, server_.url("/compte-cadre.html")));
 
-    const std::string text = kAccount;
+    const std::string text = kAccount, amount = "125,00";
     struct Place {
         WebKitWebView* view;
         GtkWindow* window;
@@ -49,6 +51,13 @@ TEST_F(AppOnDemoSite, AClickWaitsForTheKeysTypedBeforeIt) {
                                      ".getElementById('montant'); return " + what + "; })()");
         };
         ASSERT_TRUE(focusOn(place.window, place.view));
+        // The page tells of every key it sees, counted once whether the page took it or gave it
+        // back (Shift): once they are in, none waits.
+        read("compte.value = '', compte.focus(), 1");
+        typeText(text);
+        ASSERT_TRUE(waitUntil([&] { return read("compte.value") == text; }));
+        EXPECT_TRUE(waitUntil([] { return !InputQueue::inputWaiting(); })) << place.form;
+
         // The middle of the amount field, where the window shows it.
         double x = 0, y = 0;
         gtk_widget_translate_coordinates(GTK_WIDGET(place.view), GTK_WIDGET(place.window), 200, 180,
@@ -58,18 +67,49 @@ TEST_F(AppOnDemoSite, AClickWaitsForTheKeysTypedBeforeIt) {
             read("compte.value = montant.value = '', compte.focus(), 1");
             // 40 ms a key: xdotool waits half its delay after a key's press, half after its
             // release.
-            ASSERT_TRUE(
-                xdotoolLive({"mousemove", "--window", xid(place.window), std::to_string(int(x)),
-                             std::to_string(int(y)), "type", "--delay", "80", "--args", "1", text,
-                             "click", "--repeat", clicks, "--delay", "80", "1"}));
+            ASSERT_TRUE(xdotoolLive({"mousemove",
+                                     "--window",
+                                     xid(place.window),
+                                     std::to_string(int(x)),
+                                     std::to_string(int(y)),
+                                     "type",
+                                     "--delay",
+                                     "80",
+                                     "--args",
+                                     "1",
+                                     text,
+                                     "click",
+                                     "--repeat",
+                                     clicks,
+                                     "--delay",
+                                     "80",
+                                     "1",
+                                     "type",
+                                     "--delay",
+                                     "80",
+                                     amount}));
             // Every key has landed somewhere, and the click too.
             ASSERT_TRUE(waitUntil([&] {
                 return read(
                            "compte.ownerDocument.activeElement.id + (compte.value + "
-                           "montant.value).length") == "montant" + std::to_string(text.size());
+                           "montant.value).length") ==
+                       "montant" + std::to_string(text.size() + amount.size());
             })) << read("compte.ownerDocument.activeElement.id + ' ' + compte.value");
-            EXPECT_EQ(read("compte.value + '|' + montant.value"), text + "|")
+            EXPECT_EQ(read("compte.value + '|' + montant.value"), text + "|" + amount)
                 << place.form << ", round " << round << ", " << clicks << " click(s)";
         }
     }
+
+    // A word selected with a double-click right after typing: the two clicks wait together.
+    ASSERT_TRUE(focusOn(app_.delegate().window(), app_.view()));
+    double x = 0, y = 0;
+    gtk_widget_translate_coordinates(GTK_WIDGET(app_.view()), GTK_WIDGET(app_.delegate().window()),
+                                     40, 318, &x, &y);
+    app_.evaluate("compte.value = ''; compte.focus(); 1");
+    ASSERT_TRUE(
+        xdotoolLive({"mousemove", "--window", xid(app_.delegate().window()), std::to_string(int(x)),
+                     std::to_string(int(y)), "type", "--delay", "80", "--args", "1", text, "click",
+                     "--repeat", "2", "--delay", "80", "1"}));
+    EXPECT_TRUE(waitUntil([&] { return app_.evaluate("getSelection().toString()") == "Banque"; }));
+    EXPECT_EQ(app_.evaluate("compte.value"), text);
 }

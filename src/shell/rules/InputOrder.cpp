@@ -4,12 +4,13 @@
 
 namespace delvaronte {
 
-bool KeysInFlight::seen() {
-    if (waiting_ > 0) --waiting_;
-    return waiting_ == 0;
+bool InputInFlight::seen(Input input) {
+    if (count(input) > 0) --count(input);
+    return !waiting();
 }
 
 InputOrder::Verdict InputOrder::arrives(Kind kind, const InputStamp& stamp) {
+    using Input = InputInFlight::Input;
     if (kind == Kind::Other) return Verdict::Pass;
     const bool key = kind == Kind::KeyPress || kind == Kind::KeyRelease;
     if (key && std::find(keysGiven_.begin(), keysGiven_.end(), stamp) != keysGiven_.end()) {
@@ -28,12 +29,17 @@ InputOrder::Verdict InputOrder::arrives(Kind kind, const InputStamp& stamp) {
         returning_.push_back(stamp);
         return Verdict::Resend;
     }
-    if (!holding_ && kind == Kind::Press && keys_.waiting()) holding_ = true;
+    const bool press = kind == Kind::Press || kind == Kind::TouchBegin;
+    if (!holding_ && ((press && inFlight_.waiting(Input::Key)) ||
+                      (kind == Kind::KeyPress && inFlight_.waiting(Input::Button)))) {
+        holding_ = true;
+    }
     if (holding_) {
         if (kind != Kind::Flowing) held_.push_back(stamp);
         return Verdict::Hold;
     }
-    if (kind == Kind::KeyPress) keys_.given();
+    if (kind == Kind::KeyPress) inFlight_.given(Input::Key);
+    if (kind == Kind::Press || kind == Kind::Release) inFlight_.given(Input::Button);
     if (key) {
         keysGiven_[nextKey_] = stamp;
         nextKey_ = (nextKey_ + 1) % keysGiven_.size();

@@ -207,24 +207,28 @@ TEST(Quitting, EachPageAskedStayingAndTheLogout) {
 }
 
 // A click made while keys still wait for the page waits for them, with all that follows it,
-// and goes again in its order; nothing waits while no key does.
-TEST(InputOrder, APressWaitsForTheKeysTypedBeforeIt) {
+// and goes again in its order; so does a key made while a click waits for the page. Nothing
+// waits while nothing is on its way.
+TEST(InputOrder, KeysAndClicksWaitForWhatCameBefore) {
     using Kind = InputOrder::Kind;
     using Verdict = InputOrder::Verdict;
-    KeysInFlight keys;
-    InputOrder order(keys), other(keys);
+    using Input = InputInFlight::Input;
+    InputInFlight inFlight;
+    InputOrder order(inFlight), other(inFlight);
     const auto at = [](int type, uint32_t time) { return InputStamp{type, time, 0, 0, 0}; };
 
-    EXPECT_EQ(order.arrives(Kind::Press, at(1, 1)), Verdict::Pass);  // no key waits
-    EXPECT_EQ(order.arrives(Kind::Release, at(2, 2)), Verdict::Pass);
+    EXPECT_EQ(order.arrives(Kind::TouchBegin, at(7, 1)), Verdict::Pass);  // nothing waits
+    EXPECT_EQ(order.arrives(Kind::TouchEnd, at(8, 1)), Verdict::Pass);
+    EXPECT_FALSE(inFlight.waiting());  // the page is not asked about touches
     EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 3)), Verdict::Pass);
     EXPECT_EQ(order.arrives(Kind::KeyRelease, at(4, 4)), Verdict::Pass);
     EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 5)), Verdict::Pass);
-    EXPECT_TRUE(keys.waiting());
+    EXPECT_TRUE(inFlight.waiting(Input::Key));
+    EXPECT_FALSE(inFlight.waiting(Input::Button));
     // The engine gives back a key the page left alone: neither held nor counted again.
     EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 3)), Verdict::Pass);
-    EXPECT_FALSE(keys.seen());
-    EXPECT_TRUE(keys.waiting());
+    EXPECT_FALSE(inFlight.seen(Input::Key));
+    EXPECT_TRUE(inFlight.waiting(Input::Key));
 
     // The click, and what follows it, wait; crossing and focus do not.
     EXPECT_EQ(order.arrives(Kind::Press, at(1, 10)), Verdict::Hold);
@@ -234,36 +238,41 @@ TEST(InputOrder, APressWaitsForTheKeysTypedBeforeIt) {
     EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 13)), Verdict::Hold);
     EXPECT_EQ(order.arrives(Kind::Other, at(6, 14)), Verdict::Pass);
     // A view of the same engine waits too: the count is the engine's.
-    EXPECT_EQ(other.arrives(Kind::Press, at(1, 15)), Verdict::Hold);
+    EXPECT_EQ(other.arrives(Kind::TouchBegin, at(7, 15)), Verdict::Hold);
     other.release();
 
-    ASSERT_TRUE(keys.seen());
+    ASSERT_TRUE(inFlight.seen(Input::Key));
     order.release();
     EXPECT_FALSE(order.holding());
     // An event that was on its way before the released ones came back goes behind them.
     EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 20)), Verdict::Resend);
     EXPECT_EQ(order.arrives(Kind::Flowing, at(5, 21)), Verdict::Pass);
     EXPECT_EQ(order.arrives(Kind::Press, at(1, 10)), Verdict::Pass);
-    // The release was lost on the way (given elsewhere): what comes after it still passes.
-    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 13)), Verdict::Pass);
-    EXPECT_TRUE(keys.waiting());  // a key given back to the view goes to the engine
-    // A press given back while a key it follows still waits waits again.
-    EXPECT_TRUE(order.expecting());
-    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 20)), Verdict::Pass);
+    EXPECT_TRUE(inFlight.waiting(Input::Button));
+    // The release was lost on the way (given elsewhere); the key after the press waits for it.
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 13)), Verdict::Hold);
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 20)), Verdict::Hold);
     EXPECT_FALSE(order.expecting());
+    ASSERT_TRUE(inFlight.seen(Input::Button));
+    order.release();
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 13)), Verdict::Pass);
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 20)), Verdict::Pass);
+    EXPECT_TRUE(inFlight.waiting(Input::Key));  // given to the engine now
+    // A press given back while a key it follows still waits waits again.
     EXPECT_EQ(order.arrives(Kind::Press, at(1, 30)), Verdict::Hold);
     order.release();
     EXPECT_EQ(order.arrives(Kind::Press, at(1, 30)), Verdict::Hold);
     EXPECT_TRUE(order.holding());
 
-    // Keys no page will see are forgotten: nothing waits for them.
-    keys.forget();
+    // What no page will see is forgotten: nothing waits for it.
+    inFlight.forget();
     order.release();
     EXPECT_EQ(order.arrives(Kind::Press, at(1, 30)), Verdict::Pass);
-    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 40)), Verdict::Pass);
+    EXPECT_EQ(order.arrives(Kind::Release, at(2, 31)), Verdict::Pass);
     order.settled();
     EXPECT_FALSE(order.expecting());
-    EXPECT_TRUE(keys.seen());
-    EXPECT_TRUE(keys.seen());  // never below none
-    EXPECT_EQ(order.arrives(Kind::Press, at(1, 41)), Verdict::Pass);
+    EXPECT_FALSE(inFlight.seen(Input::Button));
+    EXPECT_TRUE(inFlight.seen(Input::Button));
+    EXPECT_TRUE(inFlight.seen(Input::Button));  // never below none
+    EXPECT_EQ(order.arrives(Kind::KeyPress, at(3, 41)), Verdict::Pass);
 }
