@@ -51,9 +51,14 @@ bool& drawingDecided() {
 void drawOnProcessor(bool leaveOpenGlAlone) {
     processorChosen() = true;
     setVariableKeptFromLaunches("GSK_RENDERER", "cairo");
-    // The user's own GDK_DEBUG is left as it is.
-    if (leaveOpenGlAlone && g_getenv("GDK_DEBUG") == nullptr) {
-        setVariableKeptFromLaunches("GDK_DEBUG", "gl-disable");
+    if (!leaveOpenGlAlone) return;
+    // The user's own switches are left as they are.
+    const Switch glOff = openGlOffSwitch(gtk_get_major_version(), gtk_get_minor_version());
+    if (g_getenv(glOff.name) == nullptr) setVariableKeptFromLaunches(glOff.name, glOff.value);
+    // The engine would ask GTK for OpenGL all the same, and warn on the terminal that it
+    // cannot have it; told that its pages are not composited, it does not ask.
+    if (g_getenv("WEBKIT_DISABLE_COMPOSITING_MODE") == nullptr) {
+        setVariableKeptFromLaunches("WEBKIT_DISABLE_COMPOSITING_MODE", "1");
     }
 }
 

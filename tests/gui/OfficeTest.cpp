@@ -1,5 +1,7 @@
 // The office around the application: a web server that asks for a password, an intranet
 // certificate, a proxy, reminders from the page, files for the page.
+#include <algorithm>
+
 #include "../unit/MadeCertificates.h"
 #include "Harness.h"
 #include "sandbox/NotificationSink.h"

@@ -117,7 +117,8 @@ TEST(Program, RunsAsAPersonRunsIt) {
         const std::string launched = readFile(seen);
         EXPECT_NE(launched.find(marker), std::string::npos) << "the user's own environment";
         EXPECT_EQ(launched.find("GSK_RENDERER"), std::string::npos) << launched;
-        EXPECT_EQ(launched.find("GDK_DEBUG"), std::string::npos) << launched;
+        for (const char* kept : {"GDK_DEBUG", "GDK_DISABLE", "WEBKIT_DISABLE_COMPOSITING_MODE"})
+            EXPECT_EQ(launched.find(kept), std::string::npos) << launched;
 
         ASSERT_TRUE(pressIn(*window, "shift+Tab"));  // from the link back to the field
         ASSERT_TRUE(pressIn(*window, "alt+F4"));
@@ -138,8 +139,7 @@ TEST(Program, RunsAsAPersonRunsIt) {
         ASSERT_TRUE(pressIn(*window, "ctrl+q"));
         EXPECT_EQ(first.waitForExit(), 0);
         const std::string terminal = readFile(home.file("terminal"));
-        EXPECT_EQ(terminal.find("CRITICAL"), std::string::npos) << "nothing on the terminal\n"
-                                                                << terminal;
+        EXPECT_EQ(terminal, "") << "nothing on the terminal";
     }
     auto second = program(home);
     ASSERT_TRUE(waitUntil([&] { return server.requests("/") == 2; }));

@@ -12,7 +12,7 @@ xvfb=$!
 trap 'kill "$wm" "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
 read -r -t 30 display <"$work/display"
 
-export DISPLAY=":$display" GDK_BACKEND=x11 GSETTINGS_BACKEND=memory GTK_A11Y=none NO_AT_BRIDGE=1
+export DISPLAY=":$display" GDK_BACKEND=x11 GSETTINGS_BACKEND=memory
 openbox --sm-disable --startup "sh -c 'echo ready >$work/wm'" >/dev/null 2>&1 &
 wm=$!
 read -r -t 30 _ <"$work/wm"

@@ -33,6 +33,11 @@ bool isSoftwareRasterizer(std::string_view glRenderer) {
     });
 }
 
+Switch openGlOffSwitch(unsigned gtkMajor, unsigned gtkMinor) {
+    if (gtkMajor > 4 || gtkMinor >= 16) return {"GDK_DISABLE", "gl"};
+    return {"GDK_DEBUG", "gl-disable"};
+}
+
 DrawingPath chooseDrawingPath(const DrawingFacts& facts) {
     if (!facts.userRenderer.empty()) return DrawingPath::AsGtkChooses;
     if (mesaTrue(facts.softwareSetting) || !facts.gpuDevice) return DrawingPath::Cairo;

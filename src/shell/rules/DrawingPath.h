@@ -27,6 +27,17 @@ enum class DrawingPath {
 
 DrawingPath chooseDrawingPath(const DrawingFacts& facts);
 
+// An environment variable and its value.
+struct Switch {
+    const char* name;
+    const char* value;
+};
+
+// What keeps GTK off OpenGL altogether, in the words of the GTK that runs: GDK_DEBUG=gl-disable
+// up to 4.14; from 4.16 GDK_DISABLE=gl (GTK 4.18 no longer knows the first, and says so at
+// every start).
+Switch openGlOffSwitch(unsigned gtkMajor, unsigned gtkMinor);
+
 // Whether GL_RENDERER names a rasterizer that runs on the processor (Mesa's llvmpipe,
 // softpipe and swrast, Vulkan's lavapipe under zink, SwiftShader, Windows' WARP).
 bool isSoftwareRasterizer(std::string_view glRenderer);
