@@ -1,5 +1,6 @@
 #include "dialogs/ConfigForms.h"
 
+#include "ui/ScreenReaderNames.h"
 #include "ui/Style.h"
 
 namespace delvaronte {
@@ -54,6 +55,8 @@ GtkWidget* makeFormField(bool secure, int width, const char* placeholder) {
 
 Form buildForm(const FormLayout& layout) {
     Form form{gtk_fixed_new(), {}};
+    nameForScreenReader(form.container, "Formulaire");
+    GtkWidget* lastLabel = nullptr;
     gtk_widget_set_size_request(form.container, layout.width, layout.height);
     for (const FormElement& element : layout.elements) {
         GtkWidget* widget = nullptr;
@@ -61,8 +64,10 @@ Form buildForm(const FormLayout& layout) {
             widget = gtk_label_new(element.text);
             gtk_label_set_xalign(GTK_LABEL(widget), 0.0F);
             gtk_widget_set_size_request(widget, element.width, element.height);
+            lastLabel = widget;
         } else {
             widget = makeFormField(element.kind == Kind::SecureField, element.width, element.text);
+            if (lastLabel != nullptr) nameByLabel(widget, lastLabel);
             form.fields.push_back(widget);
         }
         gtk_fixed_put(GTK_FIXED(form.container), widget, element.x, element.top);

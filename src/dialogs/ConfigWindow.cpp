@@ -4,6 +4,7 @@
 #include "config/EntryRules.h"
 #include "dialogs/ConfigForms.h"
 #include "ui/ModalAlert.h"
+#include "ui/ScreenReaderNames.h"
 #include "ui/StandardAlerts.h"
 
 namespace delvaronte {
@@ -64,6 +65,7 @@ void ConfigWindow::showConfig(UrlLoader& owner) {
         gate.setInformativeText("Entrez le mot de passe administrateur.");
         gate.setStyle(AlertStyle::Informational);
         GtkWidget* passwordField = makeFormField(true, kGateFieldWidth, nullptr);
+        nameForScreenReader(passwordField, "Mot de passe administrateur");
         gate.setAccessory(passwordField);
         gate.addButton("Valider");
         gate.addButton("Annuler");

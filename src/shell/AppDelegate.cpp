@@ -12,6 +12,7 @@
 #include "shell/rules/OpenedAddress.h"
 #include "shell/rules/PageLimits.h"
 #include "shell/rules/WindowGeometry.h"
+#include "ui/ScreenReaderNames.h"
 
 namespace delvaronte {
 
@@ -113,12 +114,14 @@ void AppDelegate::buildMainWindow() {
     // Closing keeps the window, its page and its history for the next activation.
     gtk_window_set_hide_on_close(window_, TRUE);
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
+    nameMenuBar(window_);
     addContentKeys(window_);
     g_object_ref(window_);
     splash_ = std::make_unique<Splash>();
 
     // The web view goes under the splash when it is built.
     GtkWidget* overlay = gtk_overlay_new();
+    nameForScreenReader(overlay, "Application DELVARONTE");
     gtk_overlay_add_overlay(GTK_OVERLAY(overlay), splash_->view());
     gtk_window_set_child(window_, overlay);
 }
@@ -148,6 +151,7 @@ GtkWidget* AppDelegate::openPopup(Page& opener, WebKitNavigationAction* action) 
     const Rect standard = popupRect(primaryWorkFrame(), std::nullopt, std::nullopt);
     gtk_window_set_default_size(popup, int(standard.width), int(standard.height));
     gtk_widget_set_size_request(GTK_WIDGET(popup), kPopupMinimumWidth, kPopupMinimumHeight);
+    nameMenuBar(popup);
     addContentKeys(popup);
 
     WebKitWebView* view = newRelatedWebView(opener.view());

@@ -11,6 +11,7 @@
 #include "shell/WebViews.h"
 #include "shell/rules/DownloadNames.h"
 #include "ui/ModalAlert.h"
+#include "ui/ScreenReaderNames.h"
 #include "ui/StandardAlerts.h"
 #include "ui/SystemOpener.h"
 
@@ -135,6 +136,7 @@ private:
         gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_MIDDLE);
         progressBar_ = GTK_PROGRESS_BAR(gtk_progress_bar_new());
         gtk_progress_bar_set_show_text(progressBar_, TRUE);
+        nameForScreenReader(GTK_WIDGET(progressBar_), ("Progression de " + name).c_str());
         GtkWidget* cancel = gtk_button_new_with_label("Annuler");
         gtk_widget_set_halign(cancel, GTK_ALIGN_END);
         gtk_widget_set_margin_top(cancel, 4);

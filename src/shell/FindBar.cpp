@@ -2,6 +2,7 @@
 
 #include "base/GObjectPtr.h"
 #include "shell/rules/FindCount.h"
+#include "ui/ScreenReaderNames.h"
 
 namespace delvaronte {
 
@@ -9,6 +10,15 @@ namespace {
 
 constexpr guint32 kFindOptions =
     WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND;
+
+// The bar's own close button, an icon: named for what it does.
+void nameCloseButton(GtkWidget* widget) {
+    for (GtkWidget* child = gtk_widget_get_first_child(widget); child != nullptr;
+         child = gtk_widget_get_next_sibling(child)) {
+        if (GTK_IS_BUTTON(child)) nameForScreenReader(child, "Fermer la recherche");
+        nameCloseButton(child);
+    }
+}
 
 }  // namespace
 
@@ -21,12 +31,16 @@ FindBar::FindBar(WebKitWebView* view)
     g_object_ref_sink(bar_);
     gtk_widget_set_size_request(entry_, 280, -1);
     gtk_widget_add_css_class(count_, "dim-label");
+    gtk_widget_set_visible(count_, FALSE);  // until there is a count to read
+    nameForScreenReader(bar_, "Recherche dans la page");
+    nameForScreenReader(entry_, "Rechercher dans la page");
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
     gtk_box_append(GTK_BOX(row), entry_);
     gtk_box_append(GTK_BOX(row), count_);
     gtk_search_bar_set_child(GTK_SEARCH_BAR(bar_), row);
     gtk_search_bar_connect_entry(GTK_SEARCH_BAR(bar_), GTK_EDITABLE(entry_));
     gtk_search_bar_set_show_close_button(GTK_SEARCH_BAR(bar_), TRUE);
+    nameCloseButton(bar_);
     // At once, not sliding in: the field takes the keys typed right after the shortcut.
     for (GtkWidget* part = gtk_widget_get_first_child(bar_); part;
          part = gtk_widget_get_next_sibling(part)) {
@@ -125,6 +139,7 @@ void FindBar::showCount() {
     const char* text = gtk_editable_get_text(GTK_EDITABLE(entry_));
     gtk_label_set_text(GTK_LABEL(count_),
                        *text == '\0' ? "" : matchCount(current_, total_).c_str());
+    gtk_widget_set_visible(count_, *text != '\0');
 }
 
 }  // namespace delvaronte

@@ -8,6 +8,7 @@
 #include "shell/WebViews.h"
 #include "shell/rules/NavigationPolicy.h"
 #include "shell/rules/WindowGeometry.h"
+#include "ui/ScreenReaderNames.h"
 
 namespace delvaronte {
 
@@ -38,6 +39,7 @@ Page::Page(WebKitWebView* view, GtkWindow* window, PagePlace place, Site& site, 
     gtk_box_append(GTK_BOX(box_.get()), find_.widget());
     gtk_box_append(GTK_BOX(box_.get()), signIn_.bar());
     gtk_widget_set_vexpand(GTK_WIDGET(view), TRUE);
+    nameForScreenReader(GTK_WIDGET(view), "Page");
     gtk_box_append(GTK_BOX(box_.get()), GTK_WIDGET(view));
     g_object_set_data(G_OBJECT(view), kPageKey, this);
     connectSignal(view, "decide-policy", &Page::decidePolicyCb, this);

@@ -3,6 +3,7 @@
 #include "shell/PageDialogs.h"
 
 #include "ui/ModalAlert.h"
+#include "ui/ScreenReaderNames.h"
 
 namespace delvaronte {
 
@@ -43,6 +44,7 @@ bool runScriptDialog(WebKitScriptDialog* dialog, PageDialogGuard& guard, GtkWind
             gtk_editable_set_text(GTK_EDITABLE(answer),
                                   webkit_script_dialog_prompt_get_default_text(dialog));
             gtk_editable_set_width_chars(GTK_EDITABLE(answer), 40);
+            nameForScreenReader(answer, "Reponse");
             gtk_box_append(GTK_BOX(form), answer);
             alert.setInitialFocus(answer);
         }

@@ -1,12 +1,14 @@
 #include "shell/SignInBar.h"
 
 #include "base/GObjectPtr.h"
+#include "ui/ScreenReaderNames.h"
 
 namespace delvaronte {
 
 SignInBar::SignInBar() : bar_(gtk_info_bar_new()), message_(gtk_label_new("")) {
     g_object_ref_sink(bar_);
     gtk_info_bar_set_message_type(GTK_INFO_BAR(bar_), GTK_MESSAGE_QUESTION);
+    nameForScreenReader(bar_, "Mot de passe");
     gtk_label_set_wrap(GTK_LABEL(message_), TRUE);
     gtk_label_set_xalign(GTK_LABEL(message_), 0);
     gtk_widget_set_hexpand(message_, TRUE);

@@ -4,6 +4,7 @@
 #include "base/PrintableText.h"
 #include "shell/PageDialogs.h"
 #include "ui/ModalAlert.h"
+#include "ui/ScreenReaderNames.h"
 
 namespace delvaronte {
 
@@ -58,6 +59,7 @@ SignInForm buildSignInForm(WebKitAuthenticationRequest* request) {
         GtkWidget* label = gtk_label_new(labels[row]);
         gtk_label_set_xalign(GTK_LABEL(label), 0);
         gtk_grid_attach(GTK_GRID(form.grid), label, 0, row, 1, 1);
+        nameByLabel(fields[row], label);
         gtk_widget_set_hexpand(fields[row], TRUE);
         gtk_editable_set_width_chars(GTK_EDITABLE(fields[row]), 28);
         gtk_grid_attach(GTK_GRID(form.grid), fields[row], 1, row, 1, 1);

@@ -1,5 +1,6 @@
 #include "shell/Splash.h"
 
+#include "ui/ScreenReaderNames.h"
 #include "ui/Style.h"
 
 // Generated from resources/delvaronte.gresource.xml. Registered by hand: a constructor in a
@@ -27,6 +28,8 @@ Splash::Splash() {
     view_ = GRef<GtkWidget>::retain(gtk_box_new(GTK_ORIENTATION_VERTICAL, 0));
     GtkWidget* view = view_.get();
     gtk_widget_set_name(view, "splash");
+    nameForScreenReader(view, "DELVARONTE");
+    describeForScreenReader(view, "Chargement en cours");
     gtk_widget_add_css_class(view, "delvaronte-splash");
     gtk_widget_set_hexpand(view, TRUE);
     gtk_widget_set_vexpand(view, TRUE);
@@ -46,6 +49,7 @@ Splash::Splash() {
             ? gtk_picture_new_for_resource(kLogoResource)
             : gtk_picture_new();  // no logo: the spinner alone
     gtk_widget_set_name(logo, "splash-logo");
+    nameForScreenReader(logo, "Logo DELVARONTE");
     gtk_picture_set_can_shrink(GTK_PICTURE(logo), TRUE);
     gtk_picture_set_content_fit(GTK_PICTURE(logo), GTK_CONTENT_FIT_CONTAIN);
     gtk_widget_set_size_request(logo, kSplashLogoMaxWidth, kSplashLogoMaxHeight);
@@ -56,6 +60,7 @@ Splash::Splash() {
     gtk_widget_set_halign(spinner, GTK_ALIGN_CENTER);
     gtk_widget_set_margin_top(spinner, kSplashSpinnerGap);
     gtk_spinner_start(GTK_SPINNER(spinner));
+    nameForScreenReader(spinner, "Chargement en cours");
 
     gtk_box_append(GTK_BOX(column), logo);
     gtk_box_append(GTK_BOX(column), spinner);

@@ -4,6 +4,7 @@
 
 #include "base/GObjectPtr.h"
 #include "ui/ScreenArea.h"
+#include "ui/ScreenReaderNames.h"
 #include "ui/Style.h"
 
 namespace delvaronte {
@@ -27,6 +28,10 @@ constexpr char kLongTextCss[] =
 
 const char* iconName(AlertStyle style) {
     return style == AlertStyle::Warning ? "dialog-warning-symbolic" : "dialog-information-symbolic";
+}
+
+const char* iconMeaning(AlertStyle style) {
+    return style == AlertStyle::Warning ? "Avertissement" : "Information";
 }
 
 GtkWindow* activeApplicationWindow() {
@@ -95,7 +100,9 @@ void ModalAlert::showInformativeText() {
 
 void ModalAlert::setStyle(AlertStyle style) {
     style_ = style;
-    if (icon_ != nullptr) gtk_image_set_from_icon_name(icon_, iconName(style));
+    if (icon_ == nullptr) return;
+    gtk_image_set_from_icon_name(icon_, iconName(style));
+    nameForScreenReader(GTK_WIDGET(icon_), iconMeaning(style));
 }
 
 void ModalAlert::setAccessory(GtkWidget* widget) {
@@ -122,7 +129,9 @@ int ModalAlert::lastResponse() const {
 void ModalAlert::build() {
     if (buttonTitles_.empty()) buttonTitles_.push_back("OK");
 
-    window_ = GTK_WINDOW(gtk_window_new());
+    // Read as an alert: its title, then its text, as soon as it shows.
+    window_ = GTK_WINDOW(g_object_new(GTK_TYPE_WINDOW, "accessible-role",
+                                      GTK_ACCESSIBLE_ROLE_ALERT_DIALOG, nullptr));
     gtk_widget_set_name(GTK_WIDGET(window_), "delvaronte-alert");
     gtk_window_set_title(window_, message_.c_str());
     gtk_window_set_modal(window_, TRUE);
@@ -139,6 +148,7 @@ void ModalAlert::build() {
     icon_ = GTK_IMAGE(gtk_image_new_from_icon_name(iconName(style_)));
     gtk_widget_set_name(GTK_WIDGET(icon_), "alert-icon");
     gtk_image_set_pixel_size(icon_, kIconSize);
+    nameForScreenReader(GTK_WIDGET(icon_), iconMeaning(style_));
     gtk_widget_set_valign(GTK_WIDGET(icon_), GTK_ALIGN_START);
     gtk_box_append(GTK_BOX(row), GTK_WIDGET(icon_));
 
@@ -153,6 +163,7 @@ void ModalAlert::build() {
     gtk_label_set_wrap_mode(informativeLabel_, PANGO_WRAP_WORD_CHAR);
     longText_ = GTK_TEXT_VIEW(gtk_text_view_new());
     gtk_widget_set_name(GTK_WIDGET(longText_), "alert-informative-long");
+    nameForScreenReader(GTK_WIDGET(longText_), "Texte du message");
     gtk_text_view_set_editable(longText_, FALSE);
     gtk_text_view_set_cursor_visible(longText_, FALSE);
     gtk_text_view_set_wrap_mode(longText_, GTK_WRAP_WORD_CHAR);
@@ -172,6 +183,7 @@ void ModalAlert::build() {
     gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
     gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller), maximumTextHeight());
     gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(scroller), both);
+    nameScrollBars(GTK_SCROLLED_WINDOW(scroller));
     showInformativeText();
     gtk_box_append(GTK_BOX(texts), GTK_WIDGET(messageLabel_));
     gtk_box_append(GTK_BOX(texts), scroller);

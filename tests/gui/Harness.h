@@ -41,6 +41,13 @@ inline void typeText(const std::string& text) {
 inline std::optional<std::string> findWindow(const std::string& title) {
     return xdotool({"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
 }
+// Keys pressed in that X window once it has the keyboard: the window manager names a window
+// active before the program has taken the focus, and keys pressed in between go nowhere.
+inline bool pressIn(const std::string& window, const std::string& keys) {
+    return xdotool({"windowactivate", "--sync", window}) &&
+           waitUntil([&] { return xdotool({"getwindowfocus"}) == window; }) &&
+           xdotool({"key", "--clearmodifiers", keys});
+}
 // The window's picture in DELVARONTE_SHOTS/name.png, when that variable names a folder.
 void saveShot(GtkWindow* window, const std::string& name);
 // The widgets of window that keep() takes, not looking inside those.

@@ -1,4 +1,5 @@
 // The built program run as a person runs it: its own process, its own folders.
+#include <algorithm>
 
 #include "Harness.h"
 #include "sandbox/ThrowAwayHome.h"
@@ -35,14 +36,6 @@ std::vector<std::string> webProcessEnvironments(const std::string& marker) {
     return found;
 }
 
-// Keys pressed in that window once it has the keyboard: the window manager names a window
-// active before the program has taken the focus, and keys pressed in between go nowhere.
-bool pressIn(const std::string& window, const std::string& keys) {
-    return xdotool({"windowactivate", "--sync", window}) &&
-           waitUntil([&] { return xdotool({"getwindowfocus"}) == window; }) &&
-           xdotool({"key", "--clearmodifiers", keys});
-}
-
 }  // namespace
 
 // First start abandoned; then the program as a person runs it all day: its page drawn with the
@@ -74,9 +67,10 @@ TEST(Program, RunsAsAPersonRunsIt) {
     server.serve("/loaded", 200, "text/plain", "");
     std::string typed;  // what the page's field holds, as it reports it
     server.route("/tape", [&](SoupServerMessage* message) {
-        GHashTable* query = soup_server_message_get_uri(message) != nullptr
-                                ? soup_form_decode(g_uri_get_query(soup_server_message_get_uri(message)))
-                                : nullptr;
+        GHashTable* query =
+            soup_server_message_get_uri(message) != nullptr
+                ? soup_form_decode(g_uri_get_query(soup_server_message_get_uri(message)))
+                : nullptr;
         if (query != nullptr) {
             const char* value = static_cast<const char*>(g_hash_table_lookup(query, "v"));
             typed = value != nullptr ? value : "";

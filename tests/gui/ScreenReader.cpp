@@ -84,7 +84,7 @@ std::string describe(const std::vector<AccessibleNode>& nodes) {
     std::string text;
     for (const AccessibleNode& node : nodes) {
         text += std::string(size_t(node.depth) * 2, ' ') + node.role + " '" + node.name + "'" +
-                (node.focused ? " (focus)" : "") + "\n";
+                (node.focused ? " (focus)" : "") + (node.showing ? "" : " (hidden)") + "\n";
     }
     return text;
 }

@@ -1,6 +1,7 @@
 // The program as a blind clerk's screen reader reaches it: the page's content on the
 // accessibility bus, and every window of ours named in French and used from the keyboard.
 #include <algorithm>
+#include <set>
 
 #include "Harness.h"
 #include "ScreenReader.h"
@@ -52,4 +53,160 @@ TEST(ScreenReader, ReadsThePageWhereTheToolkitHandsItOver) {
         return n.role == "table cell" && n.name.find("512000") != std::string::npos;
     })) << describe(tree);
     EXPECT_TRUE(has(named("push button", "Valider"))) << describe(tree);
+}
+
+namespace {
+
+// What a screen reader would say badly in our own windows: a toolkit class name anywhere, or
+// a control without a name. The page's own content is its author's, and left out.
+std::string badlyNamed(const std::vector<AccessibleNode>& tree) {
+    static const std::set<std::string> controls = {
+        "push button",  "toggle button", "check box", "entry", "password text", "menu item",
+        "progress bar", "alert",         "dialog",    "frame", "menu bar",      "spin button"};
+    std::string found;
+    int page = -1;  // the depth of the page's document, while inside it
+    for (const AccessibleNode& node : tree) {
+        if (page >= 0 && node.depth > page) continue;
+        page = node.role == "document web" ? node.depth : -1;
+        const bool className = node.name.starts_with("Gtk") || node.name.starts_with("WebKit");
+        if (className || (controls.contains(node.role) && node.name.empty()))
+            found += node.role + " '" + node.name + "'\n";
+    }
+    return found;
+}
+
+// The program's main window once it shows.
+std::optional<std::string> waitForWindowOf(pid_t program) {
+    std::optional<std::string> found;
+    waitPolling([&] {
+        found = xdotool({"search", "--onlyvisible", "--pid", std::to_string(program), "--name",
+                         "^(DELVARONTE|Clavier)$"});
+        return found.has_value();
+    });
+    return found;
+}
+
+// A role, a text field being "text" for GTK 4.8 and "entry" later.
+bool plays(const AccessibleNode& node, const std::string& role) {
+    return node.role == role || (role == "entry" && node.role == "text");
+}
+
+// Waits until the keyboard is on that control.
+bool focusOn(pid_t program, const std::string& role, const std::string& name) {
+    return waitForNode(program,
+                       [&](const AccessibleNode& node) {
+                           return node.focused && plays(node, role) && node.name == name;
+                       })
+        .has_value();
+}
+
+}  // namespace
+
+// Each window of ours, opened and closed with the keyboard alone, read as a screen reader
+// reads it: named in French, its controls by their labels, the keyboard on the first to answer.
+TEST(ScreenReader, EveryWindowOfOursByItsNameAndFromTheKeyboard) {
+    ThrowAwayHome home;
+    {
+        auto setup = program(home);
+        ASSERT_TRUE(focusOn(setup.pid(), "entry", "URL de l'application"))
+            << describe(accessibleTree(setup.pid()));
+        EXPECT_EQ(badlyNamed(accessibleTree(setup.pid())), "")
+            << describe(accessibleTree(setup.pid()));
+        ASSERT_TRUE(pressIn(*findWindow("Configuration initiale"), "Escape"));
+        EXPECT_EQ(setup.waitForExit(), 0);
+    }
+    SiteServer server;
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    server.serve("/loaded", 200, "text/plain", "");
+    server.serve("/repondu", 200, "text/plain", "");
+    hang(server, "/lent");
+    server.route("/prive", [](SoupServerMessage* message) {
+        soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                     "WWW-Authenticate", "Basic realm=\"Compta\"");
+        SiteServer::respond(message, 401, "text/html", "<h1>Acces refuse</h1>");
+    });
+    {  // the splash, while the first page does not come
+        ASSERT_TRUE(home.provision(server.url("/lent"), "secret"));
+        auto waiting = program(home);
+        ASSERT_TRUE(waitForNode(waiting.pid(), [](const AccessibleNode& node) {
+            return node.name == "Chargement en cours";
+        })) << describe(accessibleTree(waiting.pid()));
+        EXPECT_EQ(badlyNamed(accessibleTree(waiting.pid())), "");
+        ASSERT_TRUE(pressIn(*findWindow("DELVARONTE"), "ctrl+q"));
+        EXPECT_EQ(waiting.waitForExit(), 0);
+    }
+    ASSERT_TRUE(home.provision(server.url("/clavier.html"), "secret"));
+    auto running = program(home);
+    const pid_t pid = running.pid();
+    ASSERT_TRUE(waitUntil([&] { return server.requests("/loaded") == 1; }, 60));
+    const auto window = waitForWindowOf(pid);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(waitForNode(pid, [](const AccessibleNode& node) {
+        return node.role == "menu bar" && node.name == "Barre de menus";
+    })) << describe(accessibleTree(pid));
+    EXPECT_EQ(badlyNamed(accessibleTree(pid)), "");
+
+    ASSERT_TRUE(pressIn(*window, "ctrl+shift+f"));
+    EXPECT_TRUE(focusOn(pid, "entry", "Rechercher dans la page")) << describe(accessibleTree(pid));
+    EXPECT_EQ(badlyNamed(accessibleTree(pid)), "");
+    ASSERT_TRUE(pressIn(*window, "Escape"));
+
+    // The page's alert, then its question: Escape answers "Annuler".
+    ASSERT_TRUE(pressIn(*window, "Return"));
+    EXPECT_TRUE(focusOn(pid, "push button", "OK")) << describe(accessibleTree(pid));
+    EXPECT_TRUE(waitForNode(pid, [](const AccessibleNode& node) {
+        return node.role == "label" && node.name == "Piece enregistree";
+    }));
+    EXPECT_EQ(badlyNamed(accessibleTree(pid)), "");
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(pressIn(*window, "Tab"));
+    ASSERT_TRUE(pressIn(*window, "Return"));
+    EXPECT_TRUE(focusOn(pid, "push button", "OK"));
+    EXPECT_TRUE(waitForNode(pid, [](const AccessibleNode& node) {
+        return node.role == "push button" && node.name == "Annuler";
+    }));
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(waitUntil([&] { return server.requests("/repondu") == 1; }));
+
+    // The server's sign-in.
+    ASSERT_TRUE(pressIn(*window, "Tab"));
+    ASSERT_TRUE(pressIn(*window, "Return"));
+    EXPECT_TRUE(focusOn(pid, "entry", "Identifiant")) << describe(accessibleTree(pid));
+    EXPECT_TRUE(waitForNode(pid, [](const AccessibleNode& node) {
+        return node.role == "password text" && node.name == "Mot de passe";
+    })) << describe(accessibleTree(pid));
+    EXPECT_EQ(badlyNamed(accessibleTree(pid)), "");
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(waitForNode(pid,
+                            [](const AccessibleNode& node) {
+                                return node.role == "frame" && node.name == "Acces refuse";
+                            }) ||
+                waitUntil([&] { return bool(findWindow("DELVARONTE")); }));
+
+    // The about box, from the menu bar.
+    const auto& main = window;
+    ASSERT_TRUE(pressIn(*main, "F10"));
+    EXPECT_TRUE(focusOn(pid, "menu item", "A propos de DELVARONTE"))
+        << describe(accessibleTree(pid));
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    EXPECT_TRUE(focusOn(pid, "push button", "OK")) << describe(accessibleTree(pid));
+    EXPECT_EQ(badlyNamed(accessibleTree(pid)), "");
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+
+    // The configuration: its password, then the editor.
+    ASSERT_TRUE(pressIn(*main, "ctrl+shift+p"));
+    EXPECT_TRUE(focusOn(pid, "password text", "Mot de passe administrateur"))
+        << describe(accessibleTree(pid));
+    typeText("secret");
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    EXPECT_TRUE(focusOn(pid, "entry", "URL de l'application")) << describe(accessibleTree(pid));
+    EXPECT_TRUE(waitForNode(pid, [](const AccessibleNode& node) {
+        return node.role == "password text" &&
+               node.name == "Nouveau mot de passe (vide = pas de changement)";
+    }));
+    EXPECT_EQ(badlyNamed(accessibleTree(pid)), "");
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+
+    ASSERT_TRUE(pressIn(*main, "ctrl+q"));
+    EXPECT_EQ(running.waitForExit(), 0);
 }
