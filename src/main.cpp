@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     delvaronte::keepFrameMemory();
     // Before GTK opens the display.
     delvaronte::chooseDrawingBeforeDisplay();
+    delvaronte::findAccessibilityBus();
     // The id makes the program single-instance: launching it again activates this one,
     // which brings its main window back; launched with addresses, it hands them to this one.
     const auto application = delvaronte::GRef<GtkApplication>::adopt(

@@ -92,6 +92,7 @@ void AppDelegate::setupApplication() {
     // The window is on its way to the screen before the web engine starts: the engine's
     // processes then start while the window draws its first frame, the splash.
     site_ = std::make_unique<Site>(G_APPLICATION(application_), seams_, home);
+    webkit_settings_set_enable_caret_browsing(sharedSettings(), site_->kept().caretBrowsing());
     WebKitWebView* view = newMainWebView(seams_.memoryCeiling);
     site_->attach(webkit_web_view_get_context(view));
     pages_.push_back(std::make_shared<Page>(view, window_, PagePlace::MainWindow, *site_,

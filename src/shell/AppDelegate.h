@@ -55,6 +55,8 @@ public:
     void resetZoom();
     void find();
     void showAbout();
+    // F7: a caret in the pages, that the arrows move; asked before it turns on, then kept.
+    void toggleCaretBrowsing();
     // What "Copier les informations pour l'assistance" copies.
     std::string supportText() const;
     void miniaturize();

@@ -4,6 +4,7 @@
 #include "base/GObjectPtr.h"
 #include "base/Version.h"
 #include "shell/AppDelegate.h"
+#include "shell/WebViews.h"
 #include "shell/rules/MenuModel.h"
 #include "shell/rules/Zoom.h"
 #include "ui/ModalAlert.h"
@@ -67,7 +68,15 @@ const ActionBinding kActions[] = {
     {"zoomIn", [](AppDelegate& d) { d.zoomIn(); }},
     {"zoomOut", [](AppDelegate& d) { d.zoomOut(); }},
     {"resetZoom", [](AppDelegate& d) { d.resetZoom(); }},
+    {"caretBrowsing", [](AppDelegate& d) { d.toggleCaretBrowsing(); }},
 };
+
+// Keys of actions that are in no menu.
+struct OffMenuKeys {
+    const char* action;
+    const char* keys;
+};
+const OffMenuKeys kOffMenuKeys[] = {{"app.caretBrowsing", "F7"}};
 
 struct ActionTarget {
     AppDelegate* delegate;
@@ -90,6 +99,10 @@ void setupMenu(GtkApplication* application, AppDelegate& delegate) {
             +[](gpointer data, GClosure*) { delete static_cast<ActionTarget*>(data); },
             GConnectFlags(0));
         g_action_map_add_action(G_ACTION_MAP(application), G_ACTION(action.get()));
+    }
+    for (const OffMenuKeys& keys : kOffMenuKeys) {
+        const char* accels[] = {keys.keys, nullptr};
+        gtk_application_set_accels_for_action(application, keys.action, accels);
     }
 
     const auto bar = GRef<GMenu>::adopt(g_menu_new());
@@ -193,6 +206,24 @@ void AppDelegate::find() {
     for (const auto& page : pages_) {
         if (page->window() == active) page->find();
     }
+}
+
+void AppDelegate::toggleCaretBrowsing() {
+    WebKitSettings* settings = sharedSettings();
+    const bool on = !webkit_settings_get_enable_caret_browsing(settings);
+    if (on) {
+        ModalAlert ask;
+        ask.setMessageText("Navigation au curseur");
+        ask.setInformativeText(
+            "La touche F7 place dans la page un curseur que les fleches deplacent, pour lire et "
+            "selectionner le texte au clavier. Activer la navigation au curseur ?");
+        ask.setStyle(AlertStyle::Informational);
+        ask.addButton("Activer");
+        ask.addButton("Annuler");
+        if (ask.runModal() != kAlertFirstButton) return;
+    }
+    webkit_settings_set_enable_caret_browsing(settings, on);
+    if (site_) site_->kept().keepCaretBrowsing(on);
 }
 
 void AppDelegate::showAbout() {

@@ -10,6 +10,8 @@ namespace delvaronte {
 namespace {
 
 constexpr char kZoomGroup[] = "Zoom";
+constexpr char kReadingGroup[] = "Lecture";
+constexpr char kCaretKey[] = "curseur";
 
 // A host as a key of the file, which cannot hold '[', ']' or '='; an IPv6 address comes
 // without its brackets already.
@@ -49,6 +51,15 @@ std::optional<double> KeptSettings::zoom(const std::string& host) const {
 void KeptSettings::keepZoom(const std::string& host, double level) {
     if (!keyable(host)) return;
     g_key_file_set_double(file_, kZoomGroup, host.c_str(), level);
+    save();
+}
+
+bool KeptSettings::caretBrowsing() const {
+    return g_key_file_get_boolean(file_, kReadingGroup, kCaretKey, nullptr);
+}
+
+void KeptSettings::keepCaretBrowsing(bool on) {
+    g_key_file_set_boolean(file_, kReadingGroup, kCaretKey, on);
     save();
 }
 

@@ -1,5 +1,6 @@
-// What the user chose and finds again at the next start: the zoom of each host, and the print
-// settings (printer, paper, orientation, margins, the file "Imprimer dans un fichier" wrote).
+// What the user chose and finds again at the next start: the zoom of each host, the print
+// settings (printer, paper, orientation, margins, the file "Imprimer dans un fichier" wrote)
+// and the caret in the page (F7).
 // Kept in a file of the user's data folder, rewritten whole at each change.
 #pragma once
 
@@ -29,6 +30,8 @@ public:
     GRef<GtkPrintSettings> printSettings() const;
     GRef<GtkPageSetup> pageSetup() const;
     void keepPrinting(GtkPrintSettings* settings, GtkPageSetup* setup);
+    bool caretBrowsing() const;
+    void keepCaretBrowsing(bool on);
 
 private:
     void save() const;

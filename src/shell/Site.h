@@ -36,6 +36,8 @@ public:
     // The zoom kept for the host of the page at uri: 1 when none was.
     double zoomFor(const std::string& uri) const;
     void keepZoom(const std::string& uri, double level);
+    // What the user chose and finds again at the next start.
+    KeptSettings& kept() { return kept_; }
     // How long an error page waits before its retry number attempt (0 the first).
     unsigned retryDelayMs(int attempt) const;
     // How long the main page's load may take to start arriving.

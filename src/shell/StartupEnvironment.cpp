@@ -88,6 +88,35 @@ void keepFrameMemory() {
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
+void findAccessibilityBus() {
+    const char* known = g_getenv("AT_SPI_BUS_ADDRESS");
+    if ((known != nullptr && *known != '\0') || g_strcmp0(g_getenv("GTK_A11Y"), "none") == 0) {
+        return;
+    }
+    const auto session =
+        GRef<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+    if (!session) return;
+    GError* error = nullptr;
+    const GOwned<GVariant, g_variant_unref> reply(g_dbus_connection_call_sync(
+        session.get(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", nullptr,
+        G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, kAccessibilityBusWaitMs, nullptr, &error));
+    // What is set here is the program's own: launched programs look for the bus themselves.
+    if (reply) {
+        const char* address = nullptr;
+        g_variant_get(reply.get(), "(&s)", &address);
+        if (*address != '\0') setVariableKeptFromLaunches("AT_SPI_BUS_ADDRESS", address);
+    } else if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT)) {
+        // GTK would wait 25 s to find the same, and the engine 30 s more: GTK is told there is
+        // no bus, the engine's pages get none, and the engine's own look-up an address where
+        // nothing listens, which it takes without asking the launcher.
+        setVariableKeptFromLaunches("GTK_A11Y", "none");
+        setVariableKeptFromLaunches("WEBKIT_A11Y_BUS_ADDRESS", "");
+        setVariableKeptFromLaunches("AT_SPI_BUS_ADDRESS", "unix:abstract=delvaronte-no-bus");
+    }
+    // No launcher at all: GTK and the engine find that as fast.
+    g_clear_error(&error);
+}
+
 DrawingFacts findDrawingFacts() {
     DrawingFacts facts = factsBeforeDisplay();
     if (chooseDrawingPath(facts) == DrawingPath::AskOpenGl) facts.glRenderer = readOpenGlRenderer();

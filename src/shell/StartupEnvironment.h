@@ -18,6 +18,13 @@ void keepFrameMemory();
 // renderer never used.
 void chooseDrawingBeforeDisplay();
 
+// Runs once, before GTK opens the display: asks the session bus where the accessibility bus
+// is, waiting at most kAccessibilityBusWaitMs, and hands the answer to GTK and the engine
+// (AT_SPI_BUS_ADDRESS), which would each ask again and wait up to 25 s for a launcher that
+// does not answer. A launcher silent that long is taken for a bus that cannot be reached.
+constexpr int kAccessibilityBusWaitMs = 1000;
+void findAccessibilityBus();
+
 // Runs once, with the display open and before any window is made, where the choice waits for
 // the OpenGL probe: GTK reads its renderer when it draws the first window.
 void prepareStartupEnvironment();

@@ -225,6 +225,50 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
     EXPECT_TRUE(waitUntil([&] { return keyringFor(origin).value_or(KeptSignIns{}).never; }));
 }
 
+// F7 asks, then puts a caret in the page that the arrows move; the choice comes back after a
+// restart; F7 again takes it away without a question.
+TEST(Desk, CaretBrowsingWithF7IsAskedThenKept) {
+    SiteServer server;
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    const std::string home = server.url("/lecteur.html");
+    RunningApp::provision(home);
+    // The caret at the heading's third letter after three presses of the right arrow.
+    const auto caretMoves = [](RunningApp& app) {
+        app.evaluate("getSelection().collapse(document.querySelector('h1').firstChild, 0); 1");
+        for (int i = 0; i < 3; ++i) pressKeys("Right");
+        return waitUntil([&] { return app.evaluate("getSelection().focusOffset") == "3"; }, 5);
+    };
+    {
+        RunningApp app;
+        app.activate();
+        ASSERT_TRUE(app.waitForLoad(home));
+        ASSERT_TRUE(app.focusPage());
+        EXPECT_FALSE(caretMoves(app)) << "the arrows scroll the page";
+        AlertDriver driver;
+        driver.press("Annuler").press("Activer");
+        pressKeys("F7");
+        ASSERT_TRUE(waitUntil([&] { return driver.seen().size() == 1; }));
+        EXPECT_EQ(driver.seen()[0].title, "Navigation au curseur");
+        EXPECT_FALSE(
+            webkit_settings_get_enable_caret_browsing(webkit_web_view_get_settings(app.view())));
+        pressKeys("F7");
+        ASSERT_TRUE(waitUntil([&] { return driver.seen().size() == 2; }));
+        ASSERT_TRUE(app.focusPage());
+        EXPECT_TRUE(caretMoves(app));
+    }
+    RunningApp app;
+    app.activate();
+    ASSERT_TRUE(app.waitForLoad(home));
+    ASSERT_TRUE(app.focusPage());
+    EXPECT_TRUE(caretMoves(app)) << "kept";
+    AlertDriver none;
+    pressKeys("F7");
+    EXPECT_TRUE(waitUntil([&] {
+        return !webkit_settings_get_enable_caret_browsing(webkit_web_view_get_settings(app.view()));
+    }));
+    EXPECT_TRUE(none.seen().empty());
+}
+
 // The zoom of each host and the print settings come back after a restart; a pop-up opens at
 // the main page's zoom.
 TEST(Desk, ZoomAndPrintSettingsComeBackAfterARestart) {
