@@ -25,11 +25,15 @@ Splash::Splash() {
     registerResources();
     addStyleSheet(kSplashCss);
     // Held here too, so that the fade can be stopped whoever lets the overlay go first.
-    view_ = GRef<GtkWidget>::retain(gtk_box_new(GTK_ORIENTATION_VERTICAL, 0));
+    // A group, named and busy, that screen readers read as the application loading.
+    view_ = GRef<GtkWidget>::retain(
+        GTK_WIDGET(g_object_new(GTK_TYPE_BOX, "orientation", GTK_ORIENTATION_VERTICAL,
+                                "accessible-role", GTK_ACCESSIBLE_ROLE_GROUP, nullptr)));
     GtkWidget* view = view_.get();
     gtk_widget_set_name(view, "splash");
     nameForScreenReader(view, "DELVARONTE");
     describeForScreenReader(view, "Chargement en cours");
+    gtk_accessible_update_state(GTK_ACCESSIBLE(view), GTK_ACCESSIBLE_STATE_BUSY, TRUE, -1);
     gtk_widget_add_css_class(view, "delvaronte-splash");
     gtk_widget_set_hexpand(view, TRUE);
     gtk_widget_set_vexpand(view, TRUE);
@@ -55,7 +59,8 @@ Splash::Splash() {
     gtk_widget_set_size_request(logo, kSplashLogoMaxWidth, kSplashLogoMaxHeight);
     gtk_widget_set_halign(logo, GTK_ALIGN_CENTER);
 
-    GtkWidget* spinner = spinner_ = gtk_spinner_new();
+    GtkWidget* spinner = spinner_ = GTK_WIDGET(g_object_new(
+        GTK_TYPE_SPINNER, "accessible-role", GTK_ACCESSIBLE_ROLE_PROGRESS_BAR, nullptr));
     gtk_widget_set_size_request(spinner, kSplashSpinnerSize, kSplashSpinnerSize);
     gtk_widget_set_halign(spinner, GTK_ALIGN_CENTER);
     gtk_widget_set_margin_top(spinner, kSplashSpinnerGap);

@@ -413,14 +413,32 @@ TEST(Office, FilesAttachedToAFormReachTheServer) {
     // only be gone into).
     std::filesystem::remove(documents / "archives");
     choose("pieces", [](GtkWindow* chooser) {
-        const auto lists = widgetsOf(chooser, [](GtkWidget* w) { return GTK_IS_TREE_VIEW(w); });
-        ASSERT_FALSE(lists.empty());  // GTK 4.8's file list comes first
-        GtkTreeView* files = GTK_TREE_VIEW(lists.front());
-        waitUntil([&] {
-            GtkTreeModel* rows = gtk_tree_view_get_model(files);
-            return rows != nullptr && gtk_tree_model_iter_n_children(rows, nullptr) == 2;
+        // The file list: a tree view in GTK 4.8, a column view from 4.10; Ctrl+A in either.
+        const auto lists = widgetsOf(chooser, [](GtkWidget* w) {
+            return (GTK_IS_TREE_VIEW(w) || GTK_IS_COLUMN_VIEW(w)) && gtk_widget_is_visible(w);
         });
-        gtk_tree_selection_select_all(gtk_tree_view_get_selection(files));
+        ASSERT_FALSE(lists.empty());
+        GtkWidget* files = lists.front();
+        const auto rows = [files] {
+            if (GTK_IS_TREE_VIEW(files)) {
+                GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(files));
+                return model != nullptr ? gtk_tree_model_iter_n_children(model, nullptr) : 0;
+            }
+            GtkSelectionModel* model = gtk_column_view_get_model(GTK_COLUMN_VIEW(files));
+            return model != nullptr ? int(g_list_model_get_n_items(G_LIST_MODEL(model))) : 0;
+        };
+        ASSERT_TRUE(waitUntil([&] { return rows() == 2; }));
+        const auto chosen = [chooser] {
+            const auto all =
+                GRef<GListModel>::adopt(gtk_file_chooser_get_files(GTK_FILE_CHOOSER(chooser)));
+            return all ? g_list_model_get_n_items(all.get()) : 0;
+        };
+        // Ctrl+A once the list has the keyboard.
+        EXPECT_TRUE(waitPolling([&] {
+            gtk_widget_grab_focus(files);
+            pressKeys("ctrl+a");
+            return waitUntil([&] { return chosen() == 2; }, 2);
+        }));
     });
     EXPECT_TRUE(waitUntil([&] { return names("pieces") == "facture.pdf,releve.pdf"; }));
 

@@ -24,6 +24,10 @@ void walk(AtspiAccessible* node, int depth, std::vector<AccessibleNode>& into) {
     seen.depth = depth;
     seen.role = taken(atspi_accessible_get_role_name(node, nullptr));
     seen.name = taken(atspi_accessible_get_name(node, nullptr));
+    if (AtspiText* text = atspi_accessible_get_text_iface(node)) {
+        seen.text = taken(atspi_text_get_text(text, 0, 200, nullptr));
+        g_object_unref(text);
+    }
     if (AtspiStateSet* states = atspi_accessible_get_state_set(node)) {
         seen.focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
         seen.showing = atspi_state_set_contains(states, ATSPI_STATE_SHOWING);

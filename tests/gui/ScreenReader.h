@@ -15,6 +15,7 @@ struct AccessibleNode {
     int depth = 0;
     std::string role;  // AT-SPI's role name: "push button", "heading", "text", ...
     std::string name;
+    std::string text;  // what it holds, for a node with text of its own (a cell, a field)
     bool focused = false;
     bool showing = false;
 };
