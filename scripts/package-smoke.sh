@@ -18,6 +18,13 @@ cmake --build "$build" >/dev/null
 (cd "$build" && rm -f delvaronte_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/delvaronte_*.deb)
 
+release=$(. /etc/os-release && echo "$VERSION_ID")
+version=$(dpkg-deb -f "$deb" Version)
+echo "Version: $version"
+if [[ "$version" != *"+deb$release" ]]; then
+  echo "the package does not name Debian $release, where it was built" >&2
+  exit 1
+fi
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 if grep -q -- '-dev' <<<"$depends"; then
