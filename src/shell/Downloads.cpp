@@ -148,6 +148,14 @@ private:
         // Closed by its button or the window manager, it cancels the download; the window
         // itself goes when the download has ended.
         connectSignal(progressWindow_, "close-request", &Transfer::progressCloseRequestCb, this);
+        // From the keyboard: Annuler has it at once, Echap closes the window as its button does.
+        GtkEventController* keys = gtk_shortcut_controller_new();
+        gtk_shortcut_controller_add_shortcut(
+            GTK_SHORTCUT_CONTROLLER(keys),
+            gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType(0)),
+                             gtk_named_action_new("window.close")));
+        gtk_widget_add_controller(GTK_WIDGET(progressWindow_), keys);
+        gtk_window_set_focus(progressWindow_, cancel);
         gtk_window_present(progressWindow_);
     }
 

@@ -375,7 +375,8 @@ TEST_F(Pages, DownloadsACutConnectionFailsAndACancelIsQuiet) {
     EXPECT_EQ(driver.seen()[0].informative, "Le telechargement a echoue.");
     EXPECT_EQ(filesLeft(), 0u) << "neither the file nor a partial one";
 
-    // The progress window's "Annuler", or its close button: stopped, no alert, nothing left.
+    // The progress window's "Annuler", which has the keyboard, or Echap: stopped, no alert,
+    // nothing left.
     for (const bool button : {true, false}) {
         app_.evaluate("location.href = '/grand-livre.pdf'; 1");
         save("grand-livre.pdf", target);
@@ -384,10 +385,11 @@ TEST_F(Pages, DownloadsACutConnectionFailsAndACancelIsQuiet) {
         saveShot(progress, "download-progress");
         GtkWidget* cancel = gtk_widget_get_last_child(gtk_window_get_child(progress));
         ASSERT_STREQ(gtk_button_get_label(GTK_BUTTON(cancel)), "Annuler");
+        EXPECT_EQ(gtk_window_get_focus(progress), cancel);
         if (button)
             g_signal_emit_by_name(cancel, "clicked");
         else
-            gtk_window_close(progress);
+            pressKeys("Escape");
         EXPECT_TRUE(waitUntil([] { return windowNamed("delvaronte-download") == nullptr; }));
         cut();  // whatever the server does next reaches nothing of it
         EXPECT_EQ(app_.evaluate("6 * 7"), "42");
