@@ -3,7 +3,7 @@
 #   scripts/in-debian.sh 13 'scripts/install-deps.sh && scripts/test.sh shipped'
 # As root. The root is made once with debootstrap (installed if missing) in
 # $DELVARONTE_ROOTS (default /var/cache/delvaronte-roots), then kept: later runs reuse it and
-# only clone the tree again. The mounts live in a mount namespace of the command's own, so
+# bring its clone of the tree to the last commit. The mounts live in a mount namespace of the command's own, so
 # nothing stays mounted when it ends, whatever way it ends.
 set -euo pipefail
 
@@ -38,10 +38,18 @@ if [[ ! -e "$root/.made" ]]; then
   touch "$root/.made"
 fi
 
-# The last commit, as CI sees it: what is not committed is not there.
-rm -rf "$root/work"
-mkdir -p "$root/work"
-git clone -q --no-hardlinks "$src" "$root/work/delvaronte"
+# The last commit, as CI sees it: what is not committed is not there. A tree cloned by an
+# earlier run is moved to it, its build folders kept (a second run builds only what changed).
+tree=$root/work/delvaronte
+if [[ -d "$tree/.git" ]]; then
+  git -C "$tree" fetch -q "$src" HEAD
+  git -C "$tree" reset -q --hard FETCH_HEAD
+  git -C "$tree" clean -q -ffd
+else
+  rm -rf "$root/work"
+  mkdir -p "$root/work"
+  git clone -q --no-hardlinks "$src" "$tree"
+fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
 # The engine's sandbox (bubblewrap) turns the root's mounts into slaves of "/": the root must

@@ -35,8 +35,8 @@ packages=(
   at-spi2-core libatspi2.0-dev
   # benchmarks: keys typed through the X server (XTest)
   libxtst-dev
-  # packaging and its checks
-  dpkg-dev desktop-file-utils appstream
+  # packaging and its checks (CPack reads the programs' libraries with file)
+  dpkg-dev file desktop-file-utils appstream
   # fuzzing: the compiler's runtime for its sanitizers and libFuzzer
   clang libclang-rt-dev
   # fonts and image loaders for what the windows show
