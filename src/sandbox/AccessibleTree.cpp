@@ -15,7 +15,14 @@ std::string taken(gchar* text) {
     return copy;
 }
 
-void walk(AtspiAccessible* node, int depth, std::vector<AccessibleNode>& into) {
+struct Walk {
+    pid_t program;
+    bool intoPages;
+    std::vector<AccessibleNode>& into;
+};
+
+void walk(AtspiAccessible* node, int depth, Walk& walking) {
+    std::vector<AccessibleNode>& into = walking.into;
     if (into.size() >= kMostNodes || depth > kDeepest) return;
     AccessibleNode& seen = into.emplace_back();
     seen.depth = depth;
@@ -31,7 +38,11 @@ void walk(AtspiAccessible* node, int depth, std::vector<AccessibleNode>& into) {
     }
     for (int i = 0, n = atspi_accessible_get_child_count(node, nullptr); i < n; ++i) {
         if (AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr)) {
-            walk(child, depth + 1, into);
+            // Whose a node is, the bus itself tells: its process is not asked.
+            if (walking.intoPages ||
+                pid_t(atspi_accessible_get_process_id(child, nullptr)) == walking.program) {
+                walk(child, depth + 1, walking);
+            }
             g_object_unref(child);
         }
     }
@@ -39,7 +50,7 @@ void walk(AtspiAccessible* node, int depth, std::vector<AccessibleNode>& into) {
 
 }  // namespace
 
-std::vector<AccessibleNode> accessibleTree(pid_t program) {
+std::vector<AccessibleNode> accessibleTree(pid_t program, bool intoPages) {
     static const bool ready = [] {
         atspi_init();
         // A program that does not answer fails the walk, not the caller's deadline.
@@ -51,8 +62,10 @@ std::vector<AccessibleNode> accessibleTree(pid_t program) {
     AtspiAccessible* desktop = atspi_get_desktop(0);
     for (int i = 0, n = atspi_accessible_get_child_count(desktop, nullptr); i < n; ++i) {
         if (AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr)) {
-            if (pid_t(atspi_accessible_get_process_id(app, nullptr)) == program)
-                walk(app, 0, nodes);
+            Walk walking{program, intoPages, nodes};
+            if (pid_t(atspi_accessible_get_process_id(app, nullptr)) == program) {
+                walk(app, 0, walking);
+            }
             g_object_unref(app);
         }
     }

@@ -18,8 +18,10 @@ struct AccessibleNode {
 };
 
 // Every node of the program's tree in reading order, windows first; nothing when the program
-// is not on the bus (yet). Bounded: a page of thousands of nodes is cut.
-std::vector<AccessibleNode> accessibleTree(pid_t program);
+// is not on the bus (yet). Bounded: a page of thousands of nodes is cut. The pages' nodes,
+// which the engine's web processes answer for, only when asked: a page showing a dialog
+// waits for the program, and answers nothing until the dialog closes.
+std::vector<AccessibleNode> accessibleTree(pid_t program, bool intoPages = false);
 
 // The tree as lines of "role 'name'", indented by depth.
 std::string describe(const std::vector<AccessibleNode>& nodes);
