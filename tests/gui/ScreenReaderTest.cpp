@@ -136,7 +136,8 @@ TEST(ScreenReader, EveryWindowOfOursByItsNameAndFromTheKeyboard) {
     pressKeys("Escape");
     // The about box, from the menu bar.
     ASSERT_TRUE(pressIn(window, "F10"));
-    EXPECT_TRUE(reader.shows("menu item", "A propos de DELVARONTE", true));
+    EXPECT_TRUE(reader.shows("menu item", "A propos de DELVARONTE", true))
+        << describe(accessibleTree(reader.pid));
     pressKeys("Return");
     reader.opened("push button", "OK");
     pressKeys("Escape");
