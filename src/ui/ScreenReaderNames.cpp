@@ -32,10 +32,26 @@ void nameScrollBar(GtkWidget* bar, const char* name) {
     }
 }
 
+// The items of the bar's menus by their text: GTK 4.18 reads them without a name otherwise.
+void nameMenuItems(GtkWidget* widget) {
+    for (GtkWidget* child = gtk_widget_get_first_child(widget); child != nullptr;
+         child = gtk_widget_get_next_sibling(child)) {
+        if (g_str_equal(G_OBJECT_TYPE_NAME(child), "GtkModelButton")) {
+            gchar* text = nullptr;
+            g_object_get(child, "text", &text, nullptr);
+            if (text != nullptr && *text != '\0') nameForScreenReader(child, text);
+            g_free(text);
+        }
+        nameMenuItems(child);
+    }
+}
+
 void nameMenuBarNow(GtkWidget* window) {
     for (GtkWidget* child = gtk_widget_get_first_child(window); child != nullptr;
          child = gtk_widget_get_next_sibling(child)) {
-        if (GTK_IS_POPOVER_MENU_BAR(child)) nameForScreenReader(child, "Barre de menus");
+        if (!GTK_IS_POPOVER_MENU_BAR(child)) continue;
+        nameForScreenReader(child, "Barre de menus");
+        nameMenuItems(child);
     }
 }
 

@@ -18,7 +18,8 @@ void nameByLabel(GtkWidget* field, GtkWidget* label);
 // The scroll bars of a scrolled window, shown or not.
 void nameScrollBars(GtkScrolledWindow* scroller);
 
-// The menu bar a GtkApplicationWindow makes for itself, named "Barre de menus".
+// The menu bar a GtkApplicationWindow makes for itself, named "Barre de menus", and the items
+// of its menus.
 void nameMenuBar(GtkWindow* window);
 
 }  // namespace delvaronte
