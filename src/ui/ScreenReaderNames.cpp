@@ -39,6 +39,7 @@ void nameMenuItems(GtkWidget* widget) {
         if (g_str_equal(G_OBJECT_TYPE_NAME(child), "GtkModelButton")) {
             gchar* text = nullptr;
             g_object_get(child, "text", &text, nullptr);
+            if (g_getenv("DELVARONTE_DEBUG_MENU")) g_printerr("model button '%s'\n", text ? text : "(null)");
             if (text != nullptr && *text != '\0') nameForScreenReader(child, text);
             g_free(text);
         }
@@ -50,6 +51,7 @@ void nameMenuBarNow(GtkWidget* window) {
     for (GtkWidget* child = gtk_widget_get_first_child(window); child != nullptr;
          child = gtk_widget_get_next_sibling(child)) {
         if (!GTK_IS_POPOVER_MENU_BAR(child)) continue;
+        if (g_getenv("DELVARONTE_DEBUG_MENU")) g_printerr("menu bar found\n");
         nameForScreenReader(child, "Barre de menus");
         nameMenuItems(child);
     }
