@@ -39,8 +39,13 @@ void nameMenuItems(GtkWidget* widget) {
         if (g_str_equal(G_OBJECT_TYPE_NAME(child), "GtkModelButton")) {
             gchar* text = nullptr;
             g_object_get(child, "text", &text, nullptr);
-            if (g_getenv("DELVARONTE_DEBUG_MENU")) g_printerr("model button '%s'\n", text ? text : "(null)");
-            if (text != nullptr && *text != '\0') nameForScreenReader(child, text);
+            // Named by its own text alone: the label inside it, which GTK 4.18 hides from the
+            // tree, would name it nothing.
+            if (text != nullptr && *text != '\0') {
+                gtk_accessible_reset_relation(GTK_ACCESSIBLE(child),
+                                              GTK_ACCESSIBLE_RELATION_LABELLED_BY);
+                nameForScreenReader(child, text);
+            }
             g_free(text);
         }
         nameMenuItems(child);
@@ -51,7 +56,6 @@ void nameMenuBarNow(GtkWidget* window) {
     for (GtkWidget* child = gtk_widget_get_first_child(window); child != nullptr;
          child = gtk_widget_get_next_sibling(child)) {
         if (!GTK_IS_POPOVER_MENU_BAR(child)) continue;
-        if (g_getenv("DELVARONTE_DEBUG_MENU")) g_printerr("menu bar found\n");
         nameForScreenReader(child, "Barre de menus");
         nameMenuItems(child);
     }
