@@ -116,12 +116,7 @@ gboolean InputQueue::eventCb(GtkEventControllerLegacy*, GdkEvent* event, InputQu
             return GDK_EVENT_STOP;
         case InputOrder::Verdict::Hold:
             self->held_.push_back(gdk_event_ref(event));
-            if (!wasHolding) {
-                self->limit_.start(kInputWaitMs, [] {
-                    inFlight().forget();
-                    releaseAll();
-                });
-            }
+            if (!wasHolding) self->waitForPage();
             return GDK_EVENT_STOP;
     }
     return GDK_EVENT_PROPAGATE;
@@ -131,7 +126,21 @@ void InputQueue::seenCb(WebKitUserContentManager*, JSCValue* seen, gpointer) {
     const GText what(jsc_value_to_string(seen));
     const auto input = g_strcmp0(what.get(), "key") == 0 ? InputInFlight::Input::Key
                                                          : InputInFlight::Input::Button;
-    if (inFlight().seen(input)) releaseAll();
+    if (inFlight().seen(input)) {
+        releaseAll();
+        return;
+    }
+    // The page is slow, not stuck: what waits gives it the whole time again.
+    for (InputQueue* queue : queues()) {
+        if (queue->order_.holding()) queue->waitForPage();
+    }
+}
+
+void InputQueue::waitForPage() {
+    limit_.start(kInputWaitMs, [] {
+        inFlight().forget();
+        releaseAll();
+    });
 }
 
 void InputQueue::releaseAll() {

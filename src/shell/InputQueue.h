@@ -29,6 +29,8 @@ private:
     static gboolean eventCb(GtkEventControllerLegacy*, GdkEvent* event, InputQueue* self);
     static void seenCb(WebKitUserContentManager*, JSCValue* seen, gpointer);
     static void releaseAll();
+    // What waits goes anyway if the page sees nothing more within kInputWaitMs.
+    void waitForPage();
     void release();
 
     GtkEventController* controller_;  // the view's

@@ -4,9 +4,10 @@
 // overtakes them, and the keys then land in the field just clicked (an account typed then a
 // click into the amount: "assets:bank:checki" and "ng"); keys typed just after a click
 // overtake it the same way. So a press waits, with everything that comes after it, until the
-// page has seen every key typed before it; and a key waits so for the buttons before it. After
-// kInputWaitMs what waits goes anyway (a page stuck in a script cannot hold the mouse). Then
-// what waited goes to the view again, in its order. Nothing waits while nothing is on its way.
+// page has seen every key typed before it; and a key waits so for the buttons before it. When
+// the page has seen nothing for kInputWaitMs, what waits goes anyway (a page stuck in a script
+// cannot hold the mouse; a slow one that goes on seeing keys is waited for). Then what waited
+// goes to the view again, in its order. Nothing waits while nothing is on its way.
 #pragma once
 
 #include <array>
