@@ -97,7 +97,10 @@ TEST_F(AppOnDemoSite, AClickWaitsForTheKeysTypedBeforeIt) {
                            "compte.ownerDocument.activeElement.id + (compte.value + "
                            "montant.value).length") ==
                        "montant" + std::to_string(text.size() + amount.size());
-            })) << read("compte.ownerDocument.activeElement.id + ' ' + compte.value + '|' + montant.value")
+            }))
+                << read(
+                       "compte.ownerDocument.activeElement.id + ' ' + compte.value + '|' + "
+                       "montant.value")
                 << ", " << place.form << ", round " << round;
             EXPECT_EQ(read("compte.value + '|' + montant.value"), text + "|" + amount)
                 << place.form << ", round " << round << ", " << clicks << " click(s)";
