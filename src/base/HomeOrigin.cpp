@@ -4,18 +4,15 @@
 
 namespace delvaronte {
 
-HomeOrigin::HomeOrigin(std::string_view url) : url_(url), host_(uriHost(url)) {}
+HomeOrigin::HomeOrigin(std::string_view url)
+    : url_(url), host_(uriHost(url)), origin_(uriOrigin(url)) {}
+
+bool HomeOrigin::isHomeOrigin(std::string_view address) const {
+    return !origin_.empty() && uriOrigin(address) == origin_;
+}
 
 bool HomeOrigin::isHomeAddress(std::string_view address) const {
     return !host_.empty() && uriHost(address) == host_;
-}
-
-bool HomeOrigin::isHomeHost(std::string_view host) const {
-    if (host.empty() || host.find_first_of("/?#@[]\\") != std::string_view::npos) return false;
-    // Read through the same parser as an address, so that both spell a host one way.
-    const bool ipv6 = host.find(':') != std::string_view::npos;
-    return isHomeAddress("https://" + std::string(ipv6 ? "[" : "") + std::string(host) +
-                         (ipv6 ? "]" : "") + "/");
 }
 
 }  // namespace delvaronte

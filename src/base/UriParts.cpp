@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/GObjectPtr.h"
@@ -87,13 +88,18 @@ bool isWebScheme(const std::string& scheme) {
            scheme == "ftp";
 }
 
-}  // namespace
+// The port a scheme goes to when its address names none; 0 when it has no such port.
+unsigned defaultPort(const std::string& scheme) {
+    if (scheme == "http" || scheme == "ws") return 80;
+    if (scheme == "https" || scheme == "wss") return 443;
+    return scheme == "ftp" ? 21 : 0;
+}
 
 // GLib's whole-address parser refuses addresses whose path or query holds an escape that is
 // not UTF-8 or a bare "%"; the engine loads them. So only the authority is taken apart here,
-// the way the engine takes it apart: for the web's schemes a backslash is a slash.
-std::string uriHost(std::string_view url) {
-    const std::string scheme = uriScheme(url);
+// the way the engine takes it apart: for the web's schemes a backslash is a slash. port is
+// what follows the host's ":", as written.
+std::string hostAndPort(std::string_view url, const std::string& scheme, std::string_view& port) {
     if (scheme.empty()) return {};
     std::string_view rest = url.substr(scheme.size() + 1);
     const bool web = isWebScheme(scheme);
@@ -112,9 +118,13 @@ std::string uriHost(std::string_view url) {
     if (host.starts_with('[')) {
         const size_t close = host.find(']');
         if (close == std::string_view::npos) return {};
+        if (host.substr(close + 1).starts_with(':')) port = host.substr(close + 2);
         return canonicalIpv6(host.substr(1, close - 1));
     }
-    host = host.substr(0, host.find(':'));
+    if (const size_t colon = host.find(':'); colon != std::string_view::npos) {
+        port = host.substr(colon + 1);
+        host = host.substr(0, colon);
+    }
     if (host.empty()) return {};
 
     std::string name(host);
@@ -128,6 +138,33 @@ std::string uriHost(std::string_view url) {
     }
     for (char& c : name) c = g_ascii_tolower(c);
     return web ? dottedIpv4(name) : name;
+}
+
+}  // namespace
+
+std::string uriHost(std::string_view url) {
+    std::string_view port;
+    return hostAndPort(url, uriScheme(url), port);
+}
+
+std::string uriOrigin(std::string_view url) {
+    const std::string scheme = uriScheme(url);
+    std::string_view portText;
+    const std::string host = hostAndPort(url, scheme, portText);
+    if (host.empty()) return {};
+    unsigned port = defaultPort(scheme);
+    if (!portText.empty()) {
+        // As the engine reads it: digits only (leading zeros allowed), at most 65535.
+        if (portText.find_first_not_of("0123456789") != std::string_view::npos) return {};
+        const size_t first = portText.find_first_not_of('0');
+        const std::string_view number =
+            first == std::string_view::npos ? "0" : portText.substr(first);
+        if (number.size() > 5) return {};
+        port = unsigned(std::stoul(std::string(number)));
+        if (port > 65535) return {};
+    }
+    const bool ipv6 = host.find(':') != std::string::npos;
+    return scheme + "://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
 bool parsesAsUrl(std::string_view text) {

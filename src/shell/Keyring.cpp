@@ -54,27 +54,60 @@ void foundCb(GObject*, GAsyncResult* result, gpointer data) {
     (*answer)(std::move(kept));
 }
 
-void storedCb(GObject*, GAsyncResult* result, gpointer) {
-    // Not kept: the keyring went away, or the user refused to unlock it. Nothing to add.
+// The item an earlier version kept, moved once its copy is kept: its origin and identifier.
+struct Moved {
+    std::string former, user;
+};
+
+void storedCb(GObject*, GAsyncResult* result, gpointer data) {
+    const std::unique_ptr<Moved> moved(static_cast<Moved*>(data));
+    // Not kept: the keyring went away, or the user refused to unlock it. Nothing to add, and
+    // nothing of the former item lost.
     GError* error = nullptr;
-    if (!secret_password_store_finish(result, &error)) g_clear_error(&error);
+    if (!secret_password_store_finish(result, &error)) {
+        g_clear_error(&error);
+        return;
+    }
+    if (moved) {
+        secret_password_clear(signInSchema(), nullptr, nullptr, nullptr, "origin",
+                              moved->former.c_str(), "user", moved->user.c_str(), nullptr);
+    }
 }
 
 void store(const std::string& origin, const std::string& user, const char* never,
-           const std::string& password) {
+           const std::string& password, const std::string& former = "") {
     const std::string label = "DELVARONTE " + (user.empty() ? origin : user + " " + origin);
     secret_password_store(signInSchema(), SECRET_COLLECTION_DEFAULT, label.c_str(),
-                          password.c_str(), nullptr, storedCb, nullptr, "origin", origin.c_str(),
-                          "user", user.c_str(), "never", never, nullptr);
+                          password.c_str(), nullptr, storedCb,
+                          former.empty() ? nullptr : new Moved{former, user}, "origin",
+                          origin.c_str(), "user", user.c_str(), "never", never, nullptr);
 }
 
-}  // namespace
-
-void findSignIns(const std::string& origin, Answer answer) {
+void search(const std::string& origin, Answer answer) {
     secret_password_search(
         signInSchema(),
         SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS),
         nullptr, foundCb, new Answer(std::move(answer)), "origin", origin.c_str(), nullptr);
+}
+
+}  // namespace
+
+void findSignIns(const std::string& origin, Answer answer, const std::string& former) {
+    search(origin, [origin, former, answer = std::move(answer)](std::optional<KeptSignIns> kept) {
+        if (!kept || !kept->signIns.empty() || kept->never || former.empty() || former == origin) {
+            answer(std::move(kept));
+            return;
+        }
+        search(former, [origin, former, answer](std::optional<KeptSignIns> earlier) {
+            if (earlier) {
+                for (const SignIn& each : earlier->signIns) {
+                    store(origin, each.user, "no", each.password, former);
+                }
+                if (earlier->never) store(origin, "", "yes", "", former);
+            }
+            answer(std::move(earlier));
+        });
+    });
 }
 
 void keepSignIn(const std::string& origin, const SignIn& signIn) {

@@ -12,8 +12,10 @@
 namespace delvaronte {
 
 // What the keyring keeps for origin (see signInOrigin); nothing when no keyring service
-// answered.
-void findSignIns(const std::string& origin, std::function<void(std::optional<KeptSignIns>)> answer);
+// answered. When it keeps nothing for origin, what it keeps under former (see
+// formerSignInOrigin) is answered, and moved to origin.
+void findSignIns(const std::string& origin, std::function<void(std::optional<KeptSignIns>)> answer,
+                 const std::string& former = "");
 // Keeps the sign-in for origin, in place of the same identifier's.
 void keepSignIn(const std::string& origin, const SignIn& signIn);
 // Keeps that no sign-in of origin is to be offered again.

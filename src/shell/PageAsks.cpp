@@ -29,6 +29,15 @@ PermissionKind kindOf(WebKitPermissionRequest* request) {
     return PermissionKind::Unknown;
 }
 
+// Where a server's request for a sign-in or a certificate goes, as an address of its origin.
+std::string requestOrigin(WebKitAuthenticationRequest* request) {
+    WebKitSecurityOrigin* origin = webkit_authentication_request_get_security_origin(request);
+    if (origin == nullptr) return {};
+    const GText text(webkit_security_origin_to_string(origin));
+    webkit_security_origin_unref(origin);
+    return text ? std::string(text.get()) + "/" : std::string();
+}
+
 }  // namespace
 
 // The page at the top of its window, as the trust rule sees it.
@@ -75,7 +84,8 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     const char* named = webkit_authentication_request_get_host(request);
     const std::string host = named != nullptr ? named : "";
     const bool proxy = webkit_authentication_request_is_for_proxy(request);
-    const Asker asker = self->site_.trust().request(self->uri(), host, self->place_);
+    const Asker asker =
+        self->site_.trust().request(self->uri(), requestOrigin(request), self->place_);
     switch (webkit_authentication_request_get_scheme(request)) {
         case WEBKIT_AUTHENTICATION_SCHEME_CLIENT_CERTIFICATE_REQUESTED:
             self->site_.answerClientCertificate(request, asker);
@@ -102,14 +112,15 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     // Going on without a credential shows the server's own answer (its 401 page); cancelling
     // would leave the page before it in place, as if nothing was asked. Only the home host's
     // own page and the proxy may ask the user; a page that keeps asking is stopped.
-    if ((!proxy && !self->site_.trust().allows(PageFeature::SignInPrompt, asker)) ||
+    if ((!proxy && !self->site_.allows(PageFeature::SignInPrompt, asker)) ||
         !self->signIns_.mayAsk()) {
         webkit_authentication_request_authenticate(request, nullptr);
         return TRUE;
     }
     // The main page's time limit waits for the user, as for the leave question.
     const bool paused = self->pauseTimeLimit();
-    WebKitCredential* credential = askSignIn(request, self->window());
+    WebKitCredential* credential =
+        askSignIn(request, self->window(), self->site_.isOn("remember-sign-in"));
     self->resumeTimeLimit(paused);
     self->signIns_.answered(credential == nullptr);
     webkit_authentication_request_authenticate(request, credential);
@@ -118,7 +129,8 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
 }
 
 gboolean Page::permissionRequestCb(WebKitWebView*, WebKitPermissionRequest* request, Page* self) {
-    if (allowsPermission(kindOf(request), self->asker())) {
+    const std::optional<PageFeature> feature = permissionFeature(kindOf(request));
+    if (feature && self->site_.allows(*feature, self->asker())) {
         webkit_permission_request_allow(request);
     } else {
         webkit_permission_request_deny(request);
@@ -127,7 +139,7 @@ gboolean Page::permissionRequestCb(WebKitWebView*, WebKitPermissionRequest* requ
 }
 
 gboolean Page::showNotificationCb(WebKitWebView*, WebKitNotification* notification, Page* self) {
-    if (self->site_.mayNotify(self->asker())) {
+    if (self->site_.allows(PageFeature::Notifications, self->asker())) {
         self->site_.notify(self->view(), notification);
     }
     return TRUE;  // never shown otherwise

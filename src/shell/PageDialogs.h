@@ -22,8 +22,9 @@ bool runScriptDialog(WebKitScriptDialog* dialog, PageDialogGuard& guard, GtkWind
 bool askToStopPage(GtkWindow* parent, ModalAlert*& shown);
 
 // A server's sign-in (Basic, Digest, NTLM, Negotiate): the credential typed, or nothing when
-// the user cancelled. The caller frees it.
-WebKitCredential* askSignIn(WebKitAuthenticationRequest* request, GtkWindow* parent);
+// the user cancelled. "Memoriser" (to the keyring) only when mayRemember. The caller frees it.
+WebKitCredential* askSignIn(WebKitAuthenticationRequest* request, GtkWindow* parent,
+                            bool mayRemember);
 
 // The toolkit's chooser for an <input type=file>, over parent; it answers the request.
 void chooseFiles(WebKitFileChooserRequest* request, GtkWindow* parent);

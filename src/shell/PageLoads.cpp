@@ -234,7 +234,7 @@ void Page::showPlaceholder(const char* html, const char* uri) {
 // is let go): its fields, and the application's sign-in where it may be kept.
 gboolean Page::submitFormCb(WebKitWebView*, WebKitFormSubmissionRequest* request, Page* self) {
     const std::string at = self->uri();
-    const bool typing = self->site_.trust().allows(PageFeature::KeptTyping, self->asker());
+    const bool typing = self->site_.allows(PageFeature::KeptTyping, self->asker());
     const bool signIn = self->signIn_.reads(at);
     if (!typing && !signIn) return FALSE;
     struct Reading {

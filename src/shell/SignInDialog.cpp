@@ -48,7 +48,7 @@ struct SignInForm {
     GtkWidget* remember;
 };
 
-SignInForm buildSignInForm(WebKitAuthenticationRequest* request) {
+SignInForm buildSignInForm(WebKitAuthenticationRequest* request, bool mayRemember) {
     SignInForm form{gtk_grid_new(), gtk_entry_new(), gtk_password_entry_new(),
                     gtk_check_button_new_with_label("Memoriser")};
     gtk_grid_set_row_spacing(GTK_GRID(form.grid), 8);
@@ -66,8 +66,8 @@ SignInForm buildSignInForm(WebKitAuthenticationRequest* request) {
     }
     gtk_grid_attach(GTK_GRID(form.grid), form.remember, 1, 2, 1, 1);
     gtk_widget_set_visible(
-        form.remember,
-        keyringAnswers() && webkit_authentication_request_can_save_credentials(request));
+        form.remember, mayRemember && webkit_authentication_request_can_save_credentials(request) &&
+                           keyringAnswers());
     if (WebKitCredential* proposed =
             webkit_authentication_request_get_proposed_credential(request)) {
         if (const char* user = webkit_credential_get_username(proposed)) {
@@ -98,20 +98,22 @@ std::string signInText(WebKitAuthenticationRequest* request) {
 
 }  // namespace
 
-WebKitCredential* askSignIn(WebKitAuthenticationRequest* request, GtkWindow* parent) {
+WebKitCredential* askSignIn(WebKitAuthenticationRequest* request, GtkWindow* parent,
+                            bool mayRemember) {
     ModalAlert alert;
     alert.setParent(parent);
     alert.setMessageText("Identification requise");
     alert.setInformativeText(signInText(request));
     alert.setStyle(AlertStyle::Informational);
-    const SignInForm form = buildSignInForm(request);
+    const SignInForm form = buildSignInForm(request, mayRemember);
     alert.setAccessory(form.grid);
     alert.addButton("Se connecter");
     alert.addButton("Annuler");
     alert.setInitialFocus(gtk_editable_get_text(GTK_EDITABLE(form.user))[0] != '\0' ? form.password
                                                                                     : form.user);
     if (alert.runModal() != kAlertFirstButton) return nullptr;
-    const bool remember = gtk_check_button_get_active(GTK_CHECK_BUTTON(form.remember));
+    const bool remember = gtk_widget_get_visible(form.remember) &&
+                          gtk_check_button_get_active(GTK_CHECK_BUTTON(form.remember));
     return webkit_credential_new(gtk_editable_get_text(GTK_EDITABLE(form.user)),
                                  gtk_editable_get_text(GTK_EDITABLE(form.password)),
                                  remember ? WEBKIT_CREDENTIAL_PERSISTENCE_PERMANENT

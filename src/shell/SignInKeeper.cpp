@@ -25,6 +25,8 @@ void SignInKeeper::committed(const std::string& uri) {
     if (signInOrigin(uri) != offeredOrigin_) bar_.hide();
 }
 
+// Only a page of the home origin gets this far: the sign-in an earlier version kept for the
+// home host is its own.
 void SignInKeeper::loaded(const std::string& uri) {
     if (!reads(uri)) return;
     const std::string origin = signInOrigin(uri);
@@ -37,11 +39,14 @@ void SignInKeeper::loaded(const std::string& uri) {
     }
     findForm([this, origin](const SignInForm* form) {
         if (form == nullptr) return;
-        findSignIns(origin, [this, alive = std::weak_ptr<bool>(alive_), load = loads_,
-                             typed = form->typed](std::optional<KeptSignIns> kept) {
-            if (alive.expired() || load != loads_ || !kept) return;
-            if (const std::optional<SignIn> signIn = signInToFill(*kept, typed)) fill(*signIn);
-        });
+        findSignIns(
+            origin,
+            [this, alive = std::weak_ptr<bool>(alive_), load = loads_,
+             typed = form->typed](std::optional<KeptSignIns> kept) {
+                if (alive.expired() || load != loads_ || !kept) return;
+                if (const std::optional<SignIn> signIn = signInToFill(*kept, typed)) fill(*signIn);
+            },
+            formerSignInOrigin(origin));
     });
 }
 

@@ -80,8 +80,11 @@ std::vector<std::string> Site::listOf(const char* key) const {
     return items;
 }
 
-bool Site::mayNotify(const Asker& asker) const {
-    return trust_.allows(PageFeature::Notifications, asker) && isOn("home-notifications");
+bool Site::allows(PageFeature feature, const Asker& asker) const {
+    if (!delvaronte::allows(feature, asker)) return false;
+    if (feature == PageFeature::Notifications) return isOn("home-notifications");
+    if (feature == PageFeature::SavedSignIn) return isOn("remember-sign-in");
+    return true;
 }
 
 void Site::settingChangedCb(GSettings*, const char*, Site* self) {
@@ -100,13 +103,18 @@ void Site::applyToEngine() {
 }
 
 void Site::initializeNotificationPermissionsCb(WebKitWebContext* context, Site* self) {
-    if (!self->mayNotify({true, PagePlace::MainWindow})) return;
     WebKitSecurityOrigin* origin =
         webkit_security_origin_new_for_uri(self->trust_.home().url().c_str());
     if (origin == nullptr) return;
-    GList* allowed = g_list_append(nullptr, origin);
-    webkit_web_context_initialize_notification_permissions(context, allowed, nullptr);
-    g_list_free(allowed);
+    // The engine keeps what it was told for the processes after: the home is taken off its
+    // list once the office turns reminders off.
+    GList* listed = g_list_append(nullptr, origin);
+    if (self->allows(PageFeature::Notifications, {true, PagePlace::MainWindow})) {
+        webkit_web_context_initialize_notification_permissions(context, listed, nullptr);
+    } else {
+        webkit_web_context_initialize_notification_permissions(context, nullptr, listed);
+    }
+    g_list_free(listed);
     webkit_security_origin_unref(origin);
 }
 
@@ -114,7 +122,7 @@ bool Site::letThrough(GTlsCertificate* presented, const std::string& failedUri, 
     const bool seen = std::any_of(allowed_.begin(), allowed_.end(), [&](const auto& allowed) {
         return g_tls_certificate_is_same(allowed.get(), presented);
     });
-    if (seen || !trust_.allows(PageFeature::PinnedCertificate, trust_.page(failedUri, place))) {
+    if (seen || !allows(PageFeature::PinnedCertificate, trust_.page(failedUri, place))) {
         return false;
     }
     const std::string& host = trust_.home().host();
@@ -126,7 +134,7 @@ bool Site::letThrough(GTlsCertificate* presented, const std::string& failedUri, 
 }
 
 void Site::answerClientCertificate(WebKitAuthenticationRequest* request, const Asker& asker) {
-    if (!client_ || !trust_.allows(PageFeature::ClientCertificate, asker)) {
+    if (!client_ || !allows(PageFeature::ClientCertificate, asker)) {
         // Any other server goes on without one, as it would without us.
         webkit_authentication_request_authenticate(request, nullptr);
         return;

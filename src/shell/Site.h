@@ -1,5 +1,5 @@
 // What every page of the program shares: the home origin and the rule of what a page may do
-// by it, the certificates the administrator pinned for the home host, the proxies, the
+// by it, the certificates the administrator pinned for the home origin, the proxies, the
 // downloads and the notifications. Made once the main window is on its way.
 #pragma once
 
@@ -64,8 +64,9 @@ public:
     std::string downloadsFolder() const;
     // A setting of the office's that is on or off; on where the settings are not installed.
     bool isOn(const char* key) const;
-    // Whether that page may show the desktop's notifications.
-    bool mayNotify(const Asker& asker) const;
+    // Whether that page may have that feature: the trust table's rule and the office's setting
+    // for it together ("home-notifications", "remember-sign-in"). Every such decision asks here.
+    bool allows(PageFeature feature, const Asker& asker) const;
     void notify(WebKitWebView* view, WebKitNotification* notification) {
         notifications_.show(view, notification);
     }

@@ -127,7 +127,7 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
         soup_server_message_set_redirect(message, 303, "/tableau");  // as applications do
     });
     server.serve("/tableau", 200, "text/html", "<title>Tableau</title><h1>Tableau</h1>");
-    const std::string home = server.url("/session.html"), origin = "http://127.0.0.1";
+    const std::string home = server.url("/session.html"), origin = signInOrigin(home);
     RunningApp::provision(home);
     // Types the sign-in in the home page's form and sends it; true once the next page is there.
     const auto signIn = [&](RunningApp& app, const std::string& user, const std::string& password,
@@ -190,40 +190,73 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
         }));
         EXPECT_EQ(offer(app), "") << "not offered";
     }
-    // After a restart: filled in, never sent by the program.
-    RunningApp app;
-    app.activate();
-    ASSERT_TRUE(app.waitForLoad(home));
-    EXPECT_TRUE(waitUntil([&] { return app.evaluate("mot.value") == compta.password; }));
-    EXPECT_EQ(app.evaluate("identifiant.value"), compta.user);
-    EXPECT_EQ(server.requests("/ouvrir"), 4) << "the program sent nothing";
+    {
+        // After a restart: filled in, never sent by the program.
+        RunningApp app;
+        app.activate();
+        ASSERT_TRUE(app.waitForLoad(home));
+        EXPECT_TRUE(waitUntil([&] { return app.evaluate("mot.value") == compta.password; }));
+        EXPECT_EQ(app.evaluate("identifiant.value"), compta.user);
+        EXPECT_EQ(server.requests("/ouvrir"), 4) << "the program sent nothing";
 
-    // Another password for the same identifier: offered as an update.
-    ASSERT_TRUE(signIn(app, compta.user, "secret2"));
-    ASSERT_TRUE(waitUntil([&] { return !offer(app).empty(); }));
-    EXPECT_EQ(offer(app), "Mettre a jour le mot de passe enregistre pour \"compta@exemple.ma\" ?");
-    answer(app, "Mettre a jour");
-    EXPECT_TRUE(waitUntil([&] {
-        const auto kept = keyringFor(origin);
-        return kept && kept->signIns == std::vector<SignIn>{{compta.user, "secret2"}};
-    }));
+        // Another password for the same identifier: offered as an update.
+        ASSERT_TRUE(signIn(app, compta.user, "secret2"));
+        ASSERT_TRUE(waitUntil([&] { return !offer(app).empty(); }));
+        EXPECT_EQ(offer(app),
+                  "Mettre a jour le mot de passe enregistre pour \"compta@exemple.ma\" ?");
+        answer(app, "Mettre a jour");
+        EXPECT_TRUE(waitUntil([&] {
+            const auto kept = keyringFor(origin);
+            return kept && kept->signIns == std::vector<SignIn>{{compta.user, "secret2"}};
+        }));
 
-    // Another host: neither filled nor offered.
-    const std::string elsewhere = server.url("/session.html", "localhost");
-    app.evaluate("location.href = '" + elsewhere + "'; 1");
-    ASSERT_TRUE(app.waitForLoad(elsewhere));
-    ASSERT_TRUE(keyringFor(origin));  // what the page's own search would have had by now
-    EXPECT_EQ(app.evaluate("mot.value"), "");
-    app.evaluate("identifiant.value = 'autre@exemple.ma'; mot.value = 'x'; entrer.click(); 1");
-    ASSERT_TRUE(app.waitForLoad(server.url("/tableau", "localhost")));
-    ASSERT_TRUE(keyringFor(origin));
-    EXPECT_EQ(offer(app), "");
+        // Another host: neither filled nor offered.
+        const std::string elsewhere = server.url("/session.html", "localhost");
+        app.evaluate("location.href = '" + elsewhere + "'; 1");
+        ASSERT_TRUE(app.waitForLoad(elsewhere));
+        ASSERT_TRUE(keyringFor(origin));  // what the page's own search would have had by now
+        EXPECT_EQ(app.evaluate("mot.value"), "");
+        app.evaluate("identifiant.value = 'autre@exemple.ma'; mot.value = 'x'; entrer.click(); 1");
+        ASSERT_TRUE(app.waitForLoad(server.url("/tableau", "localhost")));
+        ASSERT_TRUE(keyringFor(origin));
+        EXPECT_EQ(offer(app), "");
 
-    // "Jamais pour ce site": no more offers for it.
-    ASSERT_TRUE(signIn(app, "paie@exemple.ma", "secret3"));
-    ASSERT_TRUE(waitUntil([&] { return !offer(app).empty(); }));
-    answer(app, "Jamais pour ce site");
-    EXPECT_TRUE(waitUntil([&] { return keyringFor(origin).value_or(KeptSignIns{}).never; }));
+        // "Jamais pour ce site": no more offers for it.
+        ASSERT_TRUE(signIn(app, "paie@exemple.ma", "secret3"));
+        ASSERT_TRUE(waitUntil([&] { return !offer(app).empty(); }));
+        answer(app, "Jamais pour ce site");
+        EXPECT_TRUE(waitUntil([&] { return keyringFor(origin).value_or(KeptSignIns{}).never; }));
+    }
+
+    // A sign-in an earlier version kept under the home host alone: a page of that host on
+    // another port gets nothing; the home on its own port has it filled in, and moved to its
+    // origin.
+    SiteServer other;
+    other.serveFolder(DELVARONTE_TEST_PAGES);
+    const std::string moved = other.url("/session.html"), former = formerSignInOrigin(moved);
+    keepSignIn(former, {"ancien@exemple.ma", "ancien1"});
+    ASSERT_TRUE(
+        waitUntil([&] { return !keyringFor(former).value_or(KeptSignIns{}).signIns.empty(); }));
+    for (const bool atHome : {false, true}) {
+        if (atHome) RunningApp::provision(moved);
+        RunningApp app;
+        app.activate();
+        if (!atHome) {
+            ASSERT_TRUE(app.waitForLoad(home));
+            app.evaluate("location.href = '" + moved + "'; 1");
+        }
+        ASSERT_TRUE(app.waitForLoad(moved));
+        if (atHome) {
+            EXPECT_TRUE(waitUntil([&] { return app.evaluate("mot.value") == "ancien1"; }));
+        } else {
+            ASSERT_TRUE(keyringFor(former));  // what the page's own search would have had by now
+            EXPECT_EQ(app.evaluate("mot.value"), "") << "another port";
+        }
+    }
+    EXPECT_TRUE(
+        waitUntil([&] { return keyringFor(former).value_or(KeptSignIns{}).signIns.empty(); }));
+    EXPECT_EQ(keyringFor(signInOrigin(moved))->signIns,
+              (std::vector<SignIn>{{"ancien@exemple.ma", "ancien1"}}));
 }
 
 // F7 asks, then puts a caret in the page that the arrows move; the choice comes back after a

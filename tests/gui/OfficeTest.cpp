@@ -66,6 +66,7 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
                 },
                 nullptr, &keyringThere, nullptr);
             EXPECT_TRUE(waitUntil([&] { return keyringThere; }));
+            g_settings_set_boolean(programSettings().get(), "remember-sign-in", FALSE);
             EXPECT_EQ(shown.title(), "Identification requise");
             EXPECT_NE(shown.informative().find("127.0.0.1"), std::string::npos);
             EXPECT_NE(shown.informative().find("Domaine : Comptabilite"), std::string::npos);
@@ -73,6 +74,13 @@ TEST(Office, SignInThroughOurDialogAndTheFirstKeysReachThePage) {
             EXPECT_TRUE(gtk_widget_get_mapped(app.delegate().splash()->view()))
                 << "over the splash";
             saveShot(shown.window, "sign-in");
+            shown.type(0, "compta");
+            shown.type(1, "faux");
+            shown.press("Se connecter");
+        })
+        .then([&](ShownAlert& shown) {
+            EXPECT_FALSE(remembers(shown)) << "the office keeps no sign-in";
+            g_settings_reset(programSettings().get(), "remember-sign-in");
             shown.type(0, "compta");
             shown.type(1, "faux");
             shown.press("Se connecter");
@@ -305,8 +313,8 @@ TEST(Office, AProxyThatRefusesItsPasswordAsksForOne) {
 }
 
 // The home page reminds the user: it may from the start, without a click; the desktop shows
-// it with the program's icon, and a click brings the window back. A page of another host is
-// refused.
+// it with the program's icon, and a click brings the window back. A page of another host or
+// port is refused; so is the home once the office turns reminders off.
 TEST(Office, RemindersFromTheHomePageAreTheDesktopsOwn) {
     NotificationSink desktop;
     SiteServer server;
@@ -315,12 +323,16 @@ TEST(Office, RemindersFromTheHomePageAreTheDesktopsOwn) {
     RunningApp app;
     app.activate();
     EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "granted granted"; }));
-    for (const std::string host : {"localhost", "127.0.0.1"}) {
-        const std::string url = server.url("/rappel-depart.html", host);
+    SiteServer other;
+    other.serveFolder(DELVARONTE_TEST_PAGES);
+    for (const std::string& url :
+         {server.url("/rappel-depart.html", "localhost"), other.url("/rappel-depart.html"),
+          server.url("/rappel-depart.html")}) {
         app.evaluate("location.href = '" + url + "'; 1");
         ASSERT_TRUE(app.waitForLoad(url));
-        const std::string asked = host == "localhost" ? "default denied" : "granted granted";
-        EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == asked; })) << host;
+        const std::string asked =
+            url == server.url("/rappel-depart.html") ? "granted granted" : "default denied";
+        EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == asked; })) << url;
     }
     app.delegate().loadUrl(server.url("/rappel.html"));
     ASSERT_TRUE(app.waitForLoad(server.url("/rappel.html")));
@@ -340,6 +352,14 @@ TEST(Office, RemindersFromTheHomePageAreTheDesktopsOwn) {
     ASSERT_TRUE(app.waitForLoad(server.url("/rappel.html", "localhost")));
     app.evaluate("rappeler(); 1");
     EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "denied"; }));
+    EXPECT_EQ(desktop.shown().size(), 1u);
+
+    // Off for the pages of the next web process: the home is not told "granted" for nothing.
+    g_settings_set_boolean(programSettings().get(), "home-notifications", FALSE);
+    webkit_web_view_terminate_web_process(app.view());
+    app.delegate().loadUrl(server.url("/rappel-depart.html"));
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "default denied"; }));
+    app.evaluate("new Notification('Rien'); 1");
     EXPECT_EQ(desktop.shown().size(), 1u);
 }
 

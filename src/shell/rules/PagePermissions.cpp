@@ -15,12 +15,11 @@ const PermissionRule kPermissionRules[10] = {
     {PermissionKind::Unknown, false, "anything else"},
 };
 
-bool allowsPermission(PermissionKind kind, const Asker& asker) {
+std::optional<PageFeature> permissionFeature(PermissionKind kind) {
     for (const PermissionRule& rule : kPermissionRules) {
-        if (rule.kind == kind)
-            return rule.asNotifications && allows(PageFeature::Notifications, asker);
+        if (rule.kind == kind && rule.asNotifications) return PageFeature::Notifications;
     }
-    return false;
+    return std::nullopt;
 }
 
 }  // namespace delvaronte

@@ -1,8 +1,10 @@
 // What the program answers a page that asks for more than showing itself. Accounting pages
-// remind their users (a due invoice, a finished export): the home host's pages may show
-// notifications. Nothing else is given, to any page.
+// remind their users (a due invoice, a finished export): the home origin's pages may show
+// notifications, where the trust table and the office allow them. Nothing else is given, to
+// any page.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "shell/rules/PageTrust.h"
@@ -24,13 +26,14 @@ enum class PermissionKind {
 
 struct PermissionRule {
     PermissionKind kind;
-    bool asNotifications;   // allowed where the trust table allows notifications; else never
+    bool asNotifications;   // allowed where notifications are; else never
     std::string_view what;  // in the README's words
 };
 
 // Every kind once, in the order above.
 extern const PermissionRule kPermissionRules[10];
 
-bool allowsPermission(PermissionKind kind, const Asker& asker);
+// The feature whose decision a permission follows; none for a permission never given.
+std::optional<PageFeature> permissionFeature(PermissionKind kind);
 
 }  // namespace delvaronte

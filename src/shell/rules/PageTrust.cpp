@@ -29,25 +29,21 @@ const std::array<TrustRow, 6> kTrustTable = {{
 bool allows(PageFeature feature, const Asker& asker) {
     for (const TrustRow& row : kTrustTable) {
         if (row.feature == feature) {
-            return (asker.homeHost ? row.home : row.other)[static_cast<size_t>(asker.place)];
+            return (asker.homeOrigin ? row.home : row.other)[static_cast<size_t>(asker.place)];
         }
     }
     return false;
 }
 
 Asker PageTrust::page(std::string_view pageUri, PagePlace place) const {
-    return {home_.isHomeAddress(pageUri), place};
+    return {home_.isHomeOrigin(pageUri), place};
 }
 
-Asker PageTrust::request(std::string_view pageUri, std::string_view host, PagePlace place) const {
-    // A request to another host than the page's own comes from a part of the page: a frame.
-    const bool pagesOwn = HomeOrigin(pageUri).isHomeHost(host);
-    return {home_.isHomeHost(host), pagesOwn ? place : PagePlace::Frame};
-}
-
-bool PageTrust::keepsSignIn(std::string_view pageUri, PagePlace place) const {
-    const bool downgraded = uriScheme(home_.url()) == "https" && uriScheme(pageUri) != "https";
-    return !downgraded && allows(PageFeature::SavedSignIn, page(pageUri, place));
+Asker PageTrust::request(std::string_view pageUri, std::string_view to, PagePlace place) const {
+    // A request to another origin than the page's own comes from a part of the page: a frame.
+    const std::string origin = uriOrigin(to);
+    const bool pagesOwn = !origin.empty() && origin == uriOrigin(pageUri);
+    return {home_.isHomeOrigin(to), pagesOwn ? place : PagePlace::Frame};
 }
 
 }  // namespace delvaronte

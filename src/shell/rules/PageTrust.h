@@ -1,6 +1,7 @@
-// What a page may do, by who it is: the home host or another, and where it shows: the top of
-// the main window, the top of a pop-up, or a frame inside another page. One table, a row per
-// feature that depends on it; every such decision of the program asks it here.
+// What a page may do, by who it is: of the home origin (its scheme, host and port) or not, and
+// where it shows: the top of the main window, the top of a pop-up, or a frame inside another
+// page. One table, a row per feature that depends on it; every such decision of the program
+// asks it here.
 #pragma once
 
 #include <array>
@@ -21,15 +22,15 @@ enum class PageFeature {
 
 enum class PagePlace { MainWindow, PopUp, Frame };
 
-// Who asks: whether it is of the home host, and where it shows.
+// Who asks: whether it is of the home origin, and where it shows.
 struct Asker {
-    bool homeHost;
+    bool homeOrigin;
     PagePlace place;
 };
 
 struct TrustRow {
     PageFeature feature;
-    // Allowed at each place, in the order of PagePlace, to the home host and to any other.
+    // Allowed at each place, in the order of PagePlace, to the home origin and to any other.
     std::array<bool, 3> home;
     std::array<bool, 3> other;
     std::string_view what;  // in the README's words
@@ -50,17 +51,10 @@ public:
 
     // The page at pageUri, at the top of a window of that place, asking for itself.
     Asker page(std::string_view pageUri, PagePlace place) const;
-    // A request of that page to host (a sign-in, a client certificate): the page's own when
-    // it goes to the page's host, a frame's otherwise, as far as the engine tells.
-    Asker request(std::string_view pageUri, std::string_view host, PagePlace place) const;
-
-    // The page at pageUri, at the top of a window of that place, may have its sign-in kept and
-    // filled: the table's rule, and never over http when the home address is https.
-    bool keepsSignIn(std::string_view pageUri, PagePlace place) const;
-
-    bool allows(PageFeature feature, const Asker& asker) const {
-        return delvaronte::allows(feature, asker);
-    }
+    // A request of that page to the origin of the address `to` (a sign-in, a client
+    // certificate): the page's own when it goes to the page's origin, a frame's otherwise, as
+    // far as the engine tells.
+    Asker request(std::string_view pageUri, std::string_view to, PagePlace place) const;
 
 private:
     HomeOrigin home_;

@@ -40,6 +40,10 @@ std::optional<SignIn> signInToFill(const KeptSignIns& kept, std::string_view typ
 }
 
 std::string signInOrigin(std::string_view uri) {
+    return uriOrigin(uri);
+}
+
+std::string formerSignInOrigin(std::string_view uri) {
     const std::string host = uriHost(uri);
     return host.empty() ? "" : uriScheme(uri) + "://" + host;
 }

@@ -33,8 +33,11 @@ SignInOffer offerFor(const SignIn& sent, const KeptSignIns& kept);
 // when none is typed.
 std::optional<SignIn> signInToFill(const KeptSignIns& kept, std::string_view typedUser);
 
-// The keyring's key for the page at uri: its scheme and host ("https://compta.exemple.ma").
+// The keyring's key for the page at uri: its origin ("https://compta.exemple.ma:443").
 std::string signInOrigin(std::string_view uri);
+// The key earlier versions gave the same sign-in: its scheme and host, without the port
+// ("https://compta.exemple.ma"). Read for the home origin only, and then moved to its key.
+std::string formerSignInOrigin(std::string_view uri);
 
 // A sign-in form the reading script found filled in: the identifier, the password and the
 // password field's name.

@@ -35,34 +35,42 @@ TEST(Trust, WhatEachPageMayDoByHostAndPlace) {
         }
     }
 
-    // Who asks, as the engine's addresses and hosts tell it.
+    // Who asks, by origin: the same scheme, host and port as the home's, however written.
     const PageTrust trust(HomeOrigin("https://Compta.exemple.ma:8443/app/"));
-    const Asker popup = trust.page("https://compta.exemple.ma/x", PagePlace::PopUp);
-    EXPECT_TRUE(popup.homeHost && popup.place == PagePlace::PopUp);
+    EXPECT_EQ(trust.home().origin(), "https://compta.exemple.ma:8443");
+    const Asker popup = trust.page("https://COMPTA.exemple.ma:08443/x?y", PagePlace::PopUp);
+    EXPECT_TRUE(popup.homeOrigin && popup.place == PagePlace::PopUp);
     for (const char* other :
-         {"https://aide.compta.exemple.ma/", "https://compta.exemple.ma.evil/", "about:blank", ""})
-        EXPECT_FALSE(trust.page(other, PagePlace::MainWindow).homeHost) << other;
-    // The page, the host its request goes to: whether that is the home host, and from where.
-    const char* home = "https://compta.exemple.ma/grand-livre";
+         {"https://compta.exemple.ma/", "http://compta.exemple.ma:8443/",
+          "https://compta.exemple.ma:8444/", "https://aide.compta.exemple.ma:8443/",
+          "https://compta.exemple.ma.evil:8443/", "https://compta.exemple.ma:99999/", "about:blank",
+          ""})
+        EXPECT_FALSE(trust.page(other, PagePlace::MainWindow).homeOrigin) << other;
+    EXPECT_TRUE(
+        PageTrust(HomeOrigin("https://compta/")).page("https://compta:443/", {}).homeOrigin);
+    EXPECT_TRUE(PageTrust(HomeOrigin("http://[::1]:80/")).page("http://[0::1]/a", {}).homeOrigin);
+    EXPECT_TRUE(
+        PageTrust(HomeOrigin("http://0x7f.1:8001/")).page("http://127.0.0.1:8001", {}).homeOrigin);
+    EXPECT_FALSE(HomeOrigin().isHomeOrigin("https://compta.exemple.ma/")) << "no home";
+    // The links' rule is by host: another port or scheme is still the home host.
+    EXPECT_TRUE(trust.home().isHomeAddress("http://compta.exemple.ma:8001/"));
+    // The page, the origin its request goes to: whether that is the home origin, and from where.
+    const char* home = "https://compta.exemple.ma:8443/grand-livre";
     const std::tuple<const char*, const char*, bool, PagePlace> requests[] = {
-        {home, "COMPTA.exemple.ma", true, PagePlace::MainWindow},
-        {home, "pub.exemple.com", false, PagePlace::Frame},
-        {"https://pub.exemple.com/", "compta.exemple.ma", true, PagePlace::Frame},
-        {"https://sso.exemple.com/", "sso.exemple.com", false, PagePlace::MainWindow},
-        {"http://[::1]:8000/", "::1", false, PagePlace::MainWindow}};
-    for (const auto& [uri, host, homeHost, place] : requests) {
-        const Asker asker = trust.request(uri, host, PagePlace::MainWindow);
-        EXPECT_TRUE(asker.homeHost == homeHost && asker.place == place) << uri << " " << host;
+        {home, "https://COMPTA.exemple.ma:8443/", true, PagePlace::MainWindow},
+        {home, "https://compta.exemple.ma:8444/", false, PagePlace::Frame},
+        {home, "http://compta.exemple.ma:8443/", false, PagePlace::Frame},
+        {home, "https://pub.exemple.com/", false, PagePlace::Frame},
+        {"https://pub.exemple.com/", home, true, PagePlace::Frame},
+        {"https://sso.exemple.com/", "https://sso.exemple.com:443/", false, PagePlace::MainWindow},
+        {home, "", false, PagePlace::Frame}};
+    for (const auto& [uri, to, homeOrigin, place] : requests) {
+        const Asker asker = trust.request(uri, to, PagePlace::MainWindow);
+        EXPECT_TRUE(asker.homeOrigin == homeOrigin && asker.place == place) << uri << " " << to;
     }
-    EXPECT_TRUE(HomeOrigin("http://[::1]:8000/").isHomeHost("::1"));
-    EXPECT_TRUE(HomeOrigin("http://0x7f.1/").isHomeHost("127.0.0.1"));
-    for (const char* forged : {"", "compta.exemple.ma/x", "x@compta.exemple.ma", "[::1]"})
-        EXPECT_FALSE(trust.home().isHomeHost(forged)) << forged;
-    EXPECT_FALSE(HomeOrigin().isHomeAddress("https://compta.exemple.ma/")) << "no home";
-    EXPECT_TRUE(trust.keepsSignIn("https://compta.exemple.ma/x", PagePlace::PopUp));
-    EXPECT_FALSE(trust.keepsSignIn("http://compta.exemple.ma/x", PagePlace::MainWindow));
-    EXPECT_FALSE(trust.keepsSignIn(home, PagePlace::Frame));
-    EXPECT_TRUE(PageTrust(HomeOrigin("http://compta/")).keepsSignIn("http://compta/", {}));
+    // The keyring's key, and the one earlier versions used.
+    EXPECT_EQ(signInOrigin("http://[::1]/"), "http://[::1]:80");
+    EXPECT_EQ(formerSignInOrigin("http://127.0.0.1:8001/login"), "http://127.0.0.1");
 }
 
 // What is offered, and what fills the form.
@@ -76,7 +84,7 @@ TEST(SavedSignIn, OfferedWhenNewOrChangedFilledByIdentifier) {
     EXPECT_EQ(signInToFill(kept, ""), alice);
     EXPECT_EQ(signInToFill(kept, "bob")->password, "s2");
     EXPECT_FALSE(signInToFill(kept, "carol"));
-    EXPECT_EQ(signInOrigin("https://Compta.exemple.ma:8443/x?y"), "https://compta.exemple.ma");
+    EXPECT_EQ(signInOrigin("https://Compta.exemple.ma:8443/x?y"), "https://compta.exemple.ma:8443");
 
     const std::string json = R"({"user":"alice","password":"s1","field":"mot"})";
     EXPECT_EQ(sentSignIn(json)->field, "mot");

@@ -165,13 +165,14 @@ TEST(Windows, CairoWhereOpenGlWouldRunOnTheProcessor) {
     EXPECT_STREQ(openGlOffSwitch(4, 18).name, "GDK_DISABLE");
 }
 
-TEST(PagePermissions, NotificationsForTheHomeHostAndNothingElse) {
+// A page is told "granted" only where its notifications will show: the permission follows the
+// notifications' own decision, and nothing else is given.
+TEST(PagePermissions, NotificationsAsTheyAreDecidedAndNothingElse) {
     for (const PermissionRule& rule : kPermissionRules) {
         const bool notifications = rule.kind == PermissionKind::Notifications;
-        EXPECT_EQ(allowsPermission(rule.kind, {true, PagePlace::PopUp}), notifications)
+        EXPECT_EQ(permissionFeature(rule.kind) == PageFeature::Notifications, notifications)
             << rule.what;
-        EXPECT_FALSE(allowsPermission(rule.kind, {true, PagePlace::Frame})) << rule.what;
-        EXPECT_FALSE(allowsPermission(rule.kind, {false, PagePlace::MainWindow})) << rule.what;
+        EXPECT_EQ(permissionFeature(rule.kind).has_value(), notifications) << rule.what;
     }
 }
 
