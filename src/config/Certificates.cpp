@@ -50,18 +50,29 @@ bool keyMatches(const std::string& certificatePem, const std::string& keyPem) {
 
 constexpr int64_t kSoonSeconds = int64_t{30} * 86400;
 
+// The moment as seconds since 1970 (0 when there is none), and its day into day.
+int64_t dayOf(GDateTime* moment, std::string& day) {
+    if (moment == nullptr) return 0;
+    const GText text(g_date_time_format(moment, "%Y-%m-%d"));
+    day = text ? text.get() : "?";
+    const int64_t seconds = g_date_time_to_unix(moment);
+    g_date_time_unref(moment);
+    return seconds;
+}
+
 }  // namespace
 
 CertificateEntry certificateEntryOf(std::string_view bytes, bool withKey, int64_t now) {
     CertificateEntry entry;
     const GRef<GTlsCertificate> certificate = certificateFromBytes(bytes, withKey);
     if (!certificate) return entry;
-    GDateTime* until = g_tls_certificate_get_not_valid_after(certificate.get());
-    const int64_t end = until != nullptr ? g_date_time_to_unix(until) : 0;
-    if (until != nullptr) {
-        const GText day(g_date_time_format(until, "%Y-%m-%d"));
-        entry.validUntil = day ? day.get() : "?";
-        g_date_time_unref(until);
+    const int64_t start =
+        dayOf(g_tls_certificate_get_not_valid_before(certificate.get()), entry.validFrom);
+    const int64_t end =
+        dayOf(g_tls_certificate_get_not_valid_after(certificate.get()), entry.validUntil);
+    if (start > now) {
+        entry.verdict = CertificateEntry::Verdict::NotYetValid;
+        return entry;
     }
     if (end < now) {
         entry.verdict = CertificateEntry::Verdict::Expired;

@@ -27,9 +27,10 @@ GRef<GTlsCertificate> loadCertificate(const std::string& folder, const char* nam
 // What an administrator's certificate file gives to store: the certificates alone (with the
 // key, for a client certificate), re-encoded, nothing else the file held; or why not.
 struct CertificateEntry {
-    enum class Verdict { Stored, NotACertificate, Expired, KeyMismatch };
+    enum class Verdict { Stored, NotACertificate, NotYetValid, Expired, KeyMismatch };
     Verdict verdict = Verdict::NotACertificate;
     std::string pem;           // when Stored
+    std::string validFrom;     // the start of its validity, "2026-01-31"
     std::string validUntil;    // the end of its validity, "2027-01-31"
     bool expiresSoon = false;  // within 30 days of now
 };

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/UriParts.h"
+
 namespace delvaronte {
 
 namespace {
@@ -31,6 +33,52 @@ GSettingsSchema* lookUpSchema() {
     return found;
 }
 
+// An address setting's text for the reader.
+std::string addressFor(const char* address, SettingReader reader) {
+    if (*address == '\0') return "";
+    if (reader == SettingReader::Support) {
+        const std::string origin = uriOrigin(address);
+        return origin.empty() ? "(adresse sans hote)" : origin;
+    }
+    GUri* uri =
+        g_uri_parse(address, GUriFlags(G_URI_FLAGS_ENCODED | G_URI_FLAGS_PARSE_RELAXED), nullptr);
+    if (uri == nullptr) return "(adresse illisible)";
+    const GText shown(g_uri_join(G_URI_FLAGS_ENCODED, g_uri_get_scheme(uri), nullptr,
+                                 g_uri_get_host(uri), g_uri_get_port(uri), g_uri_get_path(uri),
+                                 nullptr, nullptr));
+    g_uri_unref(uri);
+    return shown.get();
+}
+
+// The value as the reader sees it, as GVariant text: addresses ("-url", "-addresses") and
+// folders ("-folder") as said of SettingReader, anything else as it is.
+std::string valueFor(const char* key, GVariant* value, SettingReader reader) {
+    const std::string_view name(key);
+    const bool address = name.ends_with("-url") || name.ends_with("-addresses");
+    const bool folder = name.ends_with("-folder") && reader == SettingReader::Support;
+    GVariant* shown = nullptr;
+    if (folder && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING)) {
+        const bool set = *g_variant_get_string(value, nullptr) != '\0';
+        shown = g_variant_new_string(set ? "defini" : "non defini");
+    } else if (address && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING)) {
+        shown =
+            g_variant_new_string(addressFor(g_variant_get_string(value, nullptr), reader).c_str());
+    } else if (address && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING_ARRAY)) {
+        GVariantBuilder each;
+        g_variant_builder_init(&each, G_VARIANT_TYPE_STRING_ARRAY);
+        GVariantIter iter;
+        const char* item = nullptr;
+        g_variant_iter_init(&iter, value);
+        while (g_variant_iter_next(&iter, "&s", &item)) {
+            g_variant_builder_add(&each, "s", addressFor(item, reader).c_str());
+        }
+        shown = g_variant_builder_end(&each);
+    }
+    const GText text(g_variant_print(shown != nullptr ? shown : value, FALSE));
+    if (shown != nullptr) g_variant_unref(g_variant_ref_sink(shown));
+    return text.get();
+}
+
 }  // namespace
 
 GRef<GSettings> programSettings() {
@@ -41,7 +89,7 @@ GRef<GSettings> programSettings() {
     return settings;
 }
 
-std::vector<SettingState> settingStates(GSettings* settings) {
+std::vector<SettingState> settingStates(GSettings* settings, SettingReader reader) {
     std::vector<SettingState> states;
     if (settings == nullptr) return states;
     GSettingsSchema* schema = nullptr;
@@ -61,7 +109,7 @@ std::vector<SettingState> settingStates(GSettings* settings) {
         } else if (standing != nullptr && !g_variant_equal(standing, own)) {
             source = SettingSource::AdministratorDefault;
         }
-        states.push_back({*key, GText(g_variant_print(value, FALSE)).get(), source});
+        states.push_back({*key, valueFor(*key, value, reader), source});
         for (GVariant* each : {value, user, standing, own}) {
             if (each != nullptr) g_variant_unref(each);
         }

@@ -31,8 +31,13 @@ struct SettingState {
 // system nor beside the program, as in a build folder): callers then keep the defaults.
 GRef<GSettings> programSettings();
 
-// Every key of settings, by name, with its value and where it comes from.
-std::vector<SettingState> settingStates(GSettings* settings);
+// Who reads the values. The administrator sees each address without its user, password, query
+// or fragment (where tokens hide); support sees an address as its origin alone and a folder
+// as set or not (its path may name a client).
+enum class SettingReader { Administrator, Support };
+
+// Every key of settings, by name, with its value as that reader sees it and where it comes from.
+std::vector<SettingState> settingStates(GSettings* settings, SettingReader reader);
 
 // "par defaut", "defaut de l'administrateur", "Defini par l'administrateur", "choisi par
 // l'utilisateur".

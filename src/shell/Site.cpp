@@ -237,7 +237,7 @@ SupportFacts Site::supportFacts() const {
             : std::string("au choix de GTK") +
                   (renderer != nullptr ? std::string(" (GSK_RENDERER=") + renderer + ")" : "");
     facts.proxies = proxiesForSupport_;
-    for (const SettingState& state : settingStates(settings_.get())) {
+    for (const SettingState& state : settingStates(settings_.get(), SettingReader::Support)) {
         facts.settings.push_back(state.key + " = " + state.value + " (" +
                                  std::string(sourceLabel(state.source)) + ")");
     }

@@ -50,6 +50,10 @@ std::optional<std::string> certificateEntry(const std::string& file, bool client
             }
             status = kDone;
             return entry.pem;
+        case CertificateEntry::Verdict::NotYetValid:
+            io.err << "Erreur : " << shown << " n'est valide qu'a partir du " << entry.validFrom
+                   << ". Rien n'a ete enregistre.\n";
+            return std::nullopt;
         case CertificateEntry::Verdict::Expired:
             io.err << "Erreur : " << shown << " a expire : il etait valide jusqu'au "
                    << entry.validUntil << ". Rien n'a ete enregistre.\n";

@@ -100,7 +100,7 @@ void showSettings(ConfigToolIo& io) {
         return;
     }
     io.out << "Reglages :\n";
-    for (const SettingState& state : settingStates(settings.get())) {
+    for (const SettingState& state : settingStates(settings.get(), SettingReader::Administrator)) {
         io.out << "  " << state.key << " = " << printable(state.value) << " ("
                << sourceLabel(state.source) << ")\n";
     }

@@ -1,6 +1,7 @@
 // "Copier les informations pour l'assistance": what support needs to know of a desk, as one
 // text. Only what cannot give a secret away goes in: hosts without their paths or queries,
-// proxy hosts without their users, never a cookie, a password or what was typed.
+// proxy hosts without their users, an office's address setting as its origin, a folder as set
+// or not, never a cookie, a password or what was typed.
 #pragma once
 
 #include <cstddef>

@@ -58,11 +58,16 @@ TEST(Certificates, OnlyWhatIsNeededIsStoredAndNothingForgesALine) {
     EXPECT_TRUE(stored("certificat-client").starts_with(server.certificate));
     EXPECT_NE(stored("certificat-client").find("PRIVATE KEY"), std::string::npos);
 
-    // Expired: refused, saying until when; soon expired: kept, with a word.
+    // Expired or not yet valid: refused, saying until or from when; soon expired: kept, with a
+    // word.
     const MadeCertificate expired = makeCertificate("vieux", -400L * 86400, -30L * 86400);
     run = given("trust-certificate", "vieux.pem", expired.certificate);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("a expire : il etait valide jusqu'au 20"), std::string::npos) << run.err;
+    const MadeCertificate later = makeCertificate("futur", 5000L * 86400, 6000L * 86400);
+    run = given("client-certificate", "futur.pem", later.certificate + later.key);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("futur.pem n'est valide qu'a partir du 20"), std::string::npos);
     EXPECT_EQ(stored("certificat-serveur.pem"), server.certificate) << "nothing written";
     const MadeCertificate soon = makeCertificate("bientot", -86400, 10L * 86400);
     run = given("trust-certificate", "bientot.pem", soon.certificate);
