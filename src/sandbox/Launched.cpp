@@ -27,6 +27,22 @@ void runFor(double seconds) {
     runUntil([] { return false; }, seconds);
 }
 
+std::string runToEnd(const std::vector<std::string>& argv, int* status) {
+    std::vector<char*> words;
+    for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
+    words.push_back(nullptr);
+    gchar* out = nullptr;
+    int waited = -1;
+    if (!g_spawn_sync(nullptr, words.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out,
+                      nullptr, &waited, nullptr)) {
+        waited = -1;
+    }
+    if (status != nullptr) *status = waited;
+    std::string printed = out != nullptr ? out : "";
+    g_free(out);
+    return printed;
+}
+
 Launched::Launched(const std::vector<std::string>& argv,
                    const std::vector<std::pair<std::string, std::string>>& environment,
                    const std::string& stderrFile) {

@@ -15,6 +15,9 @@ namespace delvaronte {
 bool runUntil(const std::function<bool()>& done, double seconds);
 // Runs the main loop for this long.
 void runFor(double seconds);
+// Runs a command found on PATH to its end and gives what it printed; status gets its wait
+// status (0 when it succeeded, -1 when it could not start).
+std::string runToEnd(const std::vector<std::string>& argv, int* status = nullptr);
 
 // A program started with its own environment (a variable given an empty value is removed
 // from it); stopping it ends its whole process tree. The tests and the benchmarks start the

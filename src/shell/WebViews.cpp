@@ -63,11 +63,14 @@ WebKitUserContentManager* sharedUserContent() {
             webkit_user_content_manager_add_script(made, script);
             webkit_user_script_unref(script);
         }
-        WebKitUserScript* typing = webkit_user_script_new_for_world(
-            watchTypingScript().c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-            WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kFormWorld, nullptr, nullptr);
-        webkit_user_content_manager_add_script(made, typing);
-        webkit_user_script_unref(typing);
+        for (const auto& [source, when] :
+             {std::pair{kUserActedScript, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START},
+              std::pair{watchTypingScript().c_str(), WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END}}) {
+            WebKitUserScript* script = webkit_user_script_new_for_world(
+                source, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, when, kFormWorld, nullptr, nullptr);
+            webkit_user_content_manager_add_script(made, script);
+            webkit_user_script_unref(script);
+        }
         webkit_user_content_manager_register_script_message_handler(made, kTypedFieldsHandler,
                                                                     kFormWorld);
         WebKitUserScript* seen = webkit_user_script_new_for_world(

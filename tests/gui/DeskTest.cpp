@@ -134,8 +134,8 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
                             const char* next = "/tableau") {
         app.delegate().loadUrl(home);
         EXPECT_TRUE(app.waitForLoad(home));
-        app.evaluate("identifiant.value = '" + user + "'; mot.value = '" + password +
-                     "'; entrer.click(); 1");
+        app.evaluate("identifiant.value = '" + user + "'; mot.value = '" + password + "'; 1");
+        app.pressOn("entrer");  // the user's own key
         return app.waitForLoad(server.url(next));
     };
     const auto offer = [](RunningApp& app) { return signInOffer(app.delegate().window()); };
@@ -175,6 +175,14 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
             return kept && kept->signIns == std::vector<SignIn>{compta};
         }));
 
+        // A sign-in the page fills and sends by itself: nobody's to keep.
+        app.delegate().loadUrl(home);
+        ASSERT_TRUE(app.waitForLoad(home));
+        app.evaluate("identifiant.value = 'pirate@exemple.ma'; mot.value = 'x'; entrer.click(); 1");
+        ASSERT_TRUE(app.waitForLoad(server.url("/tableau")));
+        ASSERT_TRUE(keyringFor(origin));  // what the page's own search would have had by now
+        EXPECT_EQ(offer(app), "") << "not offered";
+
         // Neither filled nor offered in a frame.
         app.evaluate("location.href = '/cadre-session.html'; 1");
         ASSERT_TRUE(app.waitForLoad(server.url("/cadre-session.html")));
@@ -197,7 +205,7 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
         ASSERT_TRUE(app.waitForLoad(home));
         EXPECT_TRUE(waitUntil([&] { return app.evaluate("mot.value") == compta.password; }));
         EXPECT_EQ(app.evaluate("identifiant.value"), compta.user);
-        EXPECT_EQ(server.requests("/ouvrir"), 4) << "the program sent nothing";
+        EXPECT_EQ(server.requests("/ouvrir"), 5) << "the program sent nothing";
 
         // Another password for the same identifier: offered as an update.
         ASSERT_TRUE(signIn(app, compta.user, "secret2"));

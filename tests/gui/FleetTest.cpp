@@ -24,30 +24,19 @@ TEST(Fleet, LockedDefaultsBeatTheUserAndShowSaysWhereEachComesFrom) {
                                                  {"XDG_RUNTIME_DIR", folder.path().string()},
                                                  {"XDG_CONFIG_HOME", folder.file("config")}})
         g_setenv(name.c_str(), value.c_str(), TRUE);
-    // A command's output, and its wait status (0 when it succeeded).
-    const auto run = [](std::vector<std::string> command, int* status = nullptr) {
-        std::vector<char*> argv;
-        for (auto& word : command) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        gchar* out = nullptr;
-        g_spawn_sync(nullptr, argv.data(), nullptr,
-                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
-                     nullptr, &out, nullptr, status, nullptr);
-        return std::string(out ? GText(out).get() : "");
-    };
     int status = -1;
-    run({"dconf", "compile", folder.file("bureau"), keyfiles.string()}, &status);
+    runToEnd({"dconf", "compile", folder.file("bureau"), keyfiles.string()}, &status);
     ASSERT_EQ(status, 0) << "dconf compile";
     Launched service({"/usr/libexec/dconf-service"}, {});
     const std::string key = "ma.delvaronte.Delvaronte";
     ASSERT_TRUE(waitPolling([&] {
-        run({"gsettings", "set", key, "default-zoom", "1.5"}, &status);
+        runToEnd({"gsettings", "set", key, "default-zoom", "1.5"}, &status);
         return status == 0;
     }));
-    run({"gsettings", "set", key, "remember-sign-in", "true"}, &status);
+    runToEnd({"gsettings", "set", key, "remember-sign-in", "true"}, &status);
     EXPECT_NE(status, 0) << "locked";
 
-    const std::string shown = run({DELVARONTE_CONFIG_TOOL, "show"});
+    const std::string shown = runToEnd({DELVARONTE_CONFIG_TOOL, "show"});
     for (const char* line : {"  remember-sign-in = false (Defini par l'administrateur)\n",
                              "  page-inspector = false (defaut de l'administrateur)\n",
                              "  default-zoom = 1.5 (choisi par l'utilisateur)\n",

@@ -42,17 +42,11 @@ bool waitPolling(const std::function<bool()>& done, int seconds) {
 }
 
 std::optional<std::string> xdotool(const std::vector<std::string>& arguments) {
-    std::vector<const char*> argv{"timeout", "30", "xdotool"};
-    for (const auto& a : arguments) argv.push_back(a.c_str());
-    argv.push_back(nullptr);
-    g_autofree gchar* out = nullptr;
-    gint status = 0;
-    if (!g_spawn_sync(nullptr, const_cast<char**>(argv.data()), nullptr, G_SPAWN_SEARCH_PATH,
-                      nullptr, nullptr, &out, nullptr, &status, nullptr) ||
-        !g_spawn_check_wait_status(status, nullptr)) {
-        return std::nullopt;
-    }
-    const std::string printed = out != nullptr ? out : "";
+    std::vector<std::string> argv{"timeout", "30", "xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    int status = 0;
+    const std::string printed = runToEnd(argv, &status);
+    if (status != 0) return std::nullopt;
     return printed.substr(0, printed.find('\n'));
 }
 

@@ -88,11 +88,21 @@ const signInFields = (filled, within) => {
 };
 )";
 
-// Given signInFields, as a form goes: the sign-in typed in it, as JSON; empty when there is none.
-// The form is the one the user was in (the engine does not say which form goes); none when that
-// is a frame, whose forms are not the page's.
+// Given to each page's top frame, in the program's own script world: whether the user has
+// pressed a key or a button in the page since it loaded. A sign-in a page fills and sends by
+// itself is not the user's to keep.
+inline constexpr char kUserActedScript[] = R"(
+for (const type of ['keydown', 'pointerdown'])
+  addEventListener(type, (event) => { if (event.isTrusted) window.delvaronteUserActed = true; }, true);
+)";
+
+// Given signInFields, as a form goes: the sign-in typed in it, as JSON; empty when there is none,
+// or when the user has done nothing in the page. The form is the one the user was in (the
+// engine does not say which form goes); none when that is a frame, whose forms are not the
+// page's.
 inline constexpr char kReadSignInFunction[] = R"(
 const readSignIn = () => {
+  if (!window.delvaronteUserActed) return '';
   const active = document.activeElement;
   if (active && /^I?FRAME$/.test(active.tagName)) return '';
   const found = signInFields(true, active ? active.closest('form') : null);
