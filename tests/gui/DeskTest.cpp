@@ -183,6 +183,13 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
         ASSERT_TRUE(keyringFor(origin));  // what the page's own search would have had by now
         EXPECT_EQ(offer(app), "") << "not offered";
 
+        // Nor when the office keeps no sign-in.
+        g_settings_set_boolean(programSettings().get(), "remember-sign-in", FALSE);
+        ASSERT_TRUE(signIn(app, "paie@exemple.ma", "secret9"));
+        ASSERT_TRUE(keyringFor(origin));
+        EXPECT_EQ(offer(app), "") << "the office keeps none";
+        g_settings_reset(programSettings().get(), "remember-sign-in");
+
         // Neither filled nor offered in a frame.
         app.evaluate("location.href = '/cadre-session.html'; 1");
         ASSERT_TRUE(app.waitForLoad(server.url("/cadre-session.html")));
@@ -205,7 +212,7 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
         ASSERT_TRUE(app.waitForLoad(home));
         EXPECT_TRUE(waitUntil([&] { return app.evaluate("mot.value") == compta.password; }));
         EXPECT_EQ(app.evaluate("identifiant.value"), compta.user);
-        EXPECT_EQ(server.requests("/ouvrir"), 5) << "the program sent nothing";
+        EXPECT_EQ(server.requests("/ouvrir"), 6) << "the program sent nothing";
 
         // Another password for the same identifier: offered as an update.
         ASSERT_TRUE(signIn(app, compta.user, "secret2"));

@@ -348,10 +348,13 @@ TEST(Office, RemindersFromTheHomePageAreTheDesktopsOwn) {
     EXPECT_TRUE(
         waitUntil([&] { return gtk_widget_get_visible(GTK_WIDGET(app.delegate().window())); }));
 
-    app.evaluate("location.href = '" + server.url("/rappel.html", "localhost") + "'; 1");
-    ASSERT_TRUE(app.waitForLoad(server.url("/rappel.html", "localhost")));
-    app.evaluate("rappeler(); 1");
-    EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "denied"; }));
+    for (const std::string& url :
+         {server.url("/rappel.html", "localhost"), other.url("/rappel.html")}) {
+        app.evaluate("location.href = '" + url + "'; 1");
+        ASSERT_TRUE(app.waitForLoad(url));
+        app.evaluate("rappeler(); 1");
+        EXPECT_TRUE(waitUntil([&] { return app.evaluate("document.title") == "denied"; })) << url;
+    }
     EXPECT_EQ(desktop.shown().size(), 1u);
 
     // Off for the pages of the next web process: the home is not told "granted" for nothing.
