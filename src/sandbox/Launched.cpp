@@ -16,11 +16,14 @@ bool runUntil(const std::function<bool()>& done, double seconds) {
             return G_SOURCE_REMOVE;
         },
         &timedOut);
-    while (!done() && !timedOut && g_get_monotonic_time() < deadline) {
+    // What was seen, not asked again: what done() looks at may have moved on since.
+    bool met = done();
+    while (!met && !timedOut && g_get_monotonic_time() < deadline) {
         g_main_context_iteration(nullptr, TRUE);
+        met = done();
     }
     if (!timedOut) g_source_remove(timer);
-    return done();
+    return met;
 }
 
 void runFor(double seconds) {

@@ -11,7 +11,7 @@
 
 namespace delvaronte {
 
-// Runs the main loop until done() holds or the seconds have passed; done() at the end.
+// Runs the main loop until done() holds or the seconds have passed: whether it held.
 bool runUntil(const std::function<bool()>& done, double seconds);
 // Runs the main loop for this long.
 void runFor(double seconds);
