@@ -260,6 +260,7 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
             ASSERT_TRUE(app.waitForLoad(home));
             app.evaluate("location.href = '" + moved + "'; 1");
         }
+        ASSERT_TRUE(waitUntil([&] { return app.evaluate("location.href") == moved; }));
         ASSERT_TRUE(app.waitForLoad(moved));
         if (atHome) {
             EXPECT_TRUE(waitUntil([&] { return app.evaluate("mot.value") == "ancien1"; }));
