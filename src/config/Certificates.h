@@ -1,7 +1,7 @@
 // The certificates an administrator sets beside config.dat (never inside it): the intranet
 // server's own certificate, or the company authority that signed it, which the program trusts
-// for the home host alone; and a client certificate with its key, which it answers the home
-// host with when that server asks for one.
+// for the home origin alone; and a client certificate with its key, which it answers the home
+// origin with when that server asks for one.
 #pragma once
 
 #include <gio/gio.h>

@@ -110,7 +110,7 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
         }
     }
     // Going on without a credential shows the server's own answer (its 401 page); cancelling
-    // would leave the page before it in place, as if nothing was asked. Only the home host's
+    // would leave the page before it in place, as if nothing was asked. Only the home origin's
     // own page and the proxy may ask the user; a page that keeps asking is stopped.
     if ((!proxy && !self->site_.allows(PageFeature::SignInPrompt, asker)) ||
         !self->signIns_.mayAsk()) {

@@ -1,5 +1,5 @@
 // The certificates beside config.dat, from the command line: the one the program trusts for
-// the home host, and the client certificate it answers the home host with.
+// the home origin, and the client certificate it answers the home origin with.
 #pragma once
 
 #include <optional>
