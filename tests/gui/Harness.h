@@ -15,6 +15,7 @@
 #include "../TempDir.h"
 #include "config/AppConfig.h"
 #include "sandbox/Launched.h"
+#include "sandbox/ShownWindows.h"
 #include "sandbox/SiteServer.h"
 #include "shell/AppDelegate.h"
 
@@ -50,10 +51,6 @@ inline bool pressIn(const std::string& window, const std::string& keys) {
 }
 // The window's picture in DELVARONTE_SHOTS/name.png, when that variable names a folder.
 void saveShot(GtkWindow* window, const std::string& name);
-// The widgets of window that keep() takes, not looking inside those.
-std::vector<GtkWidget*> widgetsOf(GtkWindow* window, const std::function<bool(GtkWidget*)>& keep);
-// A visible top-level window by its widget name.
-GtkWindow* windowNamed(const char* name);
 // The web engine's page processes started under this test process, the program's included.
 std::vector<pid_t> webProcesses();
 // A port on 127.0.0.1 where nothing listens: connections are refused.
@@ -66,62 +63,6 @@ inline void hang(SiteServer& server, const std::string& path) {
 }
 // A server whose certificate no authority signed.
 std::unique_ptr<SiteServer> selfSignedServer();
-
-// One of our alerts on screen, read and answered through its widgets.
-struct ShownAlert {
-    GtkWindow* window;
-    std::string title() const { return gtk_window_get_title(window); }
-    std::string informative() const;                // the text under the title, scrolled or not
-    std::vector<std::string> buttonLabels() const;  // left to right
-    std::vector<GtkWidget*> fields() const;
-    std::string fieldText(size_t index) const {
-        const auto all = fields();
-        return index < all.size() ? gtk_editable_get_text(GTK_EDITABLE(all[index])) : "<none>";
-    }
-    void type(size_t index, const std::string& text) const {
-        const auto all = fields();
-        ASSERT_LT(index, all.size());
-        gtk_editable_set_text(GTK_EDITABLE(all[index]), text.c_str());
-    }
-    // Presses the button, or ticks the check box, of that label.
-    void press(const std::string& label) const;
-    bool waitUntilActive() const {
-        return waitUntil([&] { return gtk_window_is_active(window); });
-    }
-};
-
-// Answers our alerts in order as they appear, one step each, and keeps what each showed.
-class AlertDriver {
-public:
-    using Step = std::function<void(ShownAlert&)>;
-    struct Seen {
-        std::string title, informative;
-    };
-    AlertDriver();
-    ~AlertDriver();
-    AlertDriver& then(Step step) {
-        steps_.push_back(std::move(step));
-        return *this;
-    }
-    AlertDriver& press(const std::string& label) {
-        return then([label](ShownAlert& alert) { alert.press(label); });
-    }
-    AlertDriver& fill(std::vector<std::string> texts, const std::string& label) {
-        return then([texts = std::move(texts), label](ShownAlert& alert) {
-            for (size_t i = 0; i < texts.size(); ++i) alert.type(i, texts[i]);
-            alert.press(label);
-        });
-    }
-    const std::vector<Seen>& seen() const { return seen_; }
-    size_t pending() const { return steps_.size(); }
-
-private:
-    static gboolean mapped(GSignalInvocationHint*, guint, const GValue* values, gpointer self);
-    gulong hook_;
-    std::deque<Step> steps_;
-    std::vector<Seen> seen_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-};
 
 // The application set up in this process as its first activation does.
 class RunningApp {
