@@ -17,6 +17,7 @@ declare -A allowed=(
   [update/rules]="base"
   [shell/rules]="base"
   [sandbox]="base config"
+  [sandbox/windows]="base sandbox"
   [tools]="base config sandbox"
   [ui]="base"
   [dialogs]="base config ui"

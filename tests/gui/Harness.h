@@ -15,7 +15,7 @@
 #include "../TempDir.h"
 #include "config/AppConfig.h"
 #include "sandbox/Launched.h"
-#include "sandbox/ShownWindows.h"
+#include "sandbox/windows/ShownWindows.h"
 #include "sandbox/SiteServer.h"
 #include "shell/AppDelegate.h"
 

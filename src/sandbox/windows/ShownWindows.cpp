@@ -1,4 +1,4 @@
-#include "sandbox/ShownWindows.h"
+#include "sandbox/windows/ShownWindows.h"
 
 #include "sandbox/Launched.h"
 
