@@ -280,7 +280,7 @@ void Page::fillFields(const std::string& fields) {
     GVariantDict arguments;
     g_variant_dict_init(&arguments, nullptr);
     g_variant_dict_insert(&arguments, "fields", "s", fields.c_str());
-    webkit_web_view_call_async_javascript_function(view(), kFillFieldsScript, -1,
+    webkit_web_view_call_async_javascript_function(view(), fillFieldsScript().c_str(), -1,
                                                    g_variant_dict_end(&arguments), kFormWorld,
                                                    nullptr, nullptr, nullptr, nullptr);
 }

@@ -619,6 +619,47 @@ TEST(Office, WhatWasTypedComesBackWhenThePagesProcessEnds) {
     EXPECT_TRUE(waitUntil([&] { return app.evaluate("typeof montant") == "object"; }));
 }
 
+// A screen with no form, drawn by script after its load: what was typed in its input, text area,
+// editable region and list comes back once the process ended and the screen is drawn again,
+// never the field whose autocomplete names a password, nor into a field that took another's
+// place.
+TEST(Office, TypingOutsideFormsComesBackIntoTheSameFields) {
+    SiteServer server;
+    server.serveFolder(DELVARONTE_TEST_PAGES);
+    RunningApp::provision(server.url("/ecran.html"));
+    RunningApp app;
+    app.activate();
+    ASSERT_TRUE(waitUntil([&] { return app.evaluate("typeof cle") == "object"; }));
+    ASSERT_TRUE(app.focusPage());
+    for (const auto& [id, text] : {std::pair{"compte", "411000"},
+                                   {"note", "Remarque"},
+                                   {"detail", "Detail"},
+                                   {"cle", "MotDePasse"}}) {
+        app.evaluate(std::string(id) + ".focus(); 1");
+        typeText(text);
+        const std::string value = std::string(id) + ".value ?? " + id + ".innerText";
+        ASSERT_TRUE(waitUntil([&] { return app.evaluate(value) == text; })) << id;
+    }
+    app.evaluate("journal.value = 'Ventes'; journal.dispatchEvent(new Event('change')); 1");
+    const TypedFields& typed = Page::of(app.view())->typed();
+    ASSERT_TRUE(waitUntil([&] {
+        return typed.fields().find("Detail") != std::string::npos &&
+               typed.fields().find("[false,true]") != std::string::npos;
+    }));
+    EXPECT_EQ(typed.fields().find("MotDePasse"), std::string::npos);
+    EXPECT_NE(typed.fields().find("411000"), std::string::npos);
+
+    app.evaluate("localStorage.autre = 'iban'; 1");
+    for (const pid_t pid : webProcesses()) kill(pid, SIGKILL);
+    ASSERT_TRUE(waitUntil([&] { return app.heading() == "La page s'est arretee"; }));
+    app.evaluate("document.querySelector('button').click(); 1");  // Recharger
+    const std::string back =
+        "[note.value, detail.innerText, journal.value, compte.value, "
+        "compte.name, cle.value].join()";
+    EXPECT_TRUE(waitUntil([&] { return app.evaluate(back) == "Remarque,Detail,Ventes,,iban,"; }))
+        << app.evaluate(back);
+}
+
 // Ctrl+Q on a page with an unsaved entry asks the page's leave question first: "Rester" keeps
 // the program running, "Quitter la page" ends it. A logout asks the same, and meanwhile the
 // desktop hears that the program holds it.
