@@ -122,6 +122,7 @@ private:
     // What the page asks of the user, in PageAsks.cpp.
     static gboolean scriptDialogCb(WebKitWebView*, WebKitScriptDialog* dialog, Page* self);
     static gboolean printCb(WebKitWebView*, WebKitPrintOperation* operation, Page* self);
+    void answerProxy(WebKitAuthenticationRequest* request, const std::string& host);
     static gboolean authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* request,
                                    Page* self);
     static gboolean permissionRequestCb(WebKitWebView*, WebKitPermissionRequest* request,
@@ -150,6 +151,7 @@ private:
     bool placeholderPending_ = false;  // our error or stopped page asked for, not committed
     bool showsPlaceholder_ = false;    // the page committed last is ours
     bool committedOnce_ = false;       // a page of its own has committed at least once
+    bool documentAsked_ = false;       // the top page's document asked for, not yet there
     bool downloadOnly_ = false;
     std::optional<int64_t> lastHandOff_;  // monotonic microseconds
     PageDialogGuard dialogs_;

@@ -97,23 +97,14 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
         default:
             break;
     }
-    // A proxy that asks first gets the user and password of the session's proxy address; one
-    // that refuses them gets our dialog.
-    if (proxy && !webkit_authentication_request_is_retry(request)) {
-        if (const ProxyChoice::Credentials* given = self->site_.proxyCredentials(host)) {
-            WebKitCredential* credential =
-                webkit_credential_new(given->user.c_str(), given->password.c_str(),
-                                      WEBKIT_CREDENTIAL_PERSISTENCE_FOR_SESSION);
-            webkit_authentication_request_authenticate(request, credential);
-            webkit_credential_free(credential);
-            return TRUE;
-        }
+    if (proxy) {
+        self->answerProxy(request, host);
+        return TRUE;
     }
     // Going on without a credential shows the server's own answer (its 401 page); cancelling
     // would leave the page before it in place, as if nothing was asked. Only the home origin's
-    // own page and the proxy may ask the user; a page that keeps asking is stopped.
-    if ((!proxy && !self->site_.allows(PageFeature::SignInPrompt, asker)) ||
-        !self->signIns_.mayAsk()) {
+    // own requests may ask the user; a page that keeps asking is stopped.
+    if (!self->site_.allows(PageFeature::SignInPrompt, asker) || !self->signIns_.mayAsk()) {
         webkit_authentication_request_authenticate(request, nullptr);
         return TRUE;
     }
@@ -126,6 +117,39 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     webkit_authentication_request_authenticate(request, credential);
     if (credential != nullptr) webkit_credential_free(credential);
     return TRUE;
+}
+
+// A proxy that asks first gets the user and password the session has for it (its address's,
+// or those typed last); one that refuses them gets our dialog, for the home origin's own
+// document only: a frame or a later request of a page cannot raise it, whatever realm it names.
+// The engine's network layer keeps one sign-in for the proxy, which going on without a
+// credential would cancel for the rest of the session. A refused request is answered instead
+// with what the session has (or a name no proxy takes): the network layer gives up on that one
+// request after a few tries, and the proxy's sign-in is there for the next.
+void Page::answerProxy(WebKitAuthenticationRequest* request, const std::string& host) {
+    const ProxyChoice::Credentials* given = site_.proxyCredentials(host);
+    WebKitCredential* credential = nullptr;
+    if (given == nullptr || webkit_authentication_request_is_retry(request)) {
+        if (documentAsked_ && site_.allows(PageFeature::SignInPrompt, asker()) &&
+            signIns_.mayAsk()) {
+            const bool paused = pauseTimeLimit();
+            credential = askSignIn(request, window(), site_.isOn("remember-sign-in"));
+            resumeTimeLimit(paused);
+            signIns_.answered(credential == nullptr);
+        }
+        documentAsked_ = documentAsked_ && credential != nullptr;  // asked once a load
+    }
+    if (credential != nullptr) {
+        site_.keepProxyCredentials(host, {webkit_credential_get_username(credential),
+                                          webkit_credential_get_password(credential)});
+    } else {
+        credential = given != nullptr
+                         ? webkit_credential_new(given->user.c_str(), given->password.c_str(),
+                                                 WEBKIT_CREDENTIAL_PERSISTENCE_FOR_SESSION)
+                         : webkit_credential_new("-", "-", WEBKIT_CREDENTIAL_PERSISTENCE_NONE);
+    }
+    webkit_authentication_request_authenticate(request, credential);
+    webkit_credential_free(credential);
 }
 
 gboolean Page::permissionRequestCb(WebKitWebView*, WebKitPermissionRequest* request, Page* self) {

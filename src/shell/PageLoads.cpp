@@ -121,6 +121,7 @@ gboolean Page::decidePolicyCb(WebKitWebView*, WebKitPolicyDecision* decision,
 }
 
 void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
+    self->documentAsked_ = event == WEBKIT_LOAD_STARTED || event == WEBKIT_LOAD_REDIRECTED;
     if (event == WEBKIT_LOAD_COMMITTED) {
         self->input_.pageChanged();
         // A page of its own arrived (not our error page): no retry is waiting any more.
@@ -163,6 +164,7 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
 
 gboolean Page::loadFailedCb(WebKitWebView*, WebKitLoadEvent, const char* failedUri, GError* error,
                             Page* self) {
+    self->documentAsked_ = false;
     if (isNoFailure(error)) return TRUE;
     self->site_.loadFailed(failedUri != nullptr ? failedUri : "", error);
     if (retriesByItself(classifyLoadFailure(error->domain, error->code), self->form_.sending())) {
