@@ -119,13 +119,14 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     return TRUE;
 }
 
-// A proxy that asks first gets the user and password the session has for it (its address's,
-// or those typed last); one that refuses them gets our dialog, for the home origin's own
-// document only: a frame or a later request of a page cannot raise it, whatever realm it names.
-// The engine's network layer keeps one sign-in for the proxy, which going on without a
-// credential would cancel for the rest of the session. A refused request is answered instead
-// with what the session has (or a name no proxy takes): the network layer gives up on that one
-// request after a few tries, and the proxy's sign-in is there for the next.
+// A proxy that asks first gets the user and password of the session's proxy address; one that
+// refuses them gets our dialog, for the home origin's own document only: a frame or a later
+// request of a page cannot raise it, whatever realm it names (what the user typed the engine
+// keeps for that proxy and realm, for the session). The engine's network layer keeps one
+// sign-in for the proxy, which going on without a credential would cancel for the rest of the
+// session. A refused request is answered instead with the address's (or a name no proxy
+// takes): the network layer gives up on that one request after a few tries, and the proxy's
+// sign-in is there for the next.
 void Page::answerProxy(WebKitAuthenticationRequest* request, const std::string& host) {
     const ProxyChoice::Credentials* given = site_.proxyCredentials(host);
     WebKitCredential* credential = nullptr;
@@ -139,10 +140,7 @@ void Page::answerProxy(WebKitAuthenticationRequest* request, const std::string& 
         }
         documentAsked_ = documentAsked_ && credential != nullptr;  // asked once a load
     }
-    if (credential != nullptr) {
-        site_.keepProxyCredentials(host, {webkit_credential_get_username(credential),
-                                          webkit_credential_get_password(credential)});
-    } else {
+    if (credential == nullptr) {
         credential = given != nullptr
                          ? webkit_credential_new(given->user.c_str(), given->password.c_str(),
                                                  WEBKIT_CREDENTIAL_PERSISTENCE_FOR_SESSION)

@@ -70,12 +70,9 @@ public:
     void notify(WebKitWebView* view, WebKitNotification* notification) {
         notifications_.show(view, notification);
     }
-    // The user and password the session has for that proxy host: its proxy address's, or the
-    // last the user typed for it; none when it has none.
+    // The user and password the session's proxy address gave for that proxy host; none when
+    // it gave none.
     const ProxyChoice::Credentials* proxyCredentials(const std::string& host) const;
-    void keepProxyCredentials(const std::string& host, ProxyChoice::Credentials credentials) {
-        proxyCredentials_[host] = std::move(credentials);
-    }
     // What support is told: a page that failed to load at uri (its host is kept, with the
     // error's kind), a page whose process ended; then all of it, with the desk's setup.
     void loadFailed(const std::string& uri, const GError* error);

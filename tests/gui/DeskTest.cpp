@@ -1,6 +1,7 @@
 // What a clerk uses all day besides the application itself: spelling, find in page, the
 // sign-in kept in the keyring, the zoom and the print settings found again after a restart.
 #include "Harness.h"
+#include "shell/KeptSettings.h"
 #include "shell/Keyring.h"
 #include "shell/Page.h"
 #include "shell/WebViews.h"
@@ -212,7 +213,8 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
         ASSERT_TRUE(app.waitForLoad(home));
         EXPECT_TRUE(waitUntil([&] { return app.evaluate("mot.value") == compta.password; }));
         EXPECT_EQ(app.evaluate("identifiant.value"), compta.user);
-        EXPECT_EQ(server.requests("/ouvrir"), 6) << "the program sent nothing";
+        EXPECT_TRUE(app.waitForLoad(home)) << "still there: the program sent nothing";
+        EXPECT_EQ(server.requests("/ouvrir"), 6);
 
         // Another password for the same identifier: offered as an update.
         ASSERT_TRUE(signIn(app, compta.user, "secret2"));
@@ -348,6 +350,8 @@ TEST(Desk, ZoomAndPrintSettingsComeBackAfterARestart) {
         ASSERT_TRUE(app.waitForLoad(home));
         app.action("zoomIn");
         app.action("zoomIn");
+        const KeptSettings written(KeptSettings::defaultPath());
+        EXPECT_DOUBLE_EQ(written.zoom("127.0.0.1").value_or(0), 1.2) << "written at once";
         app.evaluate("window.print(); 1");
         ASSERT_TRUE(waitUntil([&] { return seen.size() == 1; }));
         EXPECT_EQ(seen[0], "") << "nothing kept yet";
@@ -364,11 +368,13 @@ TEST(Desk, ZoomAndPrintSettingsComeBackAfterARestart) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[1], "Comptabilite file:///factures/f.pdf 1 25.000000");
 
-    // Another host has its own zoom, the home's stays.
+    // Another host has its own zoom, the office's until the user chooses one; the home's stays.
+    g_settings_set_double(programSettings().get(), "default-zoom", 1.1);
     const std::string elsewhere = server.url("/lettre.html", "localhost");
     app.evaluate("location.href = '" + elsewhere + "'; 1");
     ASSERT_TRUE(app.waitForLoad(elsewhere));
-    EXPECT_DOUBLE_EQ(webkit_web_view_get_zoom_level(app.view()), 1.0);
+    EXPECT_DOUBLE_EQ(webkit_web_view_get_zoom_level(app.view()), 1.1);
+    g_settings_reset(programSettings().get(), "default-zoom");
     app.action("zoomOut");
     app.delegate().loadUrl(home);
     ASSERT_TRUE(app.waitForLoad(home));

@@ -204,10 +204,18 @@ TEST(Office, IntranetCertificatesSetByTheAdministrator) {
     {
         RunningApp app;
         EXPECT_EQ(headingOnStart(app), "Connexion");
-        app.evaluate("location.href = '" + secure->url("/saisie-rapide.html", "localhost") +
-                     "'; 1");
-        EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }))
-            << "another host, the same certificate";
+        // Another host, whose certificate the pinned one signed: refused in a pop-up and in
+        // the window alike.
+        const auto signedOne = GRef<GTlsCertificate>::adopt(
+            g_tls_certificate_new_from_file(DELVARONTE_FIXTURES "/two-names.pem", nullptr));
+        SiteServer named(0, signedOne.get());
+        named.serveFolder(DELVARONTE_TEST_PAGES);
+        const std::string elsewhere = named.url("/saisie-rapide.html", "localhost");
+        app.evaluate("window.open('" + elsewhere + "'); 1");
+        ASSERT_TRUE(waitUntil([&] { return app.delegate().childWindows().size() == 1; }));
+        EXPECT_TRUE(waitUntil([&] { return app.heading(app.popup(0)) == "Connexion impossible"; }));
+        app.evaluate("location.href = '" + elsewhere + "'; 1");
+        EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }));
     }
     {
         // The home host with another certificate than the one pinned: refused all the same.
@@ -316,7 +324,8 @@ TEST(Office, AProxyThatRefusesItsPasswordAsksForOne) {
         shown.press("Se connecter");
     });
     app.activate();
-    EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }, 40)) << "refused";
+    EXPECT_TRUE(waitUntil([&] { return app.heading() == "Connexion impossible"; }, 40))
+        << "refused";
     app.delegate().loadUrl(home);
     EXPECT_TRUE(waitUntil([&] { return app.heading() == "Par le proxy"; }));
     app.delegate().loadUrl("http://compta.intranet.test/cadre.html");

@@ -102,7 +102,18 @@ TEST(Certificates, RootReadsNoFileThroughADeskUsersLink) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("lien symbolique"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(desk / "Delvaronte")) << "nothing stored";
-    // Root's own link, in a folder only root changes, is root's word.
+    // Root's own link is not, in a folder a desk user owns or anyone may write in: either could
+    // have swapped it. In a folder only root changes, it is root's word.
+    const std::filesystem::path shared = home.path() / "partage";
+    std::filesystem::create_directories(shared);
+    ASSERT_EQ(chmod(shared.c_str(), 0777), 0);
+    for (const std::filesystem::path& folder : {desk, shared}) {
+        std::filesystem::create_symlink(secret, folder / "racine.pem");
+        EXPECT_EQ(
+            tool({"--file", config, "client-certificate", (folder / "racine.pem").string()}).status,
+            1)
+            << folder;
+    }
     std::filesystem::create_symlink(secret, home.path() / "lien.pem");
     EXPECT_EQ(
         tool({"--file", config, "client-certificate", (home.path() / "lien.pem").string()}).status,
