@@ -63,8 +63,9 @@ struct GReleaser {
 template <typename T, void (*Release)(T*)>
 using GOwned = std::unique_ptr<T, GReleaser<T, Release>>;
 
-// Connects a plain function pointer to a signal; the handler's type is checked here
-// instead of being cast away at every call site.
+// Connects a plain function pointer to a signal, cast to a GCallback here once rather than at
+// every call site. Nothing checks the handler's arguments against the signal's: they must
+// match what the signal's documentation gives.
 template <typename Function>
 gulong connectSignal(gpointer instance, const char* signal, Function* handler, gpointer data) {
     return g_signal_connect(instance, signal, reinterpret_cast<GCallback>(handler), data);

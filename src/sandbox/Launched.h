@@ -34,7 +34,6 @@ public:
     bool started() const { return process_ != nullptr; }
     int pid() const { return pid_; }
     gint64 startedAt() const { return startedAt_; }
-    bool exited() const { return exited_; }
     // Its exit status once it has ended within that time (-1 for a signal); nothing otherwise.
     std::optional<int> waitForExit(double seconds = 30);
     // SIGTERM to every process of the tree, SIGKILL to what is left after a while.

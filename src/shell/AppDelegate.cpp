@@ -6,7 +6,7 @@
 
 #include "base/UriParts.h"
 #include "config/AppConfig.h"
-#include "shell/ScreenArea.h"
+#include "shell/WorkFrame.h"
 #include "shell/StartupEnvironment.h"
 #include "shell/WebViews.h"
 #include "shell/rules/OpenedAddress.h"

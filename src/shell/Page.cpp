@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "shell/ScreenArea.h"
+#include "shell/WorkFrame.h"
 #include "shell/WebViews.h"
 #include "shell/rules/NavigationPolicy.h"
 #include "shell/rules/WindowGeometry.h"

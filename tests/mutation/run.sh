@@ -4,12 +4,16 @@
 # through). By hand, not in CI: a fault costs a build and a test run.
 #
 #   tests/mutation/run.sh [--gui-all] [--only N[,N...]] [--keep DIR]
+#   tests/mutation/run.sh --check
 #
 # Every fault runs the tests without a display, and the window tests its `gui` line names.
 # --gui-all    every window test for every fault instead (hours)
 # --only N     just these faults, numbered from 1 in the order of the file
 # --keep DIR   the copy and its build folder, kept for the next run (default: a fresh
 #              folder under /tmp)
+# --check      only whether every fault still applies: its text occurs exactly once in its
+#              file (the suite runs this); names each one that does not and fails
+# A fault whose text is not in its file once is stale: the run names it and ends in failure.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -17,19 +21,16 @@ root=$PWD
 all=''
 only=''
 work=''
+check=''
 while [ $# -gt 0 ]; do
   case "$1" in
+    --check) check=1; shift ;;
     --gui-all) all=1; shift ;;
     --only) only=",$2,"; shift 2 ;;
     --keep) work=$2; shift 2 ;;
-    *) echo "usage: tests/mutation/run.sh [--gui-all] [--only N,...] [--keep DIR]" >&2; exit 2 ;;
+    *) echo "usage: tests/mutation/run.sh [--gui-all] [--only N,...] [--keep DIR] | --check" >&2; exit 2 ;;
   esac
 done
-work=${work:-$(mktemp -d /tmp/delvaronte-mutation.XXXXXX)}
-mkdir -p "$work/tree"
-tar -C "$root" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$work/tree" -xf -
-cmake -S "$work/tree" -B "$work/build" -G Ninja >/dev/null
-cmake --build "$work/build" >/dev/null
 
 # Prints the faults as records: number, name, file, find, replacement and window tests,
 # NUL-separated.
@@ -74,6 +75,27 @@ open(path, "w", encoding="utf-8").write(text.replace(find, into))
 PY
 }
 
+# Every fault, against the tree as it is: the stale ones named.
+stale=0
+while IFS= read -r -d '' n && IFS= read -r -d '' name && IFS= read -r -d '' file &&
+  IFS= read -r -d '' find && IFS= read -r -d '' into && IFS= read -r -d '' gui; do
+  if ! python3 -c 'import sys; sys.exit(open(sys.argv[1], encoding="utf-8").read().count(sys.argv[2]) != 1)' \
+      "$root/$file" "$find" 2>/dev/null; then
+    echo "$n. $name: STALE (the text to change is not in $file once)"
+    stale=$((stale + 1))
+  fi
+done < <(faults)
+if [ -n "$check" ]; then
+  [ "$stale" -eq 0 ] && echo "every planted fault applies"
+  exit $((stale > 0))
+fi
+
+work=${work:-$(mktemp -d /tmp/delvaronte-mutation.XXXXXX)}
+mkdir -p "$work/tree"
+tar -C "$root" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$work/tree" -xf -
+cmake -S "$work/tree" -B "$work/build" -G Ninja >/dev/null
+cmake --build "$work/build" >/dev/null
+
 planted=0
 caught=0
 while IFS= read -r -d '' n && IFS= read -r -d '' name && IFS= read -r -d '' file &&
@@ -111,3 +133,7 @@ while IFS= read -r -d '' n && IFS= read -r -d '' name && IFS= read -r -d '' file
 done < <(faults)
 cmake --build "$work/build" >/dev/null 2>&1 || true
 echo "planted $planted, caught $caught"
+if [ "$stale" -gt 0 ]; then
+  echo "$stale stale fault(s): their text must be brought up to date" >&2
+  exit 1
+fi
