@@ -102,7 +102,7 @@ void ConfigWindow::showConfig(UrlLoader& owner) {
     record.withEntries(entries.url, entries.password).save();
 
     runNoticeAlert("Configuration enregistree avec succes.");
-    if (!textsEqual(entries.url, oldUrl)) owner.loadUrl(entries.url);
+    if (!textsEqual(entries.url, oldUrl)) owner.homeChanged(entries.url);
 }
 
 }  // namespace delvaronte

@@ -5,11 +5,11 @@
 
 namespace delvaronte {
 
-// Whatever shows the application's pages: the editor hands it a changed address.
+// Whatever shows the application's pages: the editor hands it a changed address, the new home.
 class UrlLoader {
 public:
     virtual ~UrlLoader() = default;
-    virtual void loadUrl(const std::string& url) = 0;
+    virtual void homeChanged(const std::string& url) = 0;
 };
 
 class ConfigWindow {

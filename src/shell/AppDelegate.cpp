@@ -6,9 +6,9 @@
 
 #include "base/UriParts.h"
 #include "config/AppConfig.h"
-#include "shell/WorkFrame.h"
 #include "shell/StartupEnvironment.h"
 #include "shell/WebViews.h"
+#include "shell/WorkFrame.h"
 #include "shell/rules/OpenedAddress.h"
 #include "shell/rules/PageLimits.h"
 #include "shell/rules/WindowGeometry.h"
@@ -62,12 +62,12 @@ void AppDelegate::openCb(GApplication* application, GFile** files, int count, co
 
 void AppDelegate::openAddress(const std::string& uri) {
     if (pages_.empty()) return;  // the set-up was abandoned
-    switch (openedAddress(site_->trust().home(), uri, site_->keptHosts())) {
+    switch (openedAddress(site_->rules().trust().home(), uri, site_->office().keptHosts())) {
         case OpenedAddress::InWindow:
             pages_.front()->load(uri);
             break;
         case OpenedAddress::ToBrowser:
-            site_->open(uri);
+            site_->seams().open(uri);
             break;
         case OpenedAddress::Refused:
             break;
@@ -92,16 +92,22 @@ void AppDelegate::setupApplication() {
     // The window is on its way to the screen before the web engine starts: the engine's
     // processes then start while the window draws its first frame, the splash.
     site_ = std::make_unique<Site>(G_APPLICATION(application_), seams_, home);
+    // A pop-up a page opened only to fetch a file goes when the file is done.
+    site_->downloads().whenEnded([](WebKitWebView* view) {
+        const Page* page = Page::of(view);
+        if (page != nullptr && page->downloadOnly()) gtk_window_destroy(page->window());
+    });
     webkit_settings_set_enable_caret_browsing(sharedSettings(), site_->kept().caretBrowsing());
     WebKitWebView* view = newMainWebView(seams_.memoryCeiling);
-    site_->attach(webkit_web_view_get_context(view));
+    site_->engine().attach(webkit_web_view_get_context(view));
     pages_.push_back(std::make_shared<Page>(view, window_, PagePlace::MainWindow, *site_,
                                             static_cast<PageHost&>(*this)));
     gtk_overlay_set_child(GTK_OVERLAY(gtk_window_get_child(window_)), pages_.front()->widget());
     gtk_widget_grab_focus(GTK_WIDGET(view));
     loadUrl(home);
     // An office that updates its desks through its own packages turns the check off.
-    if (site_->isOn("update-check")) UpdateChecker::checkForUpdates(true, site_->updateSettings());
+    if (site_->office().isOn("update-check"))
+        UpdateChecker::checkForUpdates(true, site_->updateSettings());
 }
 
 void AppDelegate::buildMainWindow() {
@@ -137,8 +143,13 @@ void AppDelegate::presentMainWindow() {
 
 void AppDelegate::loadUrl(const std::string& text) {
     if (pages_.empty() || !parsesAsUrl(text)) return;
-    site_->setHome(text);
     pages_.front()->load(text);
+}
+
+void AppDelegate::homeChanged(const std::string& url) {
+    if (!site_ || !parsesAsUrl(url)) return;
+    site_->rules().setHome(url);
+    loadUrl(url);
 }
 
 // A page's window.open or target=_blank link: a mail or phone address goes to the system,
@@ -185,7 +196,7 @@ void AppDelegate::windowRemovedCb(GtkApplication*, GtkWindow* window, AppDelegat
 }
 
 void AppDelegate::pageShown(Page&) {
-    if (splash_) splash_->fadeOut([this] { site_->startSpelling(); });
+    if (splash_) splash_->fadeOut([this] { site_->engine().startSpelling(); });
 }
 
 void AppDelegate::pageClosed(Page& page) {

@@ -34,10 +34,15 @@ public:
     // The pop-up windows that pages opened and that are still open, oldest first.
     const std::vector<GtkWindow*>& childWindows() const { return childWindows_; }
     // The home address.
-    std::string appUrl() const { return site_ ? site_->trust().home().url() : std::string(); }
+    std::string appUrl() const {
+        return site_ ? site_->rules().trust().home().url() : std::string();
+    }
 
-    // Loads text as the home page when it is an absolute URL; otherwise nothing changes.
-    void loadUrl(const std::string& text) override;
+    // Loads text in the main window when it is an absolute URL; the home stays what the
+    // configuration says.
+    void loadUrl(const std::string& text);
+    // The configuration editor saved another address: the new home, loaded.
+    void homeChanged(const std::string& url) override;
     // An address another program gave: the home host's in the main window, another web
     // address in the default browser, anything else nowhere.
     void openAddress(const std::string& uri);

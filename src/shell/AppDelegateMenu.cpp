@@ -151,10 +151,10 @@ void addContentKeys(GtkWindow* window) {
 }
 
 void AppDelegate::goBack() {
-    if (!pages_.empty()) pages_.front()->goBack();
+    if (!pages_.empty()) pages_.front()->goBackOrForward(true);
 }
 void AppDelegate::goForward() {
-    if (!pages_.empty()) pages_.front()->goForward();
+    if (!pages_.empty()) pages_.front()->goBackOrForward(false);
 }
 void AppDelegate::reload() {
     if (!pages_.empty()) pages_.front()->reload();
@@ -197,14 +197,14 @@ void AppDelegate::setZoom(double level) {
     WebKitWebView* view = webView();
     if (view == nullptr) return;
     webkit_web_view_set_zoom_level(view, level);
-    if (const char* uri = webkit_web_view_get_uri(view)) site_->keepZoom(uri, level);
+    if (const char* uri = webkit_web_view_get_uri(view)) site_->zoomAndPrint().keepZoom(uri, level);
 }
 
 // In the window in front, each with its own.
 void AppDelegate::find() {
     GtkWindow* active = gtk_application_get_active_window(application_);
     for (const auto& page : pages_) {
-        if (page->window() == active) page->find();
+        if (page->window() == active) page->findBar().open();
     }
 }
 
@@ -255,7 +255,7 @@ void AppDelegate::miniaturize() {
 void AppDelegate::printPage() {
     if (webView() == nullptr) return;
     const auto operation = GRef<WebKitPrintOperation>::adopt(webkit_print_operation_new(webView()));
-    site_->print(operation.get(), window_);
+    site_->zoomAndPrint().print(operation.get(), window_);
 }
 
 }  // namespace delvaronte

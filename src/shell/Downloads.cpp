@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "base/GObjectPtr.h"
-#include "shell/Page.h"
 #include "shell/WebViews.h"
 #include "shell/rules/DownloadNames.h"
+#include "ui/FileChooser.h"
 #include "ui/ModalAlert.h"
 #include "ui/ScreenReaderNames.h"
 #include "ui/StandardAlerts.h"
@@ -31,8 +31,10 @@ GtkWindow* parentWindow() {
 // unnoticed: each is let go with its handlers disconnected.
 class Transfer {
 public:
-    Transfer(WebKitDownload* download, Downloads::Opener open, const Downloads::Place& place)
+    Transfer(WebKitDownload* download, Downloads::Opener open, const Downloads::Place& place,
+             Downloads::Ended ended)
         : open_(std::move(open)),
+          ended_(std::move(ended)),
           folder_(place.folder()),
           ask_(place.ask()),
           download_(GRef<WebKitDownload>::retain(download)) {
@@ -64,44 +66,23 @@ private:
     }
 
     void askWhere(const std::string& name) {
-        GtkWidget* chooser = gtk_file_chooser_dialog_new(
-            "Enregistrer le fichier", parentWindow(), GTK_FILE_CHOOSER_ACTION_SAVE, "Annuler",
-            GTK_RESPONSE_CANCEL, "Enregistrer", GTK_RESPONSE_ACCEPT, nullptr);
-        chooser_ = GTK_WINDOW(chooser);
-        gtk_widget_set_name(chooser, "delvaronte-save");
-        gtk_window_set_modal(chooser_, TRUE);
-        gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
-        connectSignal(chooser, "response", &Transfer::saveResponseCb, this);
-        // Given once, before the dialog is shown. When it is mapped with no folder on its way,
-        // GTK 4.8's chooser starts in the working folder; and a second folder given while one
-        // is still being looked up makes it climb to that one's parent instead.
-        offerPlace(chooser, name);
-        gtk_window_present(chooser_);
-    }
-
-    // The Downloads folder and the suggested name, as one file: in save mode the chooser
-    // shows its folder and puts its name in the name field.
-    void offerPlace(GtkWidget* chooser, const std::string& name) const {
-        const auto file =
-            GRef<GFile>::adopt(g_file_new_build_filename(folder_.c_str(), name.c_str(), nullptr));
-        gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), file.get(), nullptr);
-        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
-    }
-
-    static void saveResponseCb(GtkDialog* chooser, int response, Transfer* self) {
-        const auto file = GRef<GFile>::adopt(
-            response == GTK_RESPONSE_ACCEPT ? gtk_file_chooser_get_file(GTK_FILE_CHOOSER(chooser))
-                                            : nullptr);
-        self->closeWindow(self->chooser_);
-        if (!file) {
-            self->cancelled_ = true;
-            webkit_download_cancel(self->download_.get());
-            return;
-        }
-        // Only a file of this machine is written to; a place the chooser reaches only through
-        // a network protocol has no path, and nothing is written beside nothing.
-        const GText path(g_file_get_path(file.get()));
-        self->saveTo(path ? path.get() : "");
+        const FileChoice choice{.title = "Enregistrer le fichier",
+                                .accept = "Enregistrer",
+                                .name = "delvaronte-save",
+                                .save = true,
+                                .folder = folder_,
+                                .file = name};
+        chooser_ = askForFiles(choice, parentWindow(), [this](std::vector<std::string> chosen) {
+            chooser_ = nullptr;  // gone with its answer
+            if (chosen.empty()) {
+                cancelled_ = true;
+                webkit_download_cancel(download_.get());
+                return;
+            }
+            // Only a file of this machine is written to; a place the chooser reaches only
+            // through a network protocol has no path, and nothing is written beside nothing.
+            saveTo(chosen.front());
+        });
     }
 
     // The dialog asked before an existing file was chosen, or the name is a free one; the
@@ -189,7 +170,9 @@ private:
         if (!self->succeeded_ && !self->partial_.empty()) g_remove(self->partial_.c_str());
         // A save dialog still open belongs to a download that is over.
         self->closeWindows();
-        self->closeDownloadOnlyWindow();
+        if (WebKitWebView* view = webkit_download_get_web_view(self->download_.get())) {
+            if (self->ended_) self->ended_(view);
+        }
         g_signal_handlers_disconnect_by_data(self->download_.get(), self);
         // Told from an idle callback: the alerts run their own loop, WebKit is done first.
         g_idle_add(
@@ -214,13 +197,6 @@ private:
         progressBar_ = nullptr;
     }
 
-    // The hidden pop-up a page opened only for this download.
-    void closeDownloadOnlyWindow() {
-        WebKitWebView* view = webkit_download_get_web_view(download_.get());
-        const Page* page = view != nullptr ? Page::of(view) : nullptr;
-        if (page != nullptr && page->downloadOnly()) gtk_window_destroy(page->window());
-    }
-
     // The user hears of what they did not do themselves.
     void tell() {
         if (cancelled_) return;
@@ -243,6 +219,7 @@ private:
     }
 
     const Downloads::Opener open_;
+    const Downloads::Ended ended_;
     const std::string folder_;  // as the settings were when it started
     const bool ask_;
     GRef<WebKitDownload> download_;
@@ -269,7 +246,7 @@ Downloads::~Downloads() {
 
 void Downloads::downloadStartedCb(WebKitNetworkSession*, WebKitDownload* download,
                                   Downloads* self) {
-    new Transfer(download, self->open_, self->place_);
+    new Transfer(download, self->open_, self->place_, self->ended_);
 }
 
 }  // namespace delvaronte

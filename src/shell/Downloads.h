@@ -19,12 +19,17 @@ public:
         std::function<bool()> ask;
     };
 
+    // A download of that view is over, whichever way: a window opened only for it may go.
+    using Ended = std::function<void(WebKitWebView* view)>;
+
     // Takes every download the session starts, from any of its web views; a finished file,
     // or its folder, is opened through open.
     Downloads(WebKitNetworkSession* session, const Opener& open, Place place);
     ~Downloads();
     Downloads(const Downloads&) = delete;
     Downloads& operator=(const Downloads&) = delete;
+
+    void whenEnded(Ended ended) { ended_ = std::move(ended); }
 
 private:
     static void downloadStartedCb(WebKitNetworkSession* session, WebKitDownload* download,
@@ -33,6 +38,7 @@ private:
     WebKitNetworkSession* session_;
     const Opener& open_;
     Place place_;
+    Ended ended_;
 };
 
 }  // namespace delvaronte

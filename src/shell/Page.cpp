@@ -4,8 +4,8 @@
 
 #include <optional>
 
-#include "shell/WorkFrame.h"
 #include "shell/WebViews.h"
+#include "shell/WorkFrame.h"
 #include "shell/rules/NavigationPolicy.h"
 #include "shell/rules/WindowGeometry.h"
 #include "ui/ScreenReaderNames.h"
@@ -103,15 +103,14 @@ void Page::load(const std::string& uri) {
     webkit_web_view_load_uri(view(), uri.c_str());
 }
 
-void Page::goBack() {
-    if (bringFormBack()) return;  // the form's page, whether or not in the history
+void Page::goBackOrForward(bool back) {
+    if (back && bringFormBack()) return;  // the form's page, whether or not in the history
     userNavigates();
-    webkit_web_view_go_back(view());
-}
-
-void Page::goForward() {
-    userNavigates();
-    webkit_web_view_go_forward(view());
+    if (back) {
+        webkit_web_view_go_back(view());
+    } else {
+        webkit_web_view_go_forward(view());
+    }
 }
 
 void Page::reload() {
@@ -160,7 +159,7 @@ void Page::handOff(const std::string& uri, bool userGesture) {
     const gint64 now = g_get_monotonic_time();
     if (!mayHandOff(userGesture, lastHandOff_, now)) return;
     lastHandOff_ = now;
-    if (isSystemHandledScheme(uri)) site_.open(uri);
+    if (isSystemHandledScheme(uri)) site_.seams().open(uri);
 }
 
 // The user went somewhere themselves: the page's dialogs are its own again, and no retry
@@ -207,7 +206,7 @@ void Page::failedUnreachable(const std::string& uri) {
     } else {
         timeLimit_.stop();
     }
-    retryTimer_.start(site_.retryDelayMs(retry_.attempt()), [this] {
+    retryTimer_.start(unsigned(site_.seams().retryDelayMs(retry_.attempt())), [this] {
         retry_.timeUp();
         retryIfDue();
     });
@@ -240,7 +239,7 @@ void Page::windowShownCb(GtkWindow*, GParamSpec*, Page* self) {
 void Page::startTimeLimit(const std::string& uri) {
     if (place_ != PagePlace::MainWindow) return;
     timedUri_ = uri;
-    timeLimit_.start(site_.loadTimeLimitMs(), [this] {
+    timeLimit_.start(site_.seams().homeLoadTimeoutSeconds * 1000, [this] {
         webkit_web_view_stop_loading(view());
         failedUnreachable(timedUri_);
     });

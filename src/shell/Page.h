@@ -68,12 +68,10 @@ public:
 
     // The user's own ways: a new address (timed on the main page), history, reload.
     void load(const std::string& uri);
-    void goBack();
-    void goForward();
+    void goBackOrForward(bool back);
     void reload();
-    // "Rechercher...": the find bar over the page.
-    void find() { find_.open(); }
-    const FindBar& findBar() const { return find_; }
+    // "Rechercher..." opens the find bar over the page.
+    FindBar& findBar() { return find_; }
     // A page stuck in a script is stopped at once; true when it was.
     bool stopIfStuck();
     // Asks the page to close as the program ends; true when it closed at once (it was stuck).

@@ -42,7 +42,7 @@ std::string requestOrigin(WebKitAuthenticationRequest* request) {
 
 // The page at the top of its window, as the trust rule sees it.
 Asker Page::asker() const {
-    return site_.trust().page(uri(), place_);
+    return site_.rules().trust().page(uri(), place_);
 }
 
 bool Page::pauseTimeLimit() {
@@ -74,7 +74,7 @@ gboolean Page::scriptDialogCb(WebKitWebView*, WebKitScriptDialog* dialog, Page* 
 }
 
 gboolean Page::printCb(WebKitWebView*, WebKitPrintOperation* operation, Page* self) {
-    self->site_.print(operation, self->window());
+    self->site_.zoomAndPrint().print(operation, self->window());
     return TRUE;
 }
 
@@ -85,10 +85,10 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     const std::string host = named != nullptr ? named : "";
     const bool proxy = webkit_authentication_request_is_for_proxy(request);
     const Asker asker =
-        self->site_.trust().request(self->uri(), requestOrigin(request), self->place_);
+        self->site_.rules().trust().request(self->uri(), requestOrigin(request), self->place_);
     switch (webkit_authentication_request_get_scheme(request)) {
         case WEBKIT_AUTHENTICATION_SCHEME_CLIENT_CERTIFICATE_REQUESTED:
-            self->site_.answerClientCertificate(request, asker);
+            self->site_.certificates().answerClientCertificate(request, asker);
             return TRUE;
         case WEBKIT_AUTHENTICATION_SCHEME_CLIENT_CERTIFICATE_PIN_REQUESTED:
         case WEBKIT_AUTHENTICATION_SCHEME_SERVER_TRUST_EVALUATION_REQUESTED:
@@ -104,14 +104,14 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
     // Going on without a credential shows the server's own answer (its 401 page); cancelling
     // would leave the page before it in place, as if nothing was asked. Only the home origin's
     // own requests may ask the user; a page that keeps asking is stopped.
-    if (!self->site_.allows(PageFeature::SignInPrompt, asker) || !self->signIns_.mayAsk()) {
+    if (!self->site_.rules().allows(PageFeature::SignInPrompt, asker) || !self->signIns_.mayAsk()) {
         webkit_authentication_request_authenticate(request, nullptr);
         return TRUE;
     }
     // The main page's time limit waits for the user, as for the leave question.
     const bool paused = self->pauseTimeLimit();
     WebKitCredential* credential =
-        askSignIn(request, self->window(), self->site_.isOn("remember-sign-in"));
+        askSignIn(request, self->window(), self->site_.office().isOn("remember-sign-in"));
     self->resumeTimeLimit(paused);
     self->signIns_.answered(credential == nullptr);
     webkit_authentication_request_authenticate(request, credential);
@@ -128,13 +128,13 @@ gboolean Page::authenticateCb(WebKitWebView*, WebKitAuthenticationRequest* reque
 // takes): the network layer gives up on that one request after a few tries, and the proxy's
 // sign-in is there for the next.
 void Page::answerProxy(WebKitAuthenticationRequest* request, const std::string& host) {
-    const ProxyChoice::Credentials* given = site_.proxyCredentials(host);
+    const ProxyChoice::Credentials* given = site_.proxies().credentials(host);
     WebKitCredential* credential = nullptr;
     if (given == nullptr || webkit_authentication_request_is_retry(request)) {
-        if (documentAsked_ && site_.allows(PageFeature::SignInPrompt, asker()) &&
+        if (documentAsked_ && site_.rules().allows(PageFeature::SignInPrompt, asker()) &&
             signIns_.mayAsk()) {
             const bool paused = pauseTimeLimit();
-            credential = askSignIn(request, window(), site_.isOn("remember-sign-in"));
+            credential = askSignIn(request, window(), site_.office().isOn("remember-sign-in"));
             resumeTimeLimit(paused);
             signIns_.answered(credential == nullptr);
         }
@@ -152,7 +152,7 @@ void Page::answerProxy(WebKitAuthenticationRequest* request, const std::string& 
 
 gboolean Page::permissionRequestCb(WebKitWebView*, WebKitPermissionRequest* request, Page* self) {
     const std::optional<PageFeature> feature = permissionFeature(kindOf(request));
-    if (feature && self->site_.allows(*feature, self->asker())) {
+    if (feature && self->site_.rules().allows(*feature, self->asker())) {
         webkit_permission_request_allow(request);
     } else {
         webkit_permission_request_deny(request);
@@ -161,8 +161,8 @@ gboolean Page::permissionRequestCb(WebKitWebView*, WebKitPermissionRequest* requ
 }
 
 gboolean Page::showNotificationCb(WebKitWebView*, WebKitNotification* notification, Page* self) {
-    if (self->site_.allows(PageFeature::Notifications, self->asker())) {
-        self->site_.notify(self->view(), notification);
+    if (self->site_.rules().allows(PageFeature::Notifications, self->asker())) {
+        self->site_.notifications().show(self->view(), notification);
     }
     return TRUE;  // never shown otherwise
 }

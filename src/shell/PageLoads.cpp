@@ -66,8 +66,8 @@ bool isNoFailure(const GError* error) {
 bool Page::mayLoad(WebKitNavigationAction* action) {
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     const std::string requested = uri != nullptr ? uri : "";
-    const NavigationVerdict verdict =
-        decideNavigation(site_.trust().home(), requested, kindOf(action), site_.keptHosts());
+    const NavigationVerdict verdict = decideNavigation(site_.rules().trust().home(), requested,
+                                                       kindOf(action), site_.office().keptHosts());
     if (verdict == NavigationVerdict::OpenWithSystemCancel) {
         handOff(requested, webkit_navigation_action_is_user_gesture(action));
     }
@@ -132,7 +132,8 @@ void Page::loadChangedCb(WebKitWebView*, WebKitLoadEvent event, Page* self) {
             self->signIn_.committed(self->uri());
             // Each host at the zoom the user last chose for it; a pop-up keeps its opener's.
             if (self->place_ == PagePlace::MainWindow) {
-                webkit_web_view_set_zoom_level(self->view(), self->site_.zoomFor(self->uri()));
+                webkit_web_view_set_zoom_level(self->view(),
+                                               self->site_.zoomAndPrint().zoomFor(self->uri()));
             }
             // What the page's typing is sent with, in the program's world of that page.
             const std::string mark = "window.delvaronteView = " +
@@ -166,7 +167,7 @@ gboolean Page::loadFailedCb(WebKitWebView*, WebKitLoadEvent, const char* failedU
                             Page* self) {
     self->documentAsked_ = false;
     if (isNoFailure(error)) return TRUE;
-    self->site_.loadFailed(failedUri != nullptr ? failedUri : "", error);
+    self->site_.support().loadFailed(failedUri != nullptr ? failedUri : "", error);
     if (retriesByItself(classifyLoadFailure(error->domain, error->code), self->form_.sending())) {
         self->failedUnreachable(failedUri != nullptr ? failedUri : "");
         return TRUE;
@@ -184,7 +185,7 @@ gboolean Page::loadFailedWithTlsErrorsCb(WebKitWebView*, const char* failedUri,
                                          GTlsCertificate* certificate, GTlsCertificateFlags,
                                          Page* self) {
     const std::string failed = failedUri != nullptr ? failedUri : "";
-    if (self->site_.letThrough(certificate, failed, self->place_)) {
+    if (self->site_.certificates().letThrough(certificate, failed, self->place_)) {
         webkit_web_view_load_uri(self->view(), failedUri);
     } else {
         self->showErrorPage(failedUri);
@@ -204,7 +205,7 @@ void Page::showErrorPage(const char* failedUri) {
 // keep its last picture, frozen. It gets a page that brings the address back.
 void Page::webProcessTerminatedCb(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                   Page* self) {
-    self->site_.processEnded(reason);
+    self->site_.support().processEnded(reason);
     self->input_.pageChanged();
     self->timeLimit_.stop();
     self->typed_.processEnded();
@@ -236,7 +237,7 @@ void Page::showPlaceholder(const char* html, const char* uri) {
 // is let go): its fields, and the application's sign-in where it may be kept.
 gboolean Page::submitFormCb(WebKitWebView*, WebKitFormSubmissionRequest* request, Page* self) {
     const std::string at = self->uri();
-    const bool typing = self->site_.allows(PageFeature::KeptTyping, self->asker());
+    const bool typing = self->site_.rules().allows(PageFeature::KeptTyping, self->asker());
     const bool signIn = self->signIn_.reads(at);
     if (!typing && !signIn) return FALSE;
     struct Reading {

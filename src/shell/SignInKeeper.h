@@ -23,7 +23,8 @@ public:
     GtkWidget* bar() const { return bar_.widget(); }
     // Whether the sign-in of the page at uri is read as its form goes.
     bool reads(const std::string& uri) const {
-        return site_.allows(PageFeature::SavedSignIn, site_.trust().page(uri, place_));
+        return site_.rules().allows(PageFeature::SavedSignIn,
+                                    site_.rules().trust().page(uri, place_));
     }
     // A form of the page goes: reading is the reading script's answer.
     void sent(const std::string& reading);

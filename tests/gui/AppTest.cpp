@@ -17,7 +17,7 @@ const std::string kUrlRule = "L'URL doit commencer par http:// ou https://";
 
 // Takes what the editor hands back.
 struct Owner : UrlLoader {
-    void loadUrl(const std::string& url) override { loaded.push_back(url); }
+    void homeChanged(const std::string& url) override { loaded.push_back(url); }
     std::vector<std::string> loaded;
 };
 

@@ -79,12 +79,20 @@ PY
 stale=0
 while IFS= read -r -d '' n && IFS= read -r -d '' name && IFS= read -r -d '' file &&
   IFS= read -r -d '' find && IFS= read -r -d '' into && IFS= read -r -d '' gui; do
-  if ! python3 -c 'import sys; sys.exit(open(sys.argv[1], encoding="utf-8").read().count(sys.argv[2]) != 1)' \
-      "$root/$file" "$find" 2>/dev/null; then
-    echo "$n. $name: STALE (the text to change is not in $file once)"
-    stale=$((stale + 1))
-  fi
-done < <(faults)
+  echo "$n. $name: STALE (the text to change is not in $file once)"
+  stale=$((stale + 1))
+done < <(faults | python3 -c '
+import sys
+fields = sys.stdin.read().split("\0")[:-1]
+for i in range(0, len(fields), 6):
+    n, name, file, find = fields[i:i + 4]
+    try:
+        text = open(sys.argv[1] + "/" + file, encoding="utf-8").read()
+    except OSError:
+        text = ""
+    if text.count(find) != 1:
+        sys.stdout.write("\0".join(fields[i:i + 6]) + "\0")
+' "$root")
 if [ -n "$check" ]; then
   [ "$stale" -eq 0 ] && echo "every planted fault applies"
   exit $((stale > 0))
@@ -112,7 +120,8 @@ while IFS= read -r -d '' n && IFS= read -r -d '' name && IFS= read -r -d '' file
   else
     planted=$((planted + 1))
     rm -f "$work/build/Testing/Temporary/LastTestsFailed.log"
-    ctest --test-dir "$work/build" -L unit -j2 >/dev/null 2>&1 || true
+    # (not the check that faults apply: in the copy, the planted one no longer does)
+    ctest --test-dir "$work/build" -L unit -E planted_faults -j2 >/dev/null 2>&1 || true
     failed=$(cat "$work/build/Testing/Temporary/LastTestsFailed.log" 2>/dev/null || true)
     [ -n "$all" ] && gui='.'
     if [ -n "$gui" ]; then
