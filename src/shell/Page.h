@@ -1,8 +1,8 @@
 // One web view of the program, the main window's or a pop-up's, and all the program knows of
 // its page: it owns the view, connects the view's signals to itself, keeps the page's state
 // (its retries, the form it sent, the wait on a stuck page, its dialogs, the main page's time
-// limit) and asks the user through the window it belongs to. What a page may do by its host
-// and place, it asks the site's trust rule.
+// limit) and asks the user through the window it belongs to. What a page may do by its origin
+// and place, it asks the home's rules (HomeRules).
 #pragma once
 
 #include <webkit/webkit.h>

@@ -1,7 +1,7 @@
 // A page's part in keeping the application's sign-in: it reads the sign-in as the page's form
 // goes, offers to keep it in the keyring once the page after it has loaded (unless that is the
-// form again), and fills the form in from the keyring when it comes back. Only where the site's
-// trust rule lets the page's sign-in be kept.
+// form again), and fills the form in from the keyring when it comes back. Only where the home's
+// rules let the page's sign-in be kept.
 #pragma once
 
 #include <webkit/webkit.h>
