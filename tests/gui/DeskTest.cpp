@@ -232,8 +232,14 @@ TEST(Desk, TheSignInIsKeptInTheKeyringAndFilledAgain) {
         const std::string elsewhere = server.url("/session.html", "localhost");
         app.evaluate("location.href = '" + elsewhere + "'; 1");
         ASSERT_TRUE(app.waitForLoad(elsewhere));
-        ASSERT_TRUE(keyringFor(origin));  // what the page's own search would have had by now
+        // The home in a pop-up after it, in the same process: once it is filled, a fill of the
+        // other host's page would have come before.
+        app.evaluate("window.open('" + home + "'); 1");
+        ASSERT_TRUE(waitUntil([&] { return app.delegate().childWindows().size() == 1; }));
+        EXPECT_TRUE(
+            waitUntil([&] { return app.evaluate(app.popup(0), "mot.value") == "secret2"; }));
         EXPECT_EQ(app.evaluate("mot.value"), "");
+        gtk_window_destroy(app.delegate().childWindows()[0]);
         app.evaluate("identifiant.value = 'autre@exemple.ma'; mot.value = 'x'; entrer.click(); 1");
         ASSERT_TRUE(app.waitForLoad(server.url("/tableau", "localhost")));
         ASSERT_TRUE(keyringFor(origin));
