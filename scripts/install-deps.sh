@@ -29,6 +29,8 @@ packages=(
   hunspell-fr
   # tests
   googletest libgtest-dev xvfb xauth dbus openssl xdotool openbox gsettings-desktop-schemas
+  # the check that every planted fault still applies (tests/mutation/run.sh --check)
+  python3
   # a keyring service on the tests' own session bus; dconf for the office's settings
   gnome-keyring dconf-cli dconf-service dconf-gsettings-backend
   # the accessibility bus, and its client library that walks the windows as a screen reader
