@@ -35,6 +35,10 @@ TEST(Fleet, LockedDefaultsBeatTheUserAndShowSaysWhereEachComesFrom) {
     }));
     runToEnd({"gsettings", "set", key, "remember-sign-in", "true"}, &status);
     EXPECT_NE(status, 0) << "locked";
+    // The service writes the user's database after it answered the set: read once it has.
+    ASSERT_TRUE(waitPolling([&] {
+        return runToEnd({"gsettings", "get", key, "default-zoom"}).starts_with("1.5");
+    }));
 
     const std::string shown = runToEnd({DELVARONTE_CONFIG_TOOL, "show"});
     for (const char* line : {"  remember-sign-in = false (Defini par l'administrateur)\n",
