@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/UriParts.h"
 #include "shell/Page.h"
 #include "shell/WebViews.h"
 #include "shell/rules/ErrorPage.h"
@@ -283,6 +284,7 @@ void Page::fillFields(const std::string& fields) {
     GVariantDict arguments;
     g_variant_dict_init(&arguments, nullptr);
     g_variant_dict_insert(&arguments, "fields", "s", fields.c_str());
+    g_variant_dict_insert(&arguments, "origin", "s", uriOrigin(uri()).c_str());
     webkit_web_view_call_async_javascript_function(view(), fillFieldsScript().c_str(), -1,
                                                    g_variant_dict_end(&arguments), kFormWorld,
                                                    nullptr, nullptr, nullptr, nullptr);

@@ -41,10 +41,12 @@ void SignInKeeper::loaded(const std::string& uri) {
         if (form == nullptr) return;
         findSignIns(
             origin,
-            [this, alive = std::weak_ptr<bool>(alive_), load = loads_,
-             typed = form->typed](std::optional<KeptSignIns> kept) {
+            [this, alive = std::weak_ptr<bool>(alive_), load = loads_, typed = form->typed,
+             origin](std::optional<KeptSignIns> kept) {
                 if (alive.expired() || load != loads_ || !kept) return;
-                if (const std::optional<SignIn> signIn = signInToFill(*kept, typed)) fill(*signIn);
+                if (const std::optional<SignIn> signIn = signInToFill(*kept, typed)) {
+                    fill(*signIn, origin);
+                }
             },
             formerSignInOrigin(origin));
     });
@@ -90,11 +92,12 @@ void SignInKeeper::offer(const SentSignIn& sent, const std::string& origin) {
     });
 }
 
-void SignInKeeper::fill(const SignIn& signIn) {
+void SignInKeeper::fill(const SignIn& signIn, const std::string& origin) {
     GVariantDict arguments;
     g_variant_dict_init(&arguments, nullptr);
     g_variant_dict_insert(&arguments, "user", "s", signIn.user.c_str());
     g_variant_dict_insert(&arguments, "password", "s", signIn.password.c_str());
+    g_variant_dict_insert(&arguments, "origin", "s", origin.c_str());
     webkit_web_view_call_async_javascript_function(view_, fillSignInScript().c_str(), -1,
                                                    g_variant_dict_end(&arguments), kFormWorld,
                                                    nullptr, nullptr, nullptr, nullptr);

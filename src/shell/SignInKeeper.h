@@ -40,7 +40,8 @@ private:
     // none), unless the page was left meanwhile.
     void findForm(std::function<void(const SignInForm*)> found);
     void offer(const SentSignIn& sent, const std::string& origin);
-    void fill(const SignIn& signIn);
+    // Fills the page's form with signIn, if the page is still of origin.
+    void fill(const SignIn& signIn, const std::string& origin);
 
     WebKitWebView* view_;
     const PagePlace place_;

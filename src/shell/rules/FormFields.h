@@ -87,10 +87,12 @@ inline const std::string& watchTypingScript() {
     return script;
 }
 
-// Fills the same fields again, where the page has them, as the user's typing would. A page
-// that draws its fields by script after its load gets each as it comes, for ten seconds.
+// As a function's body over fields and origin: fills the same fields again, where the page
+// has them, as the user's typing would; nothing when the page is no longer of that origin. A
+// page that draws its fields by script after its load gets each as it comes, for ten seconds.
 inline const std::string& fillFieldsScript() {
-    static const std::string script = std::string(kReadFieldsFunction) + R"(
+    static const std::string script = std::string(kPageOriginFunction) + kReadFieldsFunction + R"(
+if (pageOrigin() !== origin) return false;
 const waiting = new Map(JSON.parse(fields).map(f => [JSON.stringify(f.slice(0, 5)), f[5]]));
 const fill = () => {
   for (const [el, name] of fieldsNow()) {

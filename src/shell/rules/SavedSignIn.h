@@ -74,6 +74,14 @@ private:
     bool arrived_ = false;  // its page committed
 };
 
+// The origin of the page a script runs in, written as uriOrigin writes it (the port always
+// there): what a script of ours sent for one page checks before it touches the page now in
+// its frame, which may be another by the time the script arrives.
+inline constexpr char kPageOriginFunction[] = R"(
+const pageOrigin = () => location.protocol + '//' + location.hostname + ':' +
+    (location.port || {'http:': '80', 'https:': '443'}[location.protocol]);
+)";
+
 // The sign-in form of a page (or of the form within): the first password field, not one for a
 // new password, and the identifier field before it in its form.
 inline constexpr char kSignInFieldsFunction[] = R"(
@@ -121,10 +129,12 @@ return found ? JSON.stringify({typed: found.user ? found.user.value : '',
     return script;
 }
 
-// As a function's body over user and password: fills the form as the user's typing would, unless
-// the user has typed a password, or another identifier, meanwhile.
+// As a function's body over user, password and origin: fills the form as the user's typing
+// would, unless the page is no longer of that origin, or the user has typed a password, or
+// another identifier, meanwhile.
 inline const std::string& fillSignInScript() {
-    static const std::string script = std::string(kSignInFieldsFunction) + R"(
+    static const std::string script = std::string(kPageOriginFunction) + kSignInFieldsFunction + R"(
+if (pageOrigin() !== origin) return false;
 const found = signInFields(false);
 if (!found || found.password.value || (found.user && found.user.value &&
     found.user.value !== user)) return false;
