@@ -8,6 +8,7 @@
 
 int main(int argc, char** argv) {
     delvaronte::keepFrameMemory();
+    delvaronte::handNegotiateAddresses({}, "");
     // Before GTK opens the display.
     delvaronte::chooseDrawingBeforeDisplay();
     delvaronte::findAccessibilityBus();

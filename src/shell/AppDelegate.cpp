@@ -81,6 +81,9 @@ void AppDelegate::setupApplication() {
         return;
     }
     const std::string home = AppConfig::load().homeUrl();
+    // Before anything of the engine's: the splash's view and the pages' session each start a
+    // network process, which reads this once.
+    handNegotiateAddresses(OfficeSettings().listOf("negotiate-addresses"), home);
 
     // GTK 4.8 gives a window the menu bar that exists when the window is made; a later one
     // shows only in windows made after it. So the menu comes first, unseen until the window.

@@ -3,6 +3,7 @@
 #include <glib/gstdio.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -37,6 +38,7 @@ public:
           ended_(std::move(ended)),
           folder_(place.folder()),
           ask_(place.ask()),
+          refused_(place.refused()),
           download_(GRef<WebKitDownload>::retain(download)) {
         connectSignal(download, "decide-destination", &Transfer::decideDestinationCb, this);
         connectSignal(download, "notify::estimated-progress", &Transfer::progressCb, this);
@@ -54,6 +56,7 @@ public:
 private:
     static gboolean decideDestinationCb(WebKitDownload*, const char* suggested, Transfer* self) {
         const std::string name = safeFileName(suggested != nullptr ? suggested : "");
+        if (self->refuse(name)) return TRUE;
         if (self->ask_) {
             self->askWhere(name);
             return TRUE;  // the destination is set once the save dialog is answered
@@ -81,8 +84,21 @@ private:
             }
             // Only a file of this machine is written to; a place the chooser reaches only
             // through a network protocol has no path, and nothing is written beside nothing.
-            saveTo(chosen.front());
+            // A name the user gave keeps to the office's refusals as the server's does.
+            if (!refuse(std::filesystem::path(chosen.front()).filename().string())) {
+                saveTo(chosen.front());
+            }
         });
+    }
+
+    // Whether the office refuses files of name's kind: the download then ends before anything
+    // is written, and the user is told why.
+    bool refuse(const std::string& name) {
+        const std::optional<std::string> extension = refusedExtension(name, refused_);
+        if (!extension) return false;
+        refusal_ = refusedDownloadText(name, *extension);
+        webkit_download_cancel(download_.get());
+        return true;
     }
 
     // The dialog asked before an existing file was chosen, or the name is a free one; the
@@ -199,6 +215,10 @@ private:
 
     // The user hears of what they did not do themselves.
     void tell() {
+        if (!refusal_.empty()) {
+            runErrorAlert(refusal_);
+            return;
+        }
         if (cancelled_) return;
         if (!succeeded_) {
             runErrorAlert("Le telechargement a echoue.");
@@ -222,7 +242,9 @@ private:
     const Downloads::Ended ended_;
     const std::string folder_;  // as the settings were when it started
     const bool ask_;
+    const std::vector<std::string> refused_;
     GRef<WebKitDownload> download_;
+    std::string refusal_;  // what the user is told of a file the office refuses
     std::string chosen_;
     std::string partial_;
     GtkWindow* chooser_ = nullptr;

@@ -6,17 +6,19 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace delvaronte {
 
 class Downloads {
 public:
     using Opener = std::function<void(const std::string& uri)>;
-    // Where files go, read at each download: the folder offered (or used), and whether the
-    // user is asked where to save.
+    // Where files go, read at each download: the folder offered (or used), whether the user
+    // is asked where to save, and the extensions of files never saved.
     struct Place {
         std::function<std::string()> folder;
         std::function<bool()> ask;
+        std::function<std::vector<std::string>()> refused;
     };
 
     // A download of that view is over, whichever way: a window opened only for it may go.

@@ -13,7 +13,8 @@ Site::Site(GApplication* application, const ShellSeams& seams, const std::string
       zoomAndPrint_(kept_, office_, seams),
       downloads_(sharedNetworkSession(), seams.open,
                  {[this] { return office_.downloadsFolder(); },
-                  [this] { return office_.isOn("ask-where-to-save"); }}),
+                  [this] { return office_.isOn("ask-where-to-save"); },
+                  [this] { return office_.listOf("refused-download-extensions"); }}),
       notifications_(application) {}
 
 UpdateCheckSettings Site::updateSettings() const {

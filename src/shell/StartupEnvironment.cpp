@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "base/GObjectPtr.h"
+#include "shell/rules/DirectorySignIn.h"
 #include "ui/SystemOpener.h"
 
 namespace delvaronte {
@@ -134,6 +135,10 @@ void prepareStartupEnvironment() {
     if (drawingDecided()) return;
     drawingDecided() = true;
     if (chooseDrawingPath(findDrawingFacts()) == DrawingPath::Cairo) drawOnProcessor(false);
+}
+
+void handNegotiateAddresses(const std::vector<std::string>& listed, const std::string& home) {
+    setVariableKeptFromLaunches(kNegotiateVariable, negotiateAddresses(listed, home).c_str());
 }
 
 bool drawingOnProcessor() {

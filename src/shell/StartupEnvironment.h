@@ -1,5 +1,9 @@
-// What the program sets up before its first window: how GTK and the web engine draw.
+// What the program sets up before its first window: how GTK and the web engine draw, and
+// what the engine's processes read from the environment as they start.
 #pragma once
+
+#include <string>
+#include <vector>
 
 #include "shell/rules/DrawingPath.h"
 
@@ -28,6 +32,13 @@ void findAccessibilityBus();
 // Runs once, with the display open and before any window is made, where the choice waits for
 // the OpenGL probe: GTK reads its renderer when it draws the first window.
 void prepareStartupEnvironment();
+
+// Hands the engine the addresses where the desk's directory account signs the clerk in
+// (negotiateAddresses of the office's list and the home): its network process reads them once,
+// as it starts, so this runs before the first page. main calls it first with nothing, before
+// any thread starts: later calls then replace the variable in place, where adding it would
+// move the environment under threads reading it. Programs launched from here do not get it.
+void handNegotiateAddresses(const std::vector<std::string>& listed, const std::string& home);
 
 // Whether the windows are drawn on the processor by our choice: the web engine then draws
 // its pages without OpenGL too (no compositing), which on a software rasterizer is as fast

@@ -72,4 +72,29 @@ std::string freeName(const std::string& name,
     return candidate;
 }
 
+std::optional<std::string> refusedExtension(std::string_view name,
+                                            const std::vector<std::string>& refused) {
+    const auto lower = [](std::string_view text) {
+        std::string out(text);
+        for (char& c : out) c = g_ascii_tolower(c);
+        return out;
+    };
+    const std::string file = lower(name);
+    for (const std::string& each : refused) {
+        std::string extension = lower(each);
+        extension.erase(0, extension.find_first_not_of('.'));
+        if (!extension.empty() && file.size() > extension.size() + 1 &&
+            file.ends_with("." + extension)) {
+            return extension;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string refusedDownloadText(std::string_view name, std::string_view extension) {
+    return "Le fichier \"" + std::string(name) +
+           "\" n'a pas ete enregistre : l'administrateur de ce poste refuse les fichiers ." +
+           std::string(extension) + ".";
+}
+
 }  // namespace delvaronte

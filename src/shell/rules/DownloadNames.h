@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace delvaronte {
 
@@ -24,5 +26,14 @@ std::string freeName(const std::string& name, const std::function<bool(const std
 // Creates the file a download is written to until it is complete: hidden, beside the chosen
 // one, under a name that no other download shares. Its path, or empty when it cannot be made.
 std::string createPartialFile(const std::string& chosen);
+
+// The extension of name that the office refuses downloads of, as the office lists it
+// (without its dot, whether or not it was written with one; compared without regard to case);
+// nothing when name has none of them. "releve.pdf.exe" ends in "exe".
+std::optional<std::string> refusedExtension(std::string_view name,
+                                            const std::vector<std::string>& refused);
+
+// What the user is told of a download refused for that extension: one sentence.
+std::string refusedDownloadText(std::string_view name, std::string_view extension);
 
 }  // namespace delvaronte

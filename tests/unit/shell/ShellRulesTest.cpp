@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "../../TempDir.h"
+#include "shell/rules/DirectorySignIn.h"
 #include "shell/rules/DownloadNames.h"
 #include "shell/rules/DrawingPath.h"
 #include "shell/rules/FindCount.h"
@@ -102,6 +103,35 @@ TEST(Downloads, PlainNamesThatFitAndPartialFilesOfTheirOwn) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("bilan.pdf")));
     EXPECT_FALSE(createPartialFile(folder.file(std::string(250, 'a') + ".pdf")).empty());
     EXPECT_TRUE(createPartialFile("bilan.pdf").empty()) << "never a relative path";
+
+    // The office's refusals: the last extension, any case, listed with its dot or without.
+    const std::vector<std::string> refused{".EXE", "msi", "", "."};
+    EXPECT_EQ(refusedExtension("releve.pdf.exe", refused), "exe");
+    EXPECT_EQ(refusedExtension("Installer.Msi", refused), "msi");
+    for (const char* kept : {"releve.pdf", "exe", ".exe", "bilan.exe.pdf", "notes.msix"})
+        EXPECT_EQ(refusedExtension(kept, refused), std::nullopt) << kept;
+    EXPECT_EQ(refusedDownloadText("outil.exe", "exe"),
+              "Le fichier \"outil.exe\" n'a pas ete enregistre : l'administrateur de ce poste "
+              "refuse les fichiers .exe.");
+}
+
+// The engine's list of hosts that get the desk's Kerberos token: origins only, the home's by
+// default, and never an empty list, which the engine reads as every https host.
+TEST(DirectorySignIn, TheEnginesListHoldsOnlyTheOfficesOrigins) {
+    const std::string home = "http://compta.exemple.ma/accueil?x=1";
+    EXPECT_EQ(negotiateAddresses({}, home), "http://compta.exemple.ma:80");
+    EXPECT_EQ(negotiateAddresses({"https://Intranet.Exemple.ma/paie", "http://10.0.0.5:8080",
+                                  "https://intranet.exemple.ma:443", "http://[::1]:81/"},
+                                 home),
+              "https://intranet.exemple.ma:443,http://10.0.0.5:8080,http://[::1]:81");
+    // Nothing of the list is an address the engine can hold as one entry: nowhere, not
+    // the home and not every https host.
+    for (const std::vector<std::string>& listed :
+         {std::vector<std::string>{"ftp://compta.exemple.ma", "compta.exemple.ma", "https://"},
+          {"https://a.exemple.ma,https://b.exemple.ma", "https://*.exemple.ma"}})
+        EXPECT_EQ(negotiateAddresses(listed, home), kNegotiateNowhere) << listed.front();
+    EXPECT_EQ(negotiateAddresses({}, ""), kNegotiateNowhere);
+    EXPECT_EQ(negotiateAddresses({}, "file:///home/compta"), kNegotiateNowhere);
 }
 
 TEST(Windows, GeometryAndZoom) {
