@@ -33,6 +33,9 @@ packages=(
   python3
   # a keyring service on the tests' own session bus; dconf for the office's settings
   gnome-keyring dconf-cli dconf-service dconf-gsettings-backend
+  # an office's directory for the tests: a Kerberos KDC, its tools, and a web server that
+  # signs in with its tickets (started by the tests with configurations of their own)
+  krb5-kdc krb5-admin-server krb5-user apache2-bin libapache2-mod-auth-gssapi
   # the accessibility bus, and its client library that walks the windows as a screen reader
   at-spi2-core libatspi2.0-dev
   # benchmarks: keys typed through the X server (XTest)

@@ -68,7 +68,8 @@ DirectoryServers::DirectoryServers(const std::string& folder, const std::string&
                                "[logging]\n kdc = FILE:" + at + "kdc.log\n");
     if (!run({"/usr/sbin/kdb5_util", "create", "-s", "-P", "cle-maitre", "-r", realm},
              "kdb5_util") ||
-        !run({"/usr/sbin/kadmin.local", "-q", std::string("addprinc -randkey ") + kClerk},
+        !run({"/usr/sbin/kadmin.local", "-q",
+              std::string("addprinc -pw ") + kClerkPassword + " " + kClerk},
              "the clerk") ||
         !run({"/usr/sbin/kadmin.local", "-q", "addprinc -randkey HTTP/127.0.0.1"}, "127.0.0.1") ||
         !run({"/usr/sbin/kadmin.local", "-q", "addprinc -randkey HTTP/localhost"}, "localhost") ||
@@ -87,9 +88,10 @@ DirectoryServers::DirectoryServers(const std::string& folder, const std::string&
                                                          {"KRB5_KDC_PROFILE", at + "kdc.conf"}},
         at + "kdc.err");
 
-    std::filesystem::create_directories(www() + "/prive");
-    chmod(www().c_str(), 0755);
-    chmod((www() + "/prive").c_str(), 0755);
+    for (const char* each : {"", "/prive", "/mixte"}) {
+        std::filesystem::create_directories(www() + each);
+        chmod((www() + each).c_str(), 0755);
+    }
     const std::string modules = "/usr/lib/apache2/modules/";
     std::string conf = "ServerRoot " + folder_ + "\nPidFile " + at + "httpd.pid\n" +
                        "Listen 127.0.0.1:" + std::to_string(httpPort_) +
@@ -105,11 +107,15 @@ DirectoryServers::DirectoryServers(const std::string& folder, const std::string&
             at + "requests.log seen\nTypesConfig /dev/null\nAddType text/html .html .shtml\n" +
             "AddOutputFilter INCLUDES .shtml\nDocumentRoot " + www() + "\n<Directory " + www() +
             ">\n Options +Includes\n Require all granted\n</Directory>\n" +
-            "<Location /prive>\n AuthType GSSAPI\n AuthName \"Annuaire\"\n GssapiCredStore "
-            "keytab:" +
-            at + "http.keytab\n GssapiAllowedMech krb5\n Require valid-user\n" +
-            "</Location>\nRedirect /ailleurs/ http://localhost:" + std::to_string(httpPort_) +
-            "/\n<VirtualHost 127.0.0.1:" + std::to_string(httpsPort_) +
+            "Redirect /ailleurs/ http://localhost:" + std::to_string(httpPort_) + "/\n";
+    // Signed in by the directory's tickets; under /mixte by the clerk's password too.
+    for (const auto& [path, password] :
+         {std::pair<std::string, std::string>{"/prive", "Off"}, {"/mixte", "On"}}) {
+        conf += "<Location " + path + ">\n AuthType GSSAPI\n AuthName \"Annuaire\"\n" +
+                " GssapiCredStore keytab:" + at + "http.keytab\n GssapiAllowedMech krb5\n" +
+                " GssapiBasicAuth " + password + "\n Require valid-user\n</Location>\n";
+    }
+    conf += "<VirtualHost 127.0.0.1:" + std::to_string(httpsPort_) +
             ">\n SSLEngine on\n SSLCertificateFile " + certificate + "\n</VirtualHost>\n";
     write(at + "httpd.conf", conf);
     web_ = std::make_unique<Launched>(

@@ -17,6 +17,7 @@ class DirectoryServers {
 public:
     static constexpr char kRealm[] = "DELVARONTE.TEST";
     static constexpr char kClerk[] = "comptable";
+    static constexpr char kClerkPassword[] = "Bilan-2026";
 
     // In folder (which must exist and stay until this ends): the realm with the clerk and the
     // web server's keys for 127.0.0.1 and localhost; the web server on http, and on https with
@@ -31,8 +32,9 @@ public:
     const std::string& error() const { return error_; }
     unsigned httpPort() const { return httpPort_; }
     unsigned httpsPort() const { return httpsPort_; }
-    // Where the web server's files are; its /prive/ asks for the directory's sign-in, and
-    // /ailleurs/x redirects to x on localhost.
+    // Where the web server's files are; its /prive/ asks for the directory's sign-in, its
+    // /mixte/ for that or the clerk's password (HTTP Basic), and /ailleurs/x redirects to x on
+    // localhost.
     std::string www() const { return folder_ + "/www"; }
 
     // What a program needs to find the realm and the clerk's tickets.

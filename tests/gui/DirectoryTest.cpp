@@ -93,12 +93,22 @@ TEST(Directory, TheDesksTicketSignsInAtTheHomeAndNowhereElse) {
     EXPECT_NE(app.heading(), kSignedIn);
     EXPECT_EQ(directory.requestsTo(otherHost, true), 0) << directory.servers.requests();
 
-    // Without a ticket, and with a ticket but no directory to turn it into the web server's:
-    // the server's refusal, and no wait on anything.
+    // Without a ticket: the server's refusal.
     directory.servers.destroyTickets();
     app.evaluate("location.href = '" + home + "'; 1");
     ASSERT_TRUE(app.waitForLoad(home));
     EXPECT_EQ(app.heading(), "Unauthorized");
+    // Where the server also takes a password: our sign-in dialog, and the clerk's password.
+    directory.page("/mixte/page.shtml", Directory::kNamed);
+    const std::string mixed = directory.http() + "/mixte/page.shtml";
+    AlertDriver driver;
+    driver.fill({DirectoryServers::kClerk, DirectoryServers::kClerkPassword}, "Se connecter");
+    app.evaluate("location.href = '" + mixed + "'; 1");
+    ASSERT_TRUE(waitUntil([&] { return driver.pending() == 0; }));
+    EXPECT_EQ(driver.seen().at(0).title, "Identification requise");
+    ASSERT_TRUE(app.waitForLoad(mixed));
+    EXPECT_EQ(app.heading(), kSignedIn);
+    // With a ticket but no directory to turn it into one for the web server: the same.
     ASSERT_TRUE(directory.servers.signInClerk());
     directory.servers.stopKdc();
     app.evaluate("location.href = '" + home + "?sans-annuaire'; 1");
