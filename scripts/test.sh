@@ -1,29 +1,29 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the fuzz targets for a bounded time, the tests without a display
-# under AddressSanitizer and UndefinedBehaviorSanitizer, then the whole suite as shipped (its
-# summary is the last thing printed). FUZZ_SECONDS sets each fuzzer's time (default 20).
-#   scripts/test.sh shipped             the suite as shipped alone: what a second release proves
+# under AddressSanitizer and UndefinedBehaviorSanitizer (built with the fuzz targets, with
+# clang), then the whole suite as shipped (its summary is the last thing printed).
+# FUZZ_SECONDS sets each fuzzer's time (default 10).
+#   scripts/test.sh shipped             the suite as shipped alone, without building the
+#                                       benchmarks: what a second release proves
 #   scripts/test.sh windows-sanitized   the window tests under the sanitizers (some eight
 #                                       minutes more, which CI's time does not have): run it
 #                                       after a change to how windows, pages or downloads end
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-shipped() {
+shipped() {  # whether the benchmarks are built too
   echo "== The suite"
-  cmake -S . -B build -G Ninja >/dev/null
+  cmake -S . -B build -G Ninja -DDELVARONTE_BUILD_BENCH="$1" >/dev/null
   cmake --build build
   ctest --test-dir build --output-on-failure -j2
 }
 # Leaks are checked in the tests without a display; GTK and WebKit keep caches for the life
 # of a process, which the leak checker would report from the window tests.
-sanitized() {  # label (and the target it needs), leak checking
-  cmake -S . -B build-asan -G Ninja -DDELVARONTE_SANITIZE=ON >/dev/null
-  cmake --build build-asan --target "$2" >/dev/null
+sanitized() {  # build folder, label, leak checking
   local log
   log=$(mktemp)
   if ! ASAN_OPTIONS=detect_leaks=$3 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      ctest --test-dir build-asan -L "$1" -j2 --output-on-failure >"$log" 2>&1; then
+      ctest --test-dir "$1" -L "$2" -j2 --output-on-failure >"$log" 2>&1; then
     cat "$log"
     exit 1
   fi
@@ -32,11 +32,13 @@ sanitized() {  # label (and the target it needs), leak checking
 }
 if [[ "${1:-}" == windows-sanitized ]]; then
   echo "== The window tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-  sanitized gui all 0
+  cmake -S . -B build-asan -G Ninja -DDELVARONTE_SANITIZE=ON >/dev/null
+  cmake --build build-asan >/dev/null
+  sanitized build-asan gui 0
   exit
 fi
 if [[ "${1:-}" == shipped ]]; then
-  shipped
+  shipped OFF
   exit
 fi
 
@@ -44,12 +46,14 @@ fi
 scripts/test-ratio.sh
 
 echo "== Fuzzing (libFuzzer)"
+# The same build gives the tests without a display, under the same sanitizers.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DDELVARONTE_FUZZ=ON -DDELVARONTE_BUILD_TESTS=OFF >/dev/null
-cmake --build build-fuzz --target fuzz_config fuzz_cipher fuzz_manifest fuzz_navigation >/dev/null
+  -DDELVARONTE_FUZZ=ON -DDELVARONTE_BUILD_TESTS=ON >/dev/null
+cmake --build build-fuzz --target fuzz_config fuzz_cipher fuzz_manifest fuzz_navigation \
+  unit_tests >/dev/null
 for target in config cipher manifest navigation; do
   work=$(mktemp -d)
-  if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time="${FUZZ_SECONDS:-20}" \
+  if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time="${FUZZ_SECONDS:-10}" \
       -artifact_prefix="$work/" "$work" "tests/fuzz/corpus/$target" >"$work/log" 2>&1; then
     tail -n 40 "$work/log"
     echo "fuzz_$target found a failure; the input is in $work" >&2
@@ -60,6 +64,6 @@ for target in config cipher manifest navigation; do
 done
 
 echo "== The tests without a display under AddressSanitizer and UndefinedBehaviorSanitizer"
-sanitized unit unit_tests 1
+sanitized build-fuzz unit 1
 
-shipped
+shipped ON
