@@ -2,6 +2,7 @@
 // accessibility bus, and every window of ours named in French and used from the keyboard.
 #include <algorithm>
 #include <set>
+#include <sstream>
 
 #include "Harness.h"
 #include "sandbox/AccessibleTree.h"
@@ -156,6 +157,25 @@ TEST(ScreenReader, EveryWindowOfOursByItsNameAndFromTheKeyboard) {
 // A desktop whose accessibility bus is registered but never answers: the window and the first
 // page come all the same, without the toolkit's or the engine's own unbounded waits, and the
 // start prints nothing.
+namespace {
+
+// What a program printed, less what the engine's sandboxed page processes print on Debian 13
+// as one of them ends after its bus connection (through the sandbox's bus proxy) was closed:
+// "Error releasing name ....Sandboxed.WebProcess-...: The connection is closed", from GLib
+// inside the sandbox, which nothing of ours writes or can silence.
+std::string ownOutput(const std::string& printed) {
+    std::string kept, line;
+    std::istringstream lines(printed);
+    while (std::getline(lines, line)) {
+        const bool engines = line.find("Error releasing name ") != std::string::npos &&
+                             line.find(".Sandboxed.WebProcess-") != std::string::npos;
+        if (!engines && !line.empty()) kept += line + "\n";
+    }
+    return kept;
+}
+
+}  // namespace
+
 TEST(ScreenReader, AStartDoesNotWaitOnASilentAccessibilityBus) {
     SiteServer server;
     server.serveFolder(DELVARONTE_TEST_PAGES);
@@ -167,7 +187,7 @@ TEST(ScreenReader, AStartDoesNotWaitOnASilentAccessibilityBus) {
         const gint64 start = g_get_monotonic_time();
         EXPECT_TRUE(waitUntil([&] { return server.requests("/loaded") == loaded; }, 60));
         const double seconds = double(g_get_monotonic_time() - start) / 1e6;
-        EXPECT_EQ(readFile(home.file("terminal")), "") << "a quiet start";
+        EXPECT_EQ(ownOutput(readFile(home.file("terminal"))), "") << "a quiet start";
         EXPECT_TRUE(pressIn(Reader{running.pid()}.window(), "ctrl+q"));
         EXPECT_EQ(running.waitForExit(), 0);
         return seconds;
