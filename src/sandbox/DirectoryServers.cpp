@@ -6,29 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "sandbox/SiteServer.h"
+
 namespace delvaronte {
 
 namespace {
-
-// A loopback port nothing listens on now.
-unsigned freePort() {
-    GSocket* socket =
-        g_socket_new(G_SOCKET_FAMILY_IPV4, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_TCP, nullptr);
-    if (socket == nullptr) return 0;
-    GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-    GSocketAddress* any = g_inet_socket_address_new(loopback, 0);
-    unsigned port = 0;
-    if (g_socket_bind(socket, any, FALSE, nullptr)) {
-        if (GSocketAddress* bound = g_socket_get_local_address(socket, nullptr)) {
-            port = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
-            g_object_unref(bound);
-        }
-    }
-    g_object_unref(any);
-    g_object_unref(loopback);
-    g_object_unref(socket);
-    return port;
-}
 
 // Whether something answers on that loopback port.
 bool listening(unsigned port) {
@@ -50,9 +32,14 @@ void write(const std::string& path, const std::string& text) {
 
 DirectoryServers::DirectoryServers(const std::string& folder, const std::string& certificate)
     : folder_(folder) {
-    kdcPort_ = freePort();
-    httpPort_ = freePort();
-    httpsPort_ = freePort();
+    {
+        // Three ports nothing listens on now: site servers', held together so that they
+        // differ, and gone before the KDC and the web server take them.
+        const SiteServer kdc, http, https;
+        kdcPort_ = kdc.port();
+        httpPort_ = http.port();
+        httpsPort_ = https.port();
+    }
     const std::string realm = kRealm, at = folder_ + "/";
     chmod(folder_.c_str(), 0755);
     write(at + "krb5.conf",

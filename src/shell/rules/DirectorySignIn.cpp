@@ -1,5 +1,7 @@
 #include "shell/rules/DirectorySignIn.h"
 
+#include <algorithm>
+
 #include "base/UriParts.h"
 
 namespace delvaronte {
@@ -24,15 +26,17 @@ std::string listedOrigin(std::string_view address) {
 }  // namespace
 
 std::string negotiateAddresses(const std::vector<std::string>& listed, std::string_view home) {
-    std::string list;
-    for (const std::string_view each :
-         listed.empty() ? std::vector<std::string_view>{home}
-                        : std::vector<std::string_view>(listed.begin(), listed.end())) {
+    const std::vector<std::string> homeAlone{std::string(home)};
+    std::vector<std::string> origins;
+    for (const std::string& each : listed.empty() ? homeAlone : listed) {
         const std::string origin = listedOrigin(each);
-        if (origin.empty() || (list + ",").find(origin + ",") != std::string::npos) continue;
-        list += (list.empty() ? "" : ",") + origin;
+        if (!origin.empty() && std::find(origins.begin(), origins.end(), origin) == origins.end())
+            origins.push_back(origin);
     }
-    return list.empty() ? kNegotiateNowhere : list;
+    if (origins.empty()) return kNegotiateNowhere;
+    std::string list = origins.front();
+    for (size_t i = 1; i < origins.size(); ++i) list += "," + origins[i];
+    return list;
 }
 
 }  // namespace delvaronte
