@@ -106,6 +106,33 @@ bool RunningApp::focusPage() {
     return true;
 }
 
+bool RunningApp::typeInto(const std::string& id, const std::string& text) {
+    const std::string field = "document.getElementById('" + id + "')";
+    if (!focusPage()) {
+        ADD_FAILURE() << "the window never had the keyboard (active: "
+                      << gtk_window_is_active(delegate_->window()) << ", X focus on "
+                      << xdotool({"getwindowfocus"}).value_or("?") << ")";
+        return false;
+    }
+    // Keys go where the page's focus is once the engine has told the page that its window
+    // is active again (after a dialog, it may not have yet).
+    const bool ready = waitUntil([&] {
+        return evaluate(field + ".focus(); document.hasFocus() && document.activeElement === " +
+                        field) == "true";
+    });
+    if (!ready) {
+        ADD_FAILURE() << "the page never had the keyboard in " << id;
+        return false;
+    }
+    typeText(text);
+    if (waitUntil([&] { return evaluate(field + ".value") == text; })) return true;
+    ADD_FAILURE() << "typed \"" << text << "\", the field holds \"" << evaluate(field + ".value")
+                  << "\", the page's focus is on "
+                  << evaluate("document.activeElement?.id ?? 'nothing'")
+                  << ", the view's focus: " << gtk_widget_has_focus(GTK_WIDGET(view()));
+    return false;
+}
+
 std::string RunningApp::evaluate(WebKitWebView* view, const std::string& script) {
     std::optional<std::string> result;
     webkit_web_view_evaluate_javascript(

@@ -15,8 +15,8 @@
 #include "../TempDir.h"
 #include "config/AppConfig.h"
 #include "sandbox/Launched.h"
-#include "sandbox/windows/ShownWindows.h"
 #include "sandbox/SiteServer.h"
+#include "sandbox/windows/ShownWindows.h"
 #include "shell/AppDelegate.h"
 
 namespace delvaronte::testing {
@@ -110,12 +110,8 @@ public:
         pressKeys("Return");
     }
     // Types into a field of the main page with the keyboard.
-    bool typeInto(const std::string& id, const std::string& text) {
-        const std::string field = "document.getElementById('" + id + "')";
-        if (!focusPage() || evaluate(field + ".focus(); 1") != "1") return false;
-        typeText(text);
-        return waitUntil([&] { return evaluate(field + ".value") == text; });
-    }
+    // On failure, says where the keys went.
+    bool typeInto(const std::string& id, const std::string& text);
 
 private:
     GtkApplication* application_;
