@@ -185,6 +185,7 @@ void AppDelegate::windowRemovedCb(GtkApplication*, GtkWindow* window, AppDelegat
     if (page != self->pages_.end()) {
         const std::shared_ptr<Page> gone = *page;
         self->pages_.erase(page);
+        self->quit_.settled(gone.get());
         // Gone while the program was ending: one page fewer to wait for.
         if (self->quit_.closed(gone.get()) == QuitSequence::Next::End) {
             self->seams_.endProgram(G_APPLICATION(self->application_));
@@ -203,6 +204,7 @@ void AppDelegate::pageShown(Page&) {
 }
 
 void AppDelegate::pageClosed(Page& page) {
+    if (quit_.stayed(&page)) return;  // the engine's late close of a question answered "Rester"
     if (quit_.asking(&page)) {
         // The program ends, page by page. The engine closes a page whose process took more
         // than 50 ms to take up the question without waiting for it, and the page's leave
@@ -227,6 +229,9 @@ void AppDelegate::pageAnswered(Page& page, bool leave) {
             seams_.endProgram(G_APPLICATION(application_));
             break;
         case QuitSequence::Next::GoOn:
+            // A close of the engine's for this question comes, if it does, before the page's
+            // process answers what is sent to it after the answer.
+            page.afterItsQuestions([this, &page] { quit_.settled(&page); });
             if (const unsigned hold = quit_.takeLogoutHold()) {
                 gtk_application_uninhibit(application_, hold);
             }

@@ -24,7 +24,16 @@ QuitSequence::Next QuitSequence::closed(PageId page) {
 QuitSequence::Next QuitSequence::answered(PageId page, bool leave) {
     if (leave) return closed(page);
     asked_.clear();
+    if (!stayed(page)) stayed_.push_back(page);
     return Next::GoOn;
+}
+
+bool QuitSequence::stayed(PageId page) const {
+    return std::find(stayed_.begin(), stayed_.end(), page) != stayed_.end();
+}
+
+void QuitSequence::settled(PageId page) {
+    std::erase(stayed_, page);
 }
 
 unsigned QuitSequence::takeLogoutHold() {

@@ -21,6 +21,12 @@ public:
     // does not always close a page whose question it has asked more than twice. Staying ends
     // the sequence (GoOn), even when it was not running.
     Next answered(PageId page, bool leave);
+    // Whether the user stayed on the page and the engine may still close it for the question
+    // it asked: it gives up waiting for a page's answer after 50 ms and closes it, and on a busy
+    // machine that close can come after a quick "Rester". Such a close must leave the page
+    // open. True until settled(page), once the page's process has nothing left to send.
+    bool stayed(PageId page) const;
+    void settled(PageId page);
 
     // The desktop's session is ending: the logout is held while the pages are asked, with
     // the desktop's cookie for that hold; 0 when none is held.
@@ -31,6 +37,7 @@ public:
 
 private:
     std::vector<PageId> asked_;
+    std::vector<PageId> stayed_;
     unsigned logoutHold_ = 0;
 };
 

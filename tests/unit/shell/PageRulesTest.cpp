@@ -204,9 +204,13 @@ TEST(Quitting, EachPageAskedStayingAndTheLogout) {
     quit.holdLogout(7);
     EXPECT_EQ(quit.answered(&main, false), Next::GoOn) << "Rester";
     EXPECT_FALSE(quit.asking(&main));
+    EXPECT_TRUE(quit.stayed(&main)) << "the engine's close may still come";
+    EXPECT_FALSE(quit.stayed(&popup));
     EXPECT_EQ(quit.takeLogoutHold(), 7u);
     EXPECT_EQ(quit.takeLogoutHold(), 0u) << "released once";
     EXPECT_EQ(quit.answered(&main, false), Next::GoOn) << "staying outside a quit";
+    quit.settled(&main);
+    EXPECT_FALSE(quit.stayed(&main)) << "a later close is the page's own";
 
     ASSERT_TRUE(quit.start({&main, &popup}));
     EXPECT_EQ(quit.answered(&popup, true), Next::Wait) << "left: closed at once";
