@@ -109,9 +109,10 @@ bool RunningApp::focusPage() {
 bool RunningApp::typeInto(const std::string& id, const std::string& text) {
     const std::string field = "document.getElementById('" + id + "')";
     if (!focusPage()) {
-        ADD_FAILURE() << "the window never had the keyboard (active: "
-                      << gtk_window_is_active(delegate_->window()) << ", X focus on "
-                      << xdotool({"getwindowfocus"}).value_or("?") << ")";
+        ADD_FAILURE() << "the window never had the keyboard (shown: "
+                      << gtk_widget_get_visible(GTK_WIDGET(delegate_->window()))
+                      << ", active: " << gtk_window_is_active(delegate_->window())
+                      << ", X focus on " << xdotool({"getwindowfocus"}).value_or("?") << ")";
         return false;
     }
     // Keys go where the page's focus is once the engine has told the page that its window
